@@ -1,0 +1,15 @@
+// The blocking pause that paces the device. Injected into the session so that
+// unit tests run without real waiting.
+#pragma once
+
+#include <functional>
+
+namespace intercom {
+
+// Blocks the calling thread for `ms` milliseconds and dispatches nothing.
+using Pause = std::function<void(int ms)>;
+
+// The real pause: sleeps the whole time, resuming after signals.
+void SleepPause(int ms);
+
+}  // namespace intercom

@@ -1,0 +1,66 @@
+// The platform layer under the serial link: one port, opened by name, with a
+// line state, read/write time-outs, purge, write, read and the last error code.
+// PosixSerialPort is the real one; tests use an in-memory fake.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace intercom {
+
+// Line settings. Flags carries every other setting as the port reported it
+// (flow control and the rest) so that a read-modify-write keeps it unchanged.
+// XonLim and XoffLim have no effect on a POSIX tty; they are only kept.
+struct LineState {
+  uint32_t BaudRate = 0;
+  uint8_t ByteSize = 8;  // data bits, 5..8
+  uint8_t Parity = 0;    // 0 none, 1 odd, 2 even
+  uint8_t StopBits = 0;  // 0 one, 2 two
+  uint16_t XonLim = 0;
+  uint16_t XoffLim = 0;
+  uint32_t Flags = 0;
+};
+
+// Time-outs in milliseconds, with the usual serial-driver meaning: a read of n
+// bytes ends when n are in, when ReadIntervalTimeout passes after a byte with
+// no further byte, or when ReadTotalTimeoutConstant + multiplier * n has passed
+// since it began; a write of n bytes is bounded by the write pair alike. Zero
+// means "no such bound"; a port never blocks longer than kMaxBlockMs anyway.
+struct CommTimeouts {
+  uint32_t ReadIntervalTimeout = 0;
+  uint32_t ReadTotalTimeoutMultiplier = 0;
+  uint32_t ReadTotalTimeoutConstant = 0;
+  uint32_t WriteTotalTimeoutMultiplier = 0;
+  uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+class SerialPort {
+ public:
+  static constexpr uint32_t kMaxBlockMs = 1000;
+
+  virtual ~SerialPort() = default;
+
+  // Opens the named port for exclusive read and write, closing any port this
+  // object had open. False on failure, with LastError set.
+  virtual bool Open(const std::string& name) = 0;
+  virtual bool IsOpen() const = 0;
+  // Closes the port if one is open; nothing otherwise.
+  virtual void Close() = 0;
+
+  // Each returns false on failure, with LastError set (EBADF when no port is open).
+  virtual bool GetState(LineState& state) = 0;
+  virtual bool SetState(const LineState& state) = 0;
+  virtual bool GetTimeouts(CommTimeouts& timeouts) = 0;
+  virtual bool SetTimeouts(const CommTimeouts& timeouts) = 0;
+  // Drops whatever waits in both directions.
+  virtual bool Purge() = 0;
+  // A time-out is a success with fewer bytes; only a failure of the line is false.
+  virtual bool Write(const uint8_t* data, size_t count, size_t& written) = 0;
+  virtual bool Read(uint8_t* data, size_t count, size_t& received) = 0;
+
+  // The system error code (errno) of the last failed call.
+  virtual uint32_t LastError() const = 0;
+};
+
+}  // namespace intercom

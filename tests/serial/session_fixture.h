@@ -1,0 +1,22 @@
+// A session on fakes: recording boxes, in-memory port, recording pause.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "serial/session.h"
+#include "tests/support/fake_serial_port.h"
+#include "tests/support/recording_message_boxes.h"
+#include "tests/support/recording_pause.h"
+
+namespace intercom::testing {
+
+class SessionTest : public ::testing::Test {
+ protected:
+  RecordingMessageBoxes boxes;
+  PanelModel panel{boxes, "intercom-config"};
+  FakeSerialPort port;
+  RecordingPause pauses;
+  Session session{panel, port, pauses.AsPause()};
+};
+
+}  // namespace intercom::testing

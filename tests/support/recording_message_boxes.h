@@ -1,0 +1,36 @@
+// A MessageBoxes that records every box instead of showing it, optionally
+// running a callback while a box is "open".
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/message_boxes.h"
+
+namespace intercom::testing {
+
+struct ShownBox {
+  MessageKind kind;
+  std::string caption;
+  std::string text;
+};
+
+class RecordingMessageBoxes : public MessageBoxes {
+ public:
+  void Show(MessageKind kind, const std::string& caption, const std::string& text) override {
+    shown.push_back({kind, caption, text});
+    if (whileOpen) whileOpen(shown.back());
+  }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const ShownBox& box : shown) texts.push_back(box.text);
+    return texts;
+  }
+
+  std::vector<ShownBox> shown;
+  std::function<void(const ShownBox&)> whileOpen;
+};
+
+}  // namespace intercom::testing

@@ -1,0 +1,148 @@
+// The controls of the panel model: plain state with the events of a live
+// window. Writes raise events only on a real change, and the handler runs to
+// completion (through the panel's failure boundary) before the write returns.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace intercom {
+
+class PanelModel;
+using Handler = std::function<void()>;
+
+class Control {
+ public:
+  Control(PanelModel& panel, std::string name, bool enabled = true, bool visible = true);
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+  virtual ~Control() = default;
+
+  const std::string& Name() const { return name_; }
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool visible);
+
+ protected:
+  // Tells the panel's observer (the window code) that this control changed.
+  void Changed();
+  // Runs a handler through the panel's failure boundary; empty handlers do nothing.
+  void Raise(const Handler& handler);
+  PanelModel& panel_;
+
+ private:
+  std::string name_;
+  bool enabled_;
+  bool visible_;
+};
+
+// TEdit: single-line text field with OnChange.
+class TextField : public Control {
+ public:
+  using Control::Control;
+  const std::string& Text() const { return text_; }
+  // Equal text: nothing. Otherwise the field takes it, then OnChange runs.
+  void SetText(const std::string& text);
+  Handler OnChange;
+
+ private:
+  std::string text_;
+};
+
+// TTrackBar: positions 0..16, no event.
+class TrackBar : public Control {
+ public:
+  static constexpr int kMin = 0;
+  static constexpr int kMax = 16;
+  using Control::Control;
+  int Position() const { return position_; }
+  // Values outside 0..16 are clamped.
+  void SetPosition(int position);
+
+ private:
+  int position_ = 0;
+};
+
+// TCheckBox: OnClick runs on every real change of Checked.
+class CheckBox : public Control {
+ public:
+  using Control::Control;
+  bool Checked() const { return checked_; }
+  void SetChecked(bool checked);
+  // A user's click: toggles and raises OnClick.
+  void Click() { SetChecked(!checked_); }
+  Handler OnClick;
+
+ private:
+  bool checked_ = false;
+};
+
+// TBitBtn and TMenuItem: Click() runs OnClick (the window delivers clicks only
+// when the control is usable).
+class Button : public Control {
+ public:
+  using Control::Control;
+  void Click() { Raise(OnClick); }
+  Handler OnClick;
+};
+
+// TGroupBox, TLabel, TImage: only Enabled and Visible.
+class StaticControl : public Control {
+ public:
+  using Control::Control;
+};
+
+// TPageControl: page 0..3 active, or none.
+class PageControl : public Control {
+ public:
+  static constexpr int kPageCount = 4;
+  static constexpr int kNoPage = -1;
+  PageControl(PanelModel& panel, std::string name, int initialPage);
+  int ActivePage() const { return active_; }
+  // 0..3 makes that page active; any other index leaves no page active.
+  void ShowPage(int index);
+  // The page after the active one, 3 followed by 0; page 0 when none is active.
+  void ShowNextPage();
+  // A user's click on a tab: works only while enabled.
+  void SelectTab(int index);
+
+ private:
+  int active_;
+};
+
+// TComboBox: editable text with an item list.
+class ComboBox : public Control {
+ public:
+  using Control::Control;
+  const std::vector<std::string>& Items() const { return items_; }
+  void ClearItems();
+  void AddItem(const std::string& item);
+  int Count() const { return static_cast<int>(items_.size()); }
+  const std::string& Item(int index) const { return items_.at(static_cast<size_t>(index)); }
+  int ItemIndex() const { return itemIndex_; }
+  // A valid index selects that item and takes its text; any other selects none.
+  void SetItemIndex(int index);
+  const std::string& Text() const { return text_; }
+  void SetText(const std::string& text);
+
+ private:
+  std::vector<std::string> items_;
+  int itemIndex_ = -1;
+  std::string text_;
+};
+
+// A window: the main window or a modeless dialog.
+class Window : public Control {
+ public:
+  Window(PanelModel& panel, std::string name);
+  // Hidden: runs OnShow (a failure is reported, the window shows all the same),
+  // then becomes visible. Already visible: nothing.
+  void Show();
+  // Hides the window; no handler runs. Closing the main window ends the program.
+  void Close();
+  Handler OnShow;
+};
+
+}  // namespace intercom

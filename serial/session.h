@@ -1,24 +1,35 @@
-// One session of the tool: the shared state record, the panel, the port and
-// the pause. Passed by reference to everything that acts; tests build as many
-// as they like with fakes.
+// One session of the tool: the shared state record, the panel, the port, the
+// pause and where the port list and the port choice come from. Passed by
+// reference to everything that acts; tests build as many as they like.
 #pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "protocol/session_state.h"
 #include "serial/pause.h"
+#include "serial/port_choice.h"
 #include "serial/serial_port.h"
 #include "ui/panel_model.h"
 
 namespace intercom {
 
+// The machine's serial ports, in a stable order; may throw PortEntryFailure.
+using PortLister = std::function<std::vector<std::string>()>;
+
 struct Session {
-  // `panel` and `port` must outlive the session.
-  Session(PanelModel& panel, SerialPort& port, Pause pause)
-      : panel(panel), port(port), pause(std::move(pause)) {}
+  // `panel` and `port` must outlive the session. The port list defaults to the
+  // machine's real ports.
+  Session(PanelModel& panel, SerialPort& port, Pause pause);
 
   SessionState state;
   PanelModel& panel;
   SerialPort& port;
   Pause pause;
+  PortLister listPorts;
+  // COM.ini, relative to the working directory unless a test says otherwise.
+  std::string portChoicePath = kPortChoiceFile;
 };
 
 }  // namespace intercom

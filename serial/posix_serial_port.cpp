@@ -1,0 +1,309 @@
+#include "serial/posix_serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <optional>
+
+namespace intercom {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC
+
+struct BaudEntry {
+  speed_t code;
+  uint32_t rate;
+};
+
+constexpr BaudEntry kBaudRates[] = {
+    {B50, 50},           {B75, 75},           {B110, 110},         {B134, 134},
+    {B150, 150},         {B200, 200},         {B300, 300},         {B600, 600},
+    {B1200, 1200},       {B1800, 1800},       {B2400, 2400},       {B4800, 4800},
+    {B9600, 9600},       {B19200, 19200},     {B38400, 38400},     {B57600, 57600},
+    {B115200, 115200},   {B230400, 230400},   {B460800, 460800},   {B500000, 500000},
+    {B576000, 576000},   {B921600, 921600},   {B1000000, 1000000}, {B1152000, 1152000},
+    {B1500000, 1500000}, {B2000000, 2000000}, {B2500000, 2500000}, {B3000000, 3000000},
+    {B3500000, 3500000}, {B4000000, 4000000},
+};
+
+uint32_t RateOf(speed_t code) {
+  for (const BaudEntry& entry : kBaudRates) {
+    if (entry.code == code) return entry.rate;
+  }
+  return 0;
+}
+
+std::optional<speed_t> CodeOf(uint32_t rate) {
+  for (const BaudEntry& entry : kBaudRates) {
+    if (entry.rate == rate) return entry.code;
+  }
+  return std::nullopt;
+}
+
+struct FlagBit {
+  uint32_t flag;
+  tcflag_t termios::*field;
+  tcflag_t bit;
+};
+
+constexpr FlagBit kFlagBits[] = {
+    {PosixSerialPort::kRtsCtsFlow, &termios::c_cflag, CRTSCTS},
+    {PosixSerialPort::kXonXoffOutput, &termios::c_iflag, IXON},
+    {PosixSerialPort::kXonXoffInput, &termios::c_iflag, IXOFF},
+    {PosixSerialPort::kRestartAny, &termios::c_iflag, IXANY},
+    {PosixSerialPort::kHangUpOnClose, &termios::c_cflag, HUPCL},
+    {PosixSerialPort::kIgnoreBreak, &termios::c_iflag, IGNBRK},
+    {PosixSerialPort::kIgnoreParity, &termios::c_iflag, IGNPAR},
+    {PosixSerialPort::kStickParity, &termios::c_cflag, CMSPAR},
+};
+
+// Linux opens every tty with IXON on, which would swallow 0x11 and 0x13 in
+// binary replies (a Tally code of 0x11 is input 18), so software flow control
+// goes with the rest of the cooked-mode processing; hardware flow control
+// stays as the port had it.
+void MakeRaw(termios& tio) {
+  tio.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK | INPCK |
+                                        IUCLC | IXON | IXOFF | IXANY);
+  tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  tio.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHOE | ECHONL | ISIG | IEXTEN);
+  tio.c_cflag |= CLOCAL | CREAD;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+}
+
+// Milliseconds left until `deadline`, rounded up so that poll() never wakes
+// just before it and spins; 0 once it has passed.
+int MsUntil(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// A hung-up tty reports POLLHUP (with every other bit) and reads end of file.
+int PollFailure(short revents) {
+  return (revents & POLLNVAL) ? EBADF : EIO;
+}
+
+constexpr short kLineDown = POLLHUP | POLLERR | POLLNVAL;
+
+}  // namespace
+
+PosixSerialPort::~PosixSerialPort() {
+  Close();
+}
+
+bool PosixSerialPort::Fail(int error) {
+  lastError_ = static_cast<uint32_t>(error);
+  return false;
+}
+
+bool PosixSerialPort::Open(const std::string& name) {
+  Close();
+  // O_NONBLOCK keeps open() from waiting for carrier. It also stays set: every
+  // wait goes through poll() with a deadline, and a blocking write() would wait
+  // for all of its bytes on a flow-stopped line, past any time-out.
+  const int fd = open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Fail(errno);
+
+  // Set once TIOCEXCL is on the tty, which outlives this descriptor while
+  // others hold it open.
+  bool exclusive = false;
+  const auto reject = [&](int error) {
+    if (exclusive) ioctl(fd, TIOCNXCL);
+    close(fd);
+    return Fail(error);
+  };
+
+  struct stat info {};
+  if (fstat(fd, &info) != 0) return reject(errno);
+  if (!S_ISCHR(info.st_mode) || !isatty(fd)) return reject(ENOTTY);
+  // flock() also covers a second open in this process, which TIOCEXCL does not
+  // refuse (nor does it for root).
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) return reject(errno);
+  if (ioctl(fd, TIOCEXCL) != 0) return reject(errno);
+  exclusive = true;
+
+  termios tio{};
+  if (tcgetattr(fd, &tio) != 0) return reject(errno);
+  MakeRaw(tio);
+  if (tcsetattr(fd, TCSANOW, &tio) != 0) return reject(errno);
+
+  fd_ = fd;
+  timeouts_ = kDefaultTimeouts;
+  xonLim_ = kDefaultXonLim;
+  xoffLim_ = kDefaultXoffLim;
+  return true;
+}
+
+void PosixSerialPort::Close() {
+  if (fd_ < 0) return;
+  // Best effort: on a hung-up tty these fail and there is nothing left to undo.
+  ioctl(fd_, TIOCNXCL);
+  flock(fd_, LOCK_UN);
+  close(fd_);
+  fd_ = -1;
+}
+
+bool PosixSerialPort::GetState(LineState& state) {
+  if (fd_ < 0) return Fail(EBADF);
+  termios tio{};
+  if (tcgetattr(fd_, &tio) != 0) return Fail(errno);
+
+  state.BaudRate = RateOf(cfgetospeed(&tio));
+  switch (tio.c_cflag & CSIZE) {
+    case CS5:
+      state.ByteSize = 5;
+      break;
+    case CS6:
+      state.ByteSize = 6;
+      break;
+    case CS7:
+      state.ByteSize = 7;
+      break;
+    default:
+      state.ByteSize = 8;
+      break;
+  }
+  state.Parity = (tio.c_cflag & PARENB) ? ((tio.c_cflag & PARODD) ? 1 : 2) : 0;
+  state.StopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;
+  state.XonLim = xonLim_;
+  state.XoffLim = xoffLim_;
+  state.Flags = 0;
+  for (const FlagBit& bit : kFlagBits) {
+    if (tio.*bit.field & bit.bit) state.Flags |= bit.flag;
+  }
+  return true;
+}
+
+bool PosixSerialPort::SetState(const LineState& state) {
+  if (fd_ < 0) return Fail(EBADF);
+  const std::optional<speed_t> speed = CodeOf(state.BaudRate);
+  constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  if (!speed || state.ByteSize < 5 || state.ByteSize > 8 || state.Parity > 2 ||
+      (state.StopBits != 0 && state.StopBits != 2)) {
+    return Fail(EINVAL);
+  }
+
+  termios tio{};
+  if (tcgetattr(fd_, &tio) != 0) return Fail(errno);
+  if (cfsetispeed(&tio, *speed) != 0 || cfsetospeed(&tio, *speed) != 0) return Fail(errno);
+  tio.c_cflag = (tio.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | kSizes[state.ByteSize - 5];
+  tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CSTOPB);
+  if (state.Parity == 1) tio.c_cflag |= PARENB | PARODD;
+  if (state.Parity == 2) tio.c_cflag |= PARENB;
+  if (state.StopBits == 2) tio.c_cflag |= CSTOPB;
+  for (const FlagBit& bit : kFlagBits) {
+    if (state.Flags & bit.flag) {
+      tio.*bit.field |= bit.bit;
+    } else {
+      tio.*bit.field &= ~bit.bit;
+    }
+  }
+  if (tcsetattr(fd_, TCSANOW, &tio) != 0) return Fail(errno);
+  xonLim_ = state.XonLim;
+  xoffLim_ = state.XoffLim;
+  return true;
+}
+
+bool PosixSerialPort::GetTimeouts(CommTimeouts& timeouts) {
+  if (fd_ < 0) return Fail(EBADF);
+  timeouts = timeouts_;
+  return true;
+}
+
+bool PosixSerialPort::SetTimeouts(const CommTimeouts& timeouts) {
+  if (fd_ < 0) return Fail(EBADF);
+  timeouts_ = timeouts;
+  return true;
+}
+
+bool PosixSerialPort::Purge() {
+  if (fd_ < 0) return Fail(EBADF);
+  if (tcflush(fd_, TCIOFLUSH) != 0) return Fail(errno);
+  return true;
+}
+
+uint32_t PosixSerialPort::TotalBoundMs(uint32_t multiplier, uint32_t constant, size_t count) {
+  if (multiplier == 0 && constant == 0) return kMaxBlockMs;
+  // Any count past kMaxBlockMs already reaches the cap with a non-zero
+  // multiplier; clamping it keeps the product within 64 bits.
+  const uint64_t total =
+      uint64_t{constant} + uint64_t{multiplier} * std::min<uint64_t>(count, kMaxBlockMs);
+  return static_cast<uint32_t>(std::min<uint64_t>(total, kMaxBlockMs));
+}
+
+bool PosixSerialPort::Write(const uint8_t* data, size_t count, size_t& written) {
+  written = 0;
+  if (fd_ < 0) return Fail(EBADF);
+  const Clock::time_point deadline =
+      Clock::now() +
+      std::chrono::milliseconds(TotalBoundMs(timeouts_.WriteTotalTimeoutMultiplier,
+                                             timeouts_.WriteTotalTimeoutConstant, count));
+  while (written < count) {
+    const int waitMs = MsUntil(deadline);
+    pollfd entry{fd_, POLLOUT, 0};
+    const int ready = poll(&entry, 1, waitMs);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      return Fail(errno);
+    }
+    if (ready == 0) break;
+    if (entry.revents & kLineDown) return Fail(PollFailure(entry.revents));
+    const ssize_t n = write(fd_, data + written, count - written);
+    if (n > 0) {
+      written += static_cast<size_t>(n);
+    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      return Fail(errno);
+    } else if (waitMs == 0) {
+      break;
+    }
+  }
+  return true;
+}
+
+bool PosixSerialPort::Read(uint8_t* data, size_t count, size_t& received) {
+  received = 0;
+  if (fd_ < 0) return Fail(EBADF);
+  const Clock::time_point start = Clock::now();
+  const Clock::time_point totalDeadline =
+      start + std::chrono::milliseconds(TotalBoundMs(timeouts_.ReadTotalTimeoutMultiplier,
+                                                     timeouts_.ReadTotalTimeoutConstant, count));
+  const auto interval = std::chrono::milliseconds(timeouts_.ReadIntervalTimeout);
+  Clock::time_point lastByte = start;
+  while (received < count) {
+    Clock::time_point deadline = totalDeadline;
+    if (received > 0 && interval.count() > 0) deadline = std::min(deadline, lastByte + interval);
+    const int waitMs = MsUntil(deadline);
+    pollfd entry{fd_, POLLIN, 0};
+    const int ready = poll(&entry, 1, waitMs);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      return Fail(errno);
+    }
+    if (ready == 0) break;
+    if (entry.revents & kLineDown) return Fail(PollFailure(entry.revents));
+    const ssize_t n = read(fd_, data + received, count - received);
+    if (n > 0) {
+      received += static_cast<size_t>(n);
+      lastByte = Clock::now();
+    } else if (n == 0) {
+      // Readable yet empty in raw mode: the line has hung up.
+      return Fail(EIO);
+    } else if (errno != EAGAIN && errno != EINTR) {
+      return Fail(errno);
+    } else if (waitMs == 0) {
+      break;
+    }
+  }
+  return true;
+}
+
+}  // namespace intercom

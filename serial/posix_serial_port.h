@@ -1,0 +1,74 @@
+// The real serial port on Linux: a tty device driven through termios and
+// poll(). Every wait has a deadline, so no call blocks longer than the
+// time-outs allow and never longer than kMaxBlockMs; a hang-up (adapter
+// unplugged, pty master closed) is a failure, not a wait.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "serial/serial_port.h"
+
+namespace intercom {
+
+class PosixSerialPort final : public SerialPort {
+ public:
+  // LineState::Flags on this port: termios settings that GetState reports and
+  // SetState applies as given. Other bits are ignored.
+  static constexpr uint32_t kRtsCtsFlow = 1u << 0;     // CRTSCTS
+  static constexpr uint32_t kXonXoffOutput = 1u << 1;  // IXON
+  static constexpr uint32_t kXonXoffInput = 1u << 2;   // IXOFF
+  static constexpr uint32_t kRestartAny = 1u << 3;     // IXANY
+  static constexpr uint32_t kHangUpOnClose = 1u << 4;  // HUPCL
+  static constexpr uint32_t kIgnoreBreak = 1u << 5;    // IGNBRK
+  static constexpr uint32_t kIgnoreParity = 1u << 6;   // IGNPAR
+  static constexpr uint32_t kStickParity = 1u << 7;    // CMSPAR (mark/space)
+
+  // XonLim and XoffLim after an open, in bytes; only kept, a tty has no use for them.
+  static constexpr uint16_t kDefaultXonLim = 2048;
+  static constexpr uint16_t kDefaultXoffLim = 512;
+
+  // Time-outs after an open: reads end 10 ms after the last byte or 50 ms
+  // after they began; a write of n bytes may take n ms.
+  static constexpr CommTimeouts kDefaultTimeouts{10, 0, 50, 1, 0};
+
+  PosixSerialPort() = default;
+  PosixSerialPort(const PosixSerialPort&) = delete;
+  PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+  ~PosixSerialPort() override;
+
+  // `name` is a device path such as /dev/ttyUSB0. Only a terminal device opens;
+  // anything else fails with ENOTTY (or the error of open()) and is never
+  // written to. Exclusive: a port open elsewhere fails with EWOULDBLOCK. The
+  // tty is switched to a raw byte stream; its flow-control settings stay.
+  bool Open(const std::string& name) override;
+  bool IsOpen() const override { return fd_ >= 0; }
+  void Close() override;
+
+  // An unsupported baud rate, byte size, parity or stop-bit value fails with EINVAL.
+  bool GetState(LineState& state) override;
+  bool SetState(const LineState& state) override;
+  bool GetTimeouts(CommTimeouts& timeouts) override;
+  bool SetTimeouts(const CommTimeouts& timeouts) override;
+  bool Purge() override;
+  // On a failure `written` / `received` still count the bytes moved before it.
+  bool Write(const uint8_t* data, size_t count, size_t& written) override;
+  bool Read(uint8_t* data, size_t count, size_t& received) override;
+
+  uint32_t LastError() const override { return lastError_; }
+
+ private:
+  bool Fail(int error);
+  // The deadline of a transfer of `count` bytes with this multiplier and constant, in ms from its
+  // start.
+  static uint32_t TotalBoundMs(uint32_t multiplier, uint32_t constant, size_t count);
+
+  int fd_ = -1;
+  uint32_t lastError_ = 0;
+  CommTimeouts timeouts_{};
+  uint16_t xonLim_ = 0;
+  uint16_t xoffLim_ = 0;
+};
+
+}  // namespace intercom

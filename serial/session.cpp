@@ -1,0 +1,10 @@
+#include "serial/session.h"
+
+#include "serial/port_list.h"
+
+namespace intercom {
+
+Session::Session(PanelModel& panel, SerialPort& port, Pause pause)
+    : panel(panel), port(port), pause(std::move(pause)), listPorts([] { return ListSerialPorts(); }) {}
+
+}  // namespace intercom

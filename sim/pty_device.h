@@ -1,0 +1,48 @@
+// The simulator's line: a pseudo-terminal whose slave side stands in for the
+// serial port the tool opens, and the loop that answers requests on it.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "protocol/frames.h"
+#include "sim/device_model.h"
+
+namespace intercom {
+
+// Ways the simulated device breaks the protocol, to drive the tool's error paths.
+struct Misbehaviour {
+  bool silent = false;            // takes requests, never answers
+  bool outOfSync = false;         // replies begin E4 E2 instead of E2 E4
+  int replyBytes = kReplyLength;  // only the first 0..16 bytes of each reply go out
+  int lateMs = 0;                 // each reply goes out this many ms after its request
+};
+
+class PtyDevice {
+ public:
+  // Creates the pty and opens its slave side in raw mode at 38400 baud. The
+  // slave stays open for the object's life: the master then never reports a
+  // hang-up when the tool closes its side, and the line is raw before the tool
+  // opens it. Throws std::system_error on failure.
+  PtyDevice();
+  ~PtyDevice();
+  PtyDevice(const PtyDevice&) = delete;
+  PtyDevice& operator=(const PtyDevice&) = delete;
+
+  // The path the tool opens, e.g. /dev/pts/3.
+  const std::string& SlavePath() const { return slavePath_; }
+
+  // Answers requests with `model`, shaped by `misbehaviour`, until `stopFd`
+  // becomes readable. Each request, reply and dropped byte is logged to `log`
+  // unless it is null. Throws std::system_error when the pty fails.
+  void Serve(DeviceModel& model, const Misbehaviour& misbehaviour, int stopFd, std::ostream* log);
+
+ private:
+  void WriteReply(const uint8_t* data, size_t count);
+
+  int master_ = -1;
+  int slave_ = -1;
+  std::string slavePath_;
+};
+
+}  // namespace intercom

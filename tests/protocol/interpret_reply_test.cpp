@@ -1,0 +1,173 @@
+#include "protocol/interpret_reply.h"
+
+#include "protocol/send_command.h"
+#include "tests/serial/session_fixture.h"
+#include "workflow/settings_commands.h"
+
+namespace intercom {
+namespace {
+
+using testing::Bytes;
+using testing::Reply;
+using testing::SessionTest;
+
+class InterpretReplyTest : public SessionTest {
+ protected:
+  void SetUp() override {
+    port.Open("/dev/ttyUSB0");
+    for (int n = 16; n <= 19; ++n) panel.EditAt(n).SetText("0");
+    panel.Form3.Edit1.SetText("5");
+    panel.CheckBox1.OnClick = [this] { CheckBox1Click(session); };
+  }
+  // Sends `command` to `kind` with the device answering `payload`.
+  void Answer(DeviceKind kind, CommandCode command, const Bytes& payload) {
+    session.state.CurrentDevice = static_cast<int32_t>(kind);
+    port.replies.push_back(Reply(static_cast<uint8_t>(kind), static_cast<uint8_t>(command), payload));
+    SendCommand(session, command);
+  }
+  std::vector<Bytes> StudioWrites() const {
+    std::vector<Bytes> payloads;
+    for (const Bytes& frame : port.writes) {
+      if (frame[3] == 9) payloads.emplace_back(frame.begin() + 5, frame.end());
+    }
+    return payloads;
+  }
+};
+
+TEST_F(InterpretReplyTest, ReadSettingsFillsTheSubscriberSetKeys) {
+  Answer(DeviceKind::SubscriberSet, CommandCode::ReadSettings,
+         {0x20, 0x21, 0x3F, 0x00, 0xFF, 0x1F, 0x40, 0x2A, 0x00, 0x00});
+  const std::vector<std::string> expected = {"1", "2", "32", "0", "0", "0", "1", "11", "0", "0"};
+  for (int n = 1; n <= 10; ++n) EXPECT_EQ(panel.EditAt(n).Text(), expected[n - 1]) << n;
+}
+
+TEST_F(InterpretReplyTest, ReadSettingsFillsOnlyTheFieldsOfTheKind) {
+  Answer(DeviceKind::Splitter, CommandCode::ReadSettings, {0x22, 0x23});
+  Answer(DeviceKind::BeltPack, CommandCode::ReadSettings, {0x24, 0x25});
+  Answer(DeviceKind::Switch, CommandCode::ReadSettings, {0x2A, 0x2B, 0x2C, 0x2D, 0x2E});
+  EXPECT_EQ(panel.Edit14.Text(), "3");
+  EXPECT_EQ(panel.Edit15.Text(), "5");
+  EXPECT_EQ(panel.Edit16.Text(), "11");
+  EXPECT_EQ(panel.Edit19.Text(), "14");
+  EXPECT_EQ(panel.Edit1.Text(), "");
+  Answer(DeviceKind::None, CommandCode::ReadSettings, {0x22});
+  EXPECT_EQ(panel.Edit1.Text(), "");
+  EXPECT_EQ(panel.Edit14.Text(), "3");
+}
+
+TEST_F(InterpretReplyTest, ReadLevelsMovesTheSlidersOfTheKind) {
+  Answer(DeviceKind::Splitter, CommandCode::ReadLevels, {0x20, 0x2E, 0x3C, 0xFF});
+  EXPECT_EQ(panel.TrackBar1.Position(), 0);
+  EXPECT_EQ(panel.TrackBar2.Position(), 1);
+  EXPECT_EQ(panel.TrackBar3.Position(), 2);
+  EXPECT_EQ(panel.TrackBar4.Position(), 16);
+  Answer(DeviceKind::BeltPack, CommandCode::ReadLevels, {0x35});
+  EXPECT_EQ(panel.TrackBar5.Position(), 2);
+  Answer(DeviceKind::Switch, CommandCode::ReadLevels, {0x27, 0x00, 81, 242});
+  EXPECT_EQ(panel.TrackBar6.Position(), 0);
+  EXPECT_EQ(panel.TrackBar7.Position(), 0);
+  EXPECT_EQ(panel.TrackBar8.Position(), 4);
+  EXPECT_EQ(panel.TrackBar9.Position(), 15);
+  Answer(DeviceKind::SubscriberSet, CommandCode::ReadLevels, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+  EXPECT_EQ(panel.TrackBar1.Position(), 0);
+  EXPECT_EQ(panel.TrackBar5.Position(), 2);
+}
+
+TEST_F(InterpretReplyTest, ReadDeviceAddressFillsEdit11AndTheDialog) {
+  panel.Form3.Edit1.SetText("9");
+  Answer(DeviceKind::SubscriberSet, CommandCode::ReadDeviceAddress, {0x00});
+  EXPECT_EQ(panel.Edit11.Text(), "0");
+  EXPECT_EQ(panel.Form3.Edit1.Text(), "9");
+  Answer(DeviceKind::SubscriberSet, CommandCode::ReadDeviceAddress, {0x24});
+  EXPECT_EQ(panel.Edit11.Text(), "5");
+  EXPECT_EQ(panel.Form3.Edit1.Text(), "5");
+}
+
+TEST_F(InterpretReplyTest, ReadTallyAddressFillsEdit20WhateverTheKind) {
+  for (const auto& [b, text] :
+       std::vector<std::pair<uint8_t, std::string>>{{0x06, "7"}, {0x00, "1"}, {0xFF, "256"}}) {
+    Answer(DeviceKind::Splitter, CommandCode::ReadTallyAddress, {b});
+    EXPECT_EQ(panel.Edit20.Text(), text);
+  }
+}
+
+TEST_F(InterpretReplyTest, AcceptedWritesAreConfirmed) {
+  Answer(DeviceKind::Switch, CommandCode::WriteSettings, {});
+  Answer(DeviceKind::SubscriberSet, CommandCode::WriteDeviceAddress, {});
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].kind, MessageKind::Information);
+  EXPECT_EQ(boxes.shown[0].caption, "Information");
+  EXPECT_EQ(boxes.shown[0].text, "Новые настройки записаны.");
+  EXPECT_EQ(boxes.shown[1].text,
+            std::string(28, ' ') + "Новый адрес записан.\r\n" +
+                "Адрес должен соответствовать номеру порта комутатора,\r\n" + std::string(17, ' ') +
+                "в который будет включено устройство");
+}
+
+TEST_F(InterpretReplyTest, WriteOutOfSyncIsNotConfirmed) {
+  session.state.CurrentDevice = 4;
+  port.replies.push_back(testing::Corrupted(Reply(4, 4), 1, 0x00));
+  SendCommand(session, CommandCode::WriteSettings);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Ошибка синхронизации."});
+}
+
+TEST_F(InterpretReplyTest, RepliesToOtherCommandsChangeNothingButNoAnswer) {
+  session.state.NoAnswer = true;
+  for (CommandCode command : {CommandCode::SetLevel, CommandCode::Probe,
+                              CommandCode::WriteStudioMode, CommandCode::WriteTallyAddress}) {
+    Answer(DeviceKind::Switch, command, {0x20, 0x20, 0x20, 0x20, 0x20, 0x20});
+    EXPECT_FALSE(session.state.NoAnswer);
+    session.state.NoAnswer = true;
+  }
+  EXPECT_EQ(panel.Edit16.Text(), "0");
+  EXPECT_EQ(panel.TrackBar6.Position(), 0);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+struct StudioRow {
+  uint8_t replyByte;
+  bool checkedBefore;
+  std::vector<uint8_t> flagsSent;
+  bool checkedAfter;
+};
+
+TEST_F(InterpretReplyTest, StudioReplyFollowsTheTableRowByRow) {
+  const std::vector<StudioRow> rows = {
+      {255, true, {0, 0}, false}, {255, false, {0}, false}, {3, false, {2}, true},
+      {2, true, {}, true},        {1, true, {0}, false},    {0, false, {}, false},
+  };
+  for (const StudioRow& row : rows) {
+    panel.CheckBox1.OnClick = nullptr;
+    panel.CheckBox1.SetChecked(row.checkedBefore);
+    panel.CheckBox1.OnClick = [this] { CheckBox1Click(session); };
+    port.writes.clear();
+    port.responder = [&row](const Bytes& frame) -> std::optional<Bytes> {
+      return Reply(1, frame[3], {frame[3] == 8 ? row.replyByte : uint8_t{0}});
+    };
+    session.state.CurrentDevice = 1;
+    SendCommand(session, CommandCode::ReadStudioMode);
+    std::vector<uint8_t> flags;
+    for (const Bytes& payload : StudioWrites()) {
+      flags.push_back(payload[0]);
+      EXPECT_EQ(Bytes(payload.begin() + 1, payload.end()), Bytes(9, 0));
+    }
+    EXPECT_EQ(flags, row.flagsSent) << "reply " << int(row.replyByte);
+    EXPECT_EQ(panel.CheckBox1.Checked(), row.checkedAfter) << "reply " << int(row.replyByte);
+    EXPECT_EQ(session.state.CurrentCommand, row.flagsSent.empty() ? 8 : 9);
+  }
+}
+
+TEST_F(InterpretReplyTest, NoAnswerIsFalseAfterAcceptedReplyEvenWhenTheNestedWriteGotNone) {
+  port.responder = [](const Bytes& frame) -> std::optional<Bytes> {
+    if (frame[3] == 8) return Reply(1, 8, {255});
+    return std::nullopt;
+  };
+  session.state.CurrentDevice = 1;
+  SendCommand(session, CommandCode::ReadStudioMode);
+  EXPECT_EQ(StudioWrites().size(), 1u);
+  EXPECT_FALSE(session.state.NoAnswer);
+  EXPECT_EQ(panel.Edit13.Text().size(), 2u * 45u);
+}
+
+}  // namespace
+}  // namespace intercom

@@ -1,0 +1,285 @@
+// The exchange end to end: the real port on a pty served by intercom-sim.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/frames.h"
+#include "serial/exchange.h"
+#include "serial/pause.h"
+#include "serial/posix_serial_port.h"
+#include "serial/session.h"
+#include "ui/message_boxes.h"
+#include "ui/panel_model.h"
+
+extern char** environ;
+
+namespace intercom {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class RecordingBoxes : public MessageBoxes {
+ public:
+  struct Box {
+    MessageKind kind;
+    std::string text;
+  };
+  void Show(MessageKind kind, const std::string&, const std::string& text) override {
+    shown.push_back({kind, text});
+  }
+  std::vector<Box> shown;
+};
+
+// A running simulator. The constructor returns once it has printed its port;
+// the destructor stops it with SIGTERM and reaps it.
+class Simulator {
+ public:
+  Simulator(const std::string& program, const std::vector<std::string>& options) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return;
+    std::vector<std::string> args{program, "--quiet"};
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+      pid_ = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    stdout_ = out[0];
+    if (pid_ > 0) path_ = ReadFirstLine(std::chrono::seconds(5));
+  }
+  ~Simulator() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      int status = 0;
+      waitpid(pid_, &status, 0);
+    }
+    if (stdout_ >= 0) close(stdout_);
+  }
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  // Empty when the simulator did not start.
+  const std::string& PortPath() const { return path_; }
+
+ private:
+  std::string ReadFirstLine(std::chrono::milliseconds limit) {
+    std::string line;
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      pollfd fd{stdout_, POLLIN, 0};
+      if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) return {};
+      char c = 0;
+      if (read(stdout_, &c, 1) != 1) return {};
+      if (c == '\n') return line;
+      line += c;
+    }
+  }
+
+  pid_t pid_ = -1;
+  int stdout_ = -1;
+  std::string path_;
+};
+
+RequestFrame Request(DeviceKind kind, CommandCode command, const Payload& payload = {}) {
+  RequestFrame frame{kFrameSync0, kFrameSync1, static_cast<uint8_t>(kind),
+                     static_cast<uint8_t>(command), kPayloadLength};
+  std::copy(payload.begin(), payload.end(), frame.begin() + kPayloadOffset);
+  return frame;
+}
+
+ReplyFrame Reply(DeviceKind kind, CommandCode command, const Payload& payload = {}) {
+  ReplyFrame frame{};
+  const RequestFrame request = Request(kind, command, payload);
+  std::copy(request.begin(), request.end(), frame.begin());
+  return frame;
+}
+
+Payload ReplyPayload(const SessionState& state) {
+  Payload payload{};
+  for (int i = 0; i < kPayloadLength; ++i) payload[i] = state.ReplyByte(i);
+  return payload;
+}
+
+class ExchangeOverPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* program = std::getenv("INTERCOM_SIM");
+    if (program == nullptr || *program == '\0') GTEST_SKIP() << "INTERCOM_SIM is not set";
+    program_ = program;
+  }
+
+  // Starts the simulator with `options` and opens its port at 38400 8N1.
+  void Connect(const std::vector<std::string>& options) {
+    simulator_.emplace(program_, options);
+    ASSERT_FALSE(simulator_->PortPath().empty()) << "intercom-sim printed no port";
+    ASSERT_TRUE(port.Open(simulator_->PortPath())) << "errno " << port.LastError();
+    LineState line;
+    ASSERT_TRUE(port.GetState(line)) << "errno " << port.LastError();
+    line.BaudRate = 38400;
+    line.ByteSize = 8;
+    line.Parity = 0;
+    line.StopBits = 0;
+    ASSERT_TRUE(port.SetState(line)) << "errno " << port.LastError();
+    CommTimeouts timeouts;
+    timeouts.ReadIntervalTimeout = 10;
+    timeouts.ReadTotalTimeoutConstant = 50;
+    timeouts.WriteTotalTimeoutMultiplier = 1;
+    ASSERT_TRUE(port.SetTimeouts(timeouts)) << "errno " << port.LastError();
+  }
+
+  // One exchange of `request`; returns its duration in ms. The reply handler
+  // clears NoAnswer as the protocol's interpreter does.
+  long Run(const RequestFrame& request) {
+    session.state.RequestBuffer = request;
+    const auto start = Clock::now();
+    Exchange(session, [this] {
+      ++interpreted;
+      session.state.NoAnswer = false;
+    });
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::cout << "[ timing   ] " << name << ": exchange took " << ms << " ms" << std::endl;
+    RecordProperty("exchange_ms_" + std::to_string(++exchanges_), std::to_string(ms));
+    return ms;
+  }
+
+  // Reads whatever reply waits on the port, bypassing the exchange and its purge.
+  ReplyFrame ReadWaiting() {
+    ReplyFrame bytes{};
+    size_t received = 0;
+    EXPECT_TRUE(port.Read(bytes.data(), bytes.size(), received)) << "errno " << port.LastError();
+    return bytes;
+  }
+
+  std::string program_;
+  std::optional<Simulator> simulator_;
+  RecordingBoxes boxes;
+  PanelModel panel{boxes, "intercom-config"};
+  PosixSerialPort port;
+  Session session{panel, port, SleepPause};
+  int interpreted = 0;
+  int exchanges_ = 0;
+};
+
+TEST_F(ExchangeOverPty, ProbeToItsKindIsAnsweredAfterTheTwoPauses) {
+  Connect({"--kind", "subscriber"});
+  session.state.NoAnswer = true;
+  const long ms = Run(Request(DeviceKind::SubscriberSet, CommandCode::Probe));
+  EXPECT_EQ(interpreted, 1);
+  EXPECT_FALSE(session.state.NoAnswer);
+  EXPECT_EQ(session.state.ReplyBuffer, Reply(DeviceKind::SubscriberSet, CommandCode::Probe));
+  EXPECT_EQ(panel.Edit13.Text(), " E2 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00");
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_GE(ms, 120);
+  EXPECT_LE(ms, 600);
+}
+
+TEST_F(ExchangeOverPty, ProbeToAnotherKindTimesOutSilently) {
+  Connect({"--kind", "splitter"});
+  const long ms = Run(Request(DeviceKind::SubscriberSet, CommandCode::Probe));
+  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_EQ(interpreted, 0);
+  EXPECT_EQ(session.state.ReplyBuffer, ReplyFrame{});
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_GE(ms, 170);
+  EXPECT_LE(ms, 700);
+}
+
+TEST_F(ExchangeOverPty, WrittenKeyAddressesReadBack) {
+  Connect({"--kind", "subscriber"});
+  const Payload keys{0x3F, 0x20, 0x9C, 0x00, 0x25, 0x31, 0x2A, 0x21, 0xFF, 0x30};
+  Run(Request(DeviceKind::SubscriberSet, CommandCode::WriteSettings, keys));
+  Run(Request(DeviceKind::SubscriberSet, CommandCode::ReadSettings));
+  EXPECT_EQ(interpreted, 2);
+  EXPECT_EQ(ReplyPayload(session.state), keys);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(ExchangeOverPty, SetLevelReadsBackOnItsChannel) {
+  Connect({"--kind", "splitter"});
+  Run(Request(DeviceKind::Splitter, CommandCode::ReadLevels));
+  Payload expected = ReplyPayload(session.state);
+  Run(Request(DeviceKind::Splitter, CommandCode::SetLevel,
+              Payload{static_cast<uint8_t>(kChannel3), 0xC5}));
+  Run(Request(DeviceKind::Splitter, CommandCode::ReadLevels));
+  expected[2] = 0xC5;
+  EXPECT_EQ(interpreted, 3);
+  EXPECT_EQ(ReplyPayload(session.state), expected);
+}
+
+TEST_F(ExchangeOverPty, LateReplyIsMissedAndThenPurged) {
+  Connect({"--kind", "beltpack", "--late", "300"});
+  constexpr int kSettleMs = 400;  // past the 300 ms delay, with room for a busy machine
+
+  // The late reply misses its exchange but does arrive afterwards.
+  Run(Request(DeviceKind::BeltPack, CommandCode::ReadDeviceAddress));
+  EXPECT_TRUE(session.state.NoAnswer);
+  SleepPause(kSettleMs);
+  const ReplyFrame missed = ReadWaiting();
+  EXPECT_EQ(missed[3], static_cast<uint8_t>(CommandCode::ReadDeviceAddress));
+
+  // A stale reply waiting on the line is dropped by the next exchange's purge,
+  // whose own reply is late again: that exchange sees nothing at all.
+  Run(Request(DeviceKind::BeltPack, CommandCode::ReadTallyAddress));
+  SleepPause(kSettleMs);
+  session.state.NoAnswer = false;
+  Run(Request(DeviceKind::BeltPack, CommandCode::Probe));
+  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_EQ(session.state.ReplyBuffer, ReplyFrame{});
+  EXPECT_EQ(interpreted, 0);
+  EXPECT_TRUE(boxes.shown.empty());
+
+  // The reply that arrives next is the probe's own.
+  SleepPause(kSettleMs);
+  EXPECT_EQ(ReadWaiting(), Reply(DeviceKind::BeltPack, CommandCode::Probe));
+}
+
+TEST_F(ExchangeOverPty, ReplyOutOfSyncShowsTheSyncNotice) {
+  Connect({"--kind", "switch", "--out-of-sync"});
+  Run(Request(DeviceKind::Switch, CommandCode::Probe));
+  EXPECT_EQ(interpreted, 0);
+  EXPECT_FALSE(session.state.NoAnswer);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].kind, MessageKind::Notice);
+  EXPECT_EQ(boxes.shown[0].text, "Ошибка синхронизации.");
+  EXPECT_EQ(panel.Edit13.Text().substr(0, 6), " E4 E2");
+}
+
+TEST_F(ExchangeOverPty, TruncatedReplyIsInSyncWithZerosAfterItsEnd) {
+  Connect({"--kind", "subscriber", "--truncate", "7"});
+  const long ms = Run(Request(DeviceKind::SubscriberSet, CommandCode::ReadSettings));
+  // Keys 1 and 2 made it; key 3 onwards would be non-zero in a whole reply.
+  ReplyFrame expected = Reply(DeviceKind::SubscriberSet, CommandCode::ReadSettings);
+  expected[5] = EncodeAddress(1);
+  expected[6] = EncodeAddress(2);
+  EXPECT_EQ(session.state.ReplyBuffer, expected);
+  EXPECT_EQ(interpreted, 1);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_LE(ms, 600);
+}
+
+}  // namespace
+}  // namespace intercom

@@ -1,0 +1,40 @@
+#include "workflow/dialogs.h"
+
+#include "protocol/send_command.h"
+#include "serial/port_choice.h"
+#include "serial/port_link.h"
+#include "ui/field_integer.h"
+#include "workflow/startup.h"
+
+namespace intercom {
+
+void PortDialogShow(Session& session) {
+  session.panel.Form2.ComboBox1.SetText(session.state.PortName);
+  ClosePort(session);
+}
+
+void PortDialogChoose(Session& session) {
+  session.state.PortName = session.panel.Form2.ComboBox1.Text();
+  SavePortChoice(session.state, session.portChoicePath);
+  OpenPort(session);
+  session.pause(100);
+  // A reopened tty keeps whatever speed and mode it had; without the device's
+  // settings it would talk at the wrong speed or in canonical mode.
+  ConfigurePort(session);
+  DiscoverDevice(session);
+  session.panel.Form2.Form.Close();
+}
+
+void AddressDialogWrite(Session& session) {
+  PanelModel& panel = session.panel;
+  const int32_t address = ParseFieldInteger(panel.Form3.Edit1.Text());
+  if (address < 1 || address > 32) {
+    panel.ShowNotice("Адрес устройства должен быть не менее 1 и не бюолее 32");
+    return;
+  }
+  SendCommand(session, CommandCode::WriteDeviceAddress);
+  panel.Edit11.SetText(panel.Form3.Edit1.Text());
+  panel.Form3.Form.Close();
+}
+
+}  // namespace intercom

@@ -1,0 +1,46 @@
+#include "workflow/handlers.h"
+
+#include "workflow/address_checks.h"
+#include "workflow/dialogs.h"
+#include "workflow/level_adjustment.h"
+#include "workflow/settings_commands.h"
+#include "workflow/startup.h"
+
+namespace intercom {
+
+void BindHandlers(Session& session) {
+  PanelModel& panel = session.panel;
+  Session* s = &session;
+  const auto bind = [s](void (*action)(Session&)) { return [s, action] { action(*s); }; };
+
+  panel.Form1.OnShow = bind(FormShow);
+  panel.BitBtn4.OnClick = bind(BitBtn4Click);
+  panel.BitBtn2.OnClick = bind(BitBtn2Click);
+  panel.BitBtn18.OnClick = bind(BitBtn18Click);
+  panel.BitBtn19.OnClick = bind(BitBtn19Click);
+  panel.BitBtn3.OnClick = bind(BitBtn3Click);
+  panel.BitBtn5.OnClick = bind(BitBtn5Click);
+  panel.CheckBox1.OnClick = bind(CheckBox1Click);
+  panel.COM1.OnClick = bind(COM1Click);
+  panel.BitBtn1.OnClick = bind(BitBtn1Click);
+
+  for (const LevelControl& control : LevelControls()) {
+    panel.BitBtnAt(control.upButton).OnClick = [s, &control] { StepLevelUp(*s, control); };
+    panel.BitBtnAt(control.downButton).OnClick = [s, &control] { StepLevelDown(*s, control); };
+  }
+
+  const auto check = [&panel](TextField& field, AddressRule rule) {
+    field.OnChange = [&panel, &field, rule] { CheckAddressField(panel, field, rule); };
+  };
+  for (int n = 1; n <= 9; ++n) check(panel.EditAt(n), AddressRule::AtMost32);
+  check(panel.Edit10, AddressRule::EmptyOrAtMost32);
+  check(panel.Edit14, AddressRule::ZeroTo32);
+  check(panel.Edit15, AddressRule::ZeroTo32);
+  check(panel.Form3.Edit1, AddressRule::OneTo32);
+
+  panel.Form2.Form.OnShow = bind(PortDialogShow);
+  panel.Form2.BitBtn1.OnClick = bind(PortDialogChoose);
+  panel.Form3.BitBtn1.OnClick = bind(AddressDialogWrite);
+}
+
+}  // namespace intercom

@@ -1,0 +1,102 @@
+#include "workflow/settings_commands.h"
+
+#include <optional>
+#include <vector>
+
+#include "protocol/send_command.h"
+#include "ui/field_integer.h"
+#include "ui/handler_failure.h"
+#include "workflow/startup.h"
+
+namespace intercom {
+namespace {
+
+constexpr const char* kAddressRange = "Адрес должен быть задан в пределах от 1 до 32";
+constexpr const char* kTallyRange = "Адрес входа Tally должен быть задан в пределах от 1 до 256";
+
+// The address fields a write sends for each kind, in the order they are filled.
+std::vector<TextField*> AddressFieldsOf(PanelModel& panel, DeviceKind kind) {
+  switch (kind) {
+    case DeviceKind::SubscriberSet: {
+      std::vector<TextField*> fields;
+      for (int n = 1; n <= 10; ++n) fields.push_back(&panel.EditAt(n));
+      return fields;
+    }
+    case DeviceKind::Splitter: return {&panel.Edit14};
+    case DeviceKind::BeltPack: return {&panel.Edit15};
+    case DeviceKind::Switch: return {&panel.Edit16, &panel.Edit17, &panel.Edit18, &panel.Edit19};
+    default: return {};
+  }
+}
+
+// A text that is a number outside lo..hi. Texts that are not numbers are left
+// to the request assembly, which refuses them with its own message.
+bool OutOfRange(const std::string& text, int32_t lo, int32_t hi) {
+  try {
+    const int32_t value = ParseFieldInteger(text);
+    return value < lo || value > hi;
+  } catch (const ConversionFailure&) {
+    return false;
+  }
+}
+
+void FillEmpty(TextField& field) {
+  if (field.Text().empty()) field.SetText("0");
+}
+
+}  // namespace
+
+void BitBtn4Click(Session& session) {
+  SendCommand(session, CommandCode::ReadSettings);
+  session.pause(50);
+  SendCommand(session, CommandCode::ReadTallyAddress);
+}
+
+void BitBtn2Click(Session& session) {
+  PanelModel& panel = session.panel;
+  const DeviceKind kind = session.state.Device();
+  const std::vector<TextField*> fields = AddressFieldsOf(panel, kind);
+  if (fields.empty()) return;
+
+  for (TextField* field : fields) FillEmpty(*field);
+  if (kind == DeviceKind::SubscriberSet) FillEmpty(panel.Edit11);
+  if (kind == DeviceKind::BeltPack) FillEmpty(panel.Edit20);
+
+  // A device must never receive an address folded out of range (33 would go
+  // out as address 1), so the whole write is refused instead.
+  bool refused = false;
+  for (TextField* field : fields) refused = OutOfRange(field->Text(), 0, 32) || refused;
+  if (refused) panel.ShowNotice(kAddressRange);
+  if (kind == DeviceKind::BeltPack && OutOfRange(panel.Edit20.Text(), 0, 256)) {
+    panel.ShowNotice(kTallyRange);
+    refused = true;
+  }
+  if (refused) return;
+
+  SendCommand(session, CommandCode::WriteSettings);
+  if (kind == DeviceKind::BeltPack) {
+    session.pause(50);
+    SendCommand(session, CommandCode::WriteTallyAddress);
+  } else if (kind == DeviceKind::Switch) {
+    session.pause(50);
+  }
+}
+
+void BitBtn18Click(Session& session) { SendCommand(session, CommandCode::Probe); }
+
+void BitBtn19Click(Session& session) { DiscoverDevice(session); }
+
+void BitBtn3Click(Session& session) { session.panel.Form1.Close(); }
+
+void BitBtn5Click(Session& session) {
+  session.panel.Edit12.SetText("");
+  session.panel.Edit13.SetText("");
+}
+
+void CheckBox1Click(Session& session) { SendCommand(session, CommandCode::WriteStudioMode); }
+
+void COM1Click(Session& session) { session.panel.Form2.Form.Show(); }
+
+void BitBtn1Click(Session& session) { session.panel.Form3.Form.Show(); }
+
+}  // namespace intercom

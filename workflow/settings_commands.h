@@ -1,0 +1,31 @@
+// The main window's command buttons, the studio check box and the menu entry.
+// Each sends its requests to CurrentDevice and may raise ConversionFailure,
+// which ends the action (the panel's handler boundary reports it).
+#pragma once
+
+#include "serial/session.h"
+
+namespace intercom {
+
+// "Считать настройки": ReadSettings, Pause(50), ReadTallyAddress.
+void BitBtn4Click(Session& session);
+// "Записать настройки": empty fields of the kind become "0"; out-of-range
+// addresses are refused with a notice and nothing is sent; then WriteSettings
+// (and for a belt pack Pause(50), WriteTallyAddress; for a switch Pause(50)).
+void BitBtn2Click(Session& session);
+// "Test": one Probe.
+void BitBtn18Click(Session& session);
+// "Обновить": DiscoverDevice.
+void BitBtn19Click(Session& session);
+// "Выход": closes the main window, which ends the program.
+void BitBtn3Click(Session& session);
+// "Clear": empties the request trace, then the reply trace.
+void BitBtn5Click(Session& session);
+// Studio check box changed (by the user or by a reply): WriteStudioMode.
+void CheckBox1Click(Session& session);
+// Menu "Выбор COM-порта": shows the port dialog.
+void COM1Click(Session& session);
+// "Изменить адрес устройства": shows the device address dialog.
+void BitBtn1Click(Session& session);
+
+}  // namespace intercom

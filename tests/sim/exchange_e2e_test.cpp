@@ -23,8 +23,7 @@
 #include "serial/session.h"
 #include "ui/message_boxes.h"
 #include "ui/panel_model.h"
-
-extern char** environ;
+#include "tests/support/simulator_process.h"
 
 namespace intercom {
 namespace {
@@ -41,65 +40,6 @@ class RecordingBoxes : public MessageBoxes {
     shown.push_back({kind, text});
   }
   std::vector<Box> shown;
-};
-
-// A running simulator. The constructor returns once it has printed its port;
-// the destructor stops it with SIGTERM and reaps it.
-class Simulator {
- public:
-  Simulator(const std::string& program, const std::vector<std::string>& options) {
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return;
-    std::vector<std::string> args{program, "--quiet"};
-    args.insert(args.end(), options.begin(), options.end());
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-      pid_ = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    stdout_ = out[0];
-    if (pid_ > 0) path_ = ReadFirstLine(std::chrono::seconds(5));
-  }
-  ~Simulator() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      int status = 0;
-      waitpid(pid_, &status, 0);
-    }
-    if (stdout_ >= 0) close(stdout_);
-  }
-  Simulator(const Simulator&) = delete;
-  Simulator& operator=(const Simulator&) = delete;
-
-  // Empty when the simulator did not start.
-  const std::string& PortPath() const { return path_; }
-
- private:
-  std::string ReadFirstLine(std::chrono::milliseconds limit) {
-    std::string line;
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      pollfd fd{stdout_, POLLIN, 0};
-      if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) return {};
-      char c = 0;
-      if (read(stdout_, &c, 1) != 1) return {};
-      if (c == '\n') return line;
-      line += c;
-    }
-  }
-
-  pid_t pid_ = -1;
-  int stdout_ = -1;
-  std::string path_;
 };
 
 RequestFrame Request(DeviceKind kind, CommandCode command, const Payload& payload = {}) {
@@ -121,6 +61,8 @@ Payload ReplyPayload(const SessionState& state) {
   for (int i = 0; i < kPayloadLength; ++i) payload[i] = state.ReplyByte(i);
   return payload;
 }
+
+using testing::Simulator;
 
 class ExchangeOverPty : public ::testing::Test {
  protected:

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cerrno>
-#include <cstring>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -85,7 +85,7 @@ class FakeSerialPort : public SerialPort {
     received = 0;
     if (!Check(failRead)) return false;
     received = std::min(count, pending_.size());
-    std::memcpy(data, pending_.data(), received);
+    std::copy_n(pending_.begin(), received, data);
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(received));
     return true;
   }

@@ -25,11 +25,17 @@ int32_t DecodeLevel(uint8_t b) {
   return static_cast<int32_t>(std::nearbyint((static_cast<double>(b) - 32.0) / 14.0));
 }
 
-uint8_t EncodeTally(int32_t n) { return static_cast<uint8_t>(static_cast<uint32_t>(n) - 1u); }
+uint8_t EncodeTally(int32_t n) {
+  return static_cast<uint8_t>(static_cast<uint32_t>(n) - 1u);
+}
 
-std::string DecodeTally(uint8_t b) { return std::to_string(b + 1); }
+std::string DecodeTally(uint8_t b) {
+  return std::to_string(b + 1);
+}
 
-bool StudioFlagIsSet(uint8_t b) { return (b & kStudioOn) != 0; }
+bool StudioFlagIsSet(uint8_t b) {
+  return (b & kStudioOn) != 0;
+}
 
 std::string HexTrace(const uint8_t* bytes, int count) {
   static constexpr char kDigits[] = "0123456789ABCDEF";

@@ -21,7 +21,13 @@ using ReplyFrame = std::array<uint8_t, kReplyLength>;
 using Payload = std::array<uint8_t, kPayloadLength>;
 
 // Request byte 2; the page index of a kind is its value minus one.
-enum class DeviceKind : int32_t { None = 0, SubscriberSet = 1, Splitter = 2, BeltPack = 3, Switch = 4 };
+enum class DeviceKind : int32_t {
+  None = 0,
+  SubscriberSet = 1,
+  Splitter = 2,
+  BeltPack = 3,
+  Switch = 4
+};
 
 // Request byte 3.
 enum class CommandCode : uint8_t {

@@ -23,10 +23,12 @@ void InterpretReply(Session& session) {
   const auto command = [&state] { return state.Command(); };
   const auto device = [&state] { return state.Device(); };
   const auto setAddresses = [&](int firstEdit, int count) {
-    for (int i = 0; i < count; ++i) panel.EditAt(firstEdit + i).SetText(DecodeAddress(state.ReplyByte(i)));
+    for (int i = 0; i < count; ++i)
+      panel.EditAt(firstEdit + i).SetText(DecodeAddress(state.ReplyByte(i)));
   };
   const auto setLevels = [&](int firstBar, int count) {
-    for (int i = 0; i < count; ++i) panel.TrackBarAt(firstBar + i).SetPosition(DecodeLevel(state.ReplyByte(i)));
+    for (int i = 0; i < count; ++i)
+      panel.TrackBarAt(firstBar + i).SetPosition(DecodeLevel(state.ReplyByte(i)));
   };
 
   if (command() == CommandCode::ReadDeviceAddress) {
@@ -40,9 +42,12 @@ void InterpretReply(Session& session) {
   }
   if (command() == CommandCode::WriteDeviceAddress) panel.ShowInformation(kDeviceAddressWritten);
   if (command() == CommandCode::ReadSettings && device() == DeviceKind::Switch) setAddresses(16, 4);
-  if (command() == CommandCode::ReadSettings && device() == DeviceKind::BeltPack) setAddresses(15, 1);
-  if (command() == CommandCode::ReadSettings && device() == DeviceKind::Splitter) setAddresses(14, 1);
-  if (command() == CommandCode::ReadSettings && device() == DeviceKind::SubscriberSet) setAddresses(1, 10);
+  if (command() == CommandCode::ReadSettings && device() == DeviceKind::BeltPack)
+    setAddresses(15, 1);
+  if (command() == CommandCode::ReadSettings && device() == DeviceKind::Splitter)
+    setAddresses(14, 1);
+  if (command() == CommandCode::ReadSettings && device() == DeviceKind::SubscriberSet)
+    setAddresses(1, 10);
   if (command() == CommandCode::WriteSettings) panel.ShowInformation(kSettingsWritten);
   if (command() == CommandCode::ReadLevels && device() == DeviceKind::Splitter) setLevels(1, 4);
   if (command() == CommandCode::ReadLevels && device() == DeviceKind::BeltPack) setLevels(5, 1);
@@ -56,7 +61,8 @@ void InterpretReply(Session& session) {
       panel.CheckBox1.SetChecked(StudioFlagIsSet(b));
     }
   }
-  if (command() == CommandCode::ReadTallyAddress) panel.Edit20.SetText(DecodeTally(state.ReplyByte(0)));
+  if (command() == CommandCode::ReadTallyAddress)
+    panel.Edit20.SetText(DecodeTally(state.ReplyByte(0)));
 
   // A nested exchange in the studio row may have set it.
   state.NoAnswer = false;

@@ -33,11 +33,20 @@ void FillPayload(Session& session, CommandCode command) {
       break;
     case CommandCode::WriteSettings:
       switch (state.Device()) {
-        case DeviceKind::Switch: setAddresses(16, 4); break;
-        case DeviceKind::BeltPack: setAddresses(15, 1); break;
-        case DeviceKind::Splitter: setAddresses(14, 1); break;
-        case DeviceKind::SubscriberSet: setAddresses(1, 10); break;
-        default: break;
+        case DeviceKind::Switch:
+          setAddresses(16, 4);
+          break;
+        case DeviceKind::BeltPack:
+          setAddresses(15, 1);
+          break;
+        case DeviceKind::Splitter:
+          setAddresses(14, 1);
+          break;
+        case DeviceKind::SubscriberSet:
+          setAddresses(1, 10);
+          break;
+        default:
+          break;
       }
       break;
     case CommandCode::SetLevel:

@@ -42,17 +42,23 @@ void WriteWhole(const std::string& path, const std::string& line) {
 
 int FileIoCode(int error) {
   switch (error) {
-    case ENOENT: return 2;
+    case ENOENT:
+      return 2;
     case ENAMETOOLONG:
-    case EINVAL: return 3;
+    case EINVAL:
+      return 3;
     case EMFILE:
-    case ENFILE: return 4;
+    case ENFILE:
+      return 4;
     case EACCES:
     case EPERM:
-    case EROFS: return 5;
+    case EROFS:
+      return 5;
     case ENOSPC:
-    case EDQUOT: return 101;
-    default: return 0;
+    case EDQUOT:
+      return 101;
+    default:
+      return 0;
   }
 }
 

@@ -53,6 +53,8 @@ bool ConfigurePort(Session& session) {
   return true;
 }
 
-void ClosePort(Session& session) { session.port.Close(); }
+void ClosePort(Session& session) {
+  session.port.Close();
+}
 
 }  // namespace intercom

@@ -5,6 +5,9 @@
 namespace intercom {
 
 Session::Session(PanelModel& panel, SerialPort& port, Pause pause)
-    : panel(panel), port(port), pause(std::move(pause)), listPorts([] { return ListSerialPorts(); }) {}
+    : panel(panel),
+      port(port),
+      pause(std::move(pause)),
+      listPorts([] { return ListSerialPorts(); }) {}
 
 }  // namespace intercom

@@ -21,7 +21,9 @@ void Control::SetVisible(bool visible) {
   Changed();
 }
 
-void Control::Changed() { panel_.NotifyChanged(*this); }
+void Control::Changed() {
+  panel_.NotifyChanged(*this);
+}
 
 void Control::Raise(const Handler& handler) {
   if (handler) panel_.RunHandler(handler);
@@ -58,7 +60,9 @@ void PageControl::ShowPage(int index) {
   Changed();
 }
 
-void PageControl::ShowNextPage() { ShowPage(active_ == kNoPage ? 0 : (active_ + 1) % kPageCount); }
+void PageControl::ShowNextPage() {
+  ShowPage(active_ == kNoPage ? 0 : (active_ + 1) % kPageCount);
+}
 
 void PageControl::SelectTab(int index) {
   if (Enabled()) ShowPage(index);
@@ -94,7 +98,8 @@ void ComboBox::SetText(const std::string& text) {
   Changed();
 }
 
-Window::Window(PanelModel& panel, std::string name) : Control(panel, std::move(name), true, false) {}
+Window::Window(PanelModel& panel, std::string name)
+    : Control(panel, std::move(name), true, false) {}
 
 void Window::Show() {
   if (Visible()) return;
@@ -102,6 +107,8 @@ void Window::Show() {
   SetVisible(true);
 }
 
-void Window::Close() { SetVisible(false); }
+void Window::Close() {
+  SetVisible(false);
+}
 
 }  // namespace intercom

@@ -12,13 +12,20 @@ FileIoFailure::FileIoFailure(int code, const std::string& message)
 
 std::string FileIoFailure::MessageFor(int code) {
   switch (code) {
-    case 2: return "File not found";
-    case 3: return "Invalid filename";
-    case 4: return "Too many open files";
-    case 5: return "File access denied";
-    case 100: return "Read beyond end of file";
-    case 101: return "Disk full";
-    default: return "I/O error " + std::to_string(code);
+    case 2:
+      return "File not found";
+    case 3:
+      return "Invalid filename";
+    case 4:
+      return "Too many open files";
+    case 5:
+      return "File access denied";
+    case 100:
+      return "Read beyond end of file";
+    case 101:
+      return "Disk full";
+    default:
+      return "I/O error " + std::to_string(code);
   }
 }
 

@@ -30,18 +30,17 @@ TextField& PanelModel::EditAt(int n) {
 }
 
 TrackBar& PanelModel::TrackBarAt(int n) {
-  const std::array<TrackBar*, 9> bars = {&TrackBar1, &TrackBar2, &TrackBar3,
-                                         &TrackBar4, &TrackBar5, &TrackBar6,
-                                         &TrackBar7, &TrackBar8, &TrackBar9};
+  const std::array<TrackBar*, 9> bars = {&TrackBar1, &TrackBar2, &TrackBar3, &TrackBar4, &TrackBar5,
+                                         &TrackBar6, &TrackBar7, &TrackBar8, &TrackBar9};
   return *bars.at(static_cast<size_t>(n - 1));
 }
 
 Button& PanelModel::BitBtnAt(int n) {
-  const std::array<Button*, 25> buttons = {
-      &BitBtn1,  &BitBtn2,  &BitBtn3,  &BitBtn4,  &BitBtn5,  &BitBtn6,  &BitBtn7,
-      &BitBtn8,  &BitBtn9,  &BitBtn10, &BitBtn11, &BitBtn12, &BitBtn13, &BitBtn14,
-      &BitBtn15, &BitBtn16, &BitBtn17, &BitBtn18, &BitBtn19, &BitBtn20, &BitBtn21,
-      &BitBtn22, &BitBtn23, &BitBtn24, &BitBtn25};
+  const std::array<Button*, 25> buttons = {&BitBtn1,  &BitBtn2,  &BitBtn3,  &BitBtn4,  &BitBtn5,
+                                           &BitBtn6,  &BitBtn7,  &BitBtn8,  &BitBtn9,  &BitBtn10,
+                                           &BitBtn11, &BitBtn12, &BitBtn13, &BitBtn14, &BitBtn15,
+                                           &BitBtn16, &BitBtn17, &BitBtn18, &BitBtn19, &BitBtn20,
+                                           &BitBtn21, &BitBtn22, &BitBtn23, &BitBtn24, &BitBtn25};
   return *buttons.at(static_cast<size_t>(n - 1));
 }
 

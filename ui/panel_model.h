@@ -96,7 +96,9 @@ class PanelModel {
   void RunHandler(const Handler& handler);
 
   // Called after any control's state changed (the window code refreshes it).
-  void SetObserver(std::function<void(const Control&)> observer) { observer_ = std::move(observer); }
+  void SetObserver(std::function<void(const Control&)> observer) {
+    observer_ = std::move(observer);
+  }
   void NotifyChanged(const Control& control) {
     if (observer_) observer_(control);
   }

@@ -9,10 +9,10 @@
 namespace intercom {
 
 enum class AddressRule {
-  AtMost32,             // Edit1..Edit9: refused when > 32
-  EmptyOrAtMost32,      // Edit10: empty is fine, otherwise refused when > 32
-  ZeroTo32,             // Edit14, Edit15: refused outside 0..32
-  OneTo32,              // the device address dialog's field: refused outside 1..32
+  AtMost32,         // Edit1..Edit9: refused when > 32
+  EmptyOrAtMost32,  // Edit10: empty is fine, otherwise refused when > 32
+  ZeroTo32,         // Edit14, Edit15: refused outside 0..32
+  OneTo32,          // the device address dialog's field: refused outside 1..32
 };
 
 void CheckAddressField(PanelModel& panel, TextField& field, AddressRule rule);

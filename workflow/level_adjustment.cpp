@@ -17,9 +17,14 @@ void SendLevel(Session& session, const LevelControl& control) {
 
 const LevelControl (&LevelControls())[9] {
   static const LevelControl controls[9] = {
-      {1, 8, 7, kChannel1},   {2, 10, 9, kChannel2},  {3, 12, 11, kChannel3},
-      {4, 6, 13, kChannel4},  {5, 16, 15, kChannelBeltPackVolume},
-      {6, 14, 17, kChannel1}, {7, 20, 21, kChannel2}, {8, 22, 23, kChannel3},
+      {1, 8, 7, kChannel1},
+      {2, 10, 9, kChannel2},
+      {3, 12, 11, kChannel3},
+      {4, 6, 13, kChannel4},
+      {5, 16, 15, kChannelBeltPackVolume},
+      {6, 14, 17, kChannel1},
+      {7, 20, 21, kChannel2},
+      {8, 22, 23, kChannel3},
       {9, 24, 25, kChannel4},
   };
   return controls;

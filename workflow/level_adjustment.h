@@ -6,10 +6,10 @@
 namespace intercom {
 
 struct LevelControl {
-  int trackBar;      // TrackBarN
-  int downButton;    // BitBtnN of "-"
-  int upButton;      // BitBtnN of "+"
-  int32_t channel;   // ChannelSelector sent with SetLevel
+  int trackBar;     // TrackBarN
+  int downButton;   // BitBtnN of "-"
+  int upButton;     // BitBtnN of "+"
+  int32_t channel;  // ChannelSelector sent with SetLevel
 };
 
 // The nine sliders with their buttons and channels.

@@ -22,10 +22,14 @@ std::vector<TextField*> AddressFieldsOf(PanelModel& panel, DeviceKind kind) {
       for (int n = 1; n <= 10; ++n) fields.push_back(&panel.EditAt(n));
       return fields;
     }
-    case DeviceKind::Splitter: return {&panel.Edit14};
-    case DeviceKind::BeltPack: return {&panel.Edit15};
-    case DeviceKind::Switch: return {&panel.Edit16, &panel.Edit17, &panel.Edit18, &panel.Edit19};
-    default: return {};
+    case DeviceKind::Splitter:
+      return {&panel.Edit14};
+    case DeviceKind::BeltPack:
+      return {&panel.Edit15};
+    case DeviceKind::Switch:
+      return {&panel.Edit16, &panel.Edit17, &panel.Edit18, &panel.Edit19};
+    default:
+      return {};
   }
 }
 
@@ -82,21 +86,33 @@ void BitBtn2Click(Session& session) {
   }
 }
 
-void BitBtn18Click(Session& session) { SendCommand(session, CommandCode::Probe); }
+void BitBtn18Click(Session& session) {
+  SendCommand(session, CommandCode::Probe);
+}
 
-void BitBtn19Click(Session& session) { DiscoverDevice(session); }
+void BitBtn19Click(Session& session) {
+  DiscoverDevice(session);
+}
 
-void BitBtn3Click(Session& session) { session.panel.Form1.Close(); }
+void BitBtn3Click(Session& session) {
+  session.panel.Form1.Close();
+}
 
 void BitBtn5Click(Session& session) {
   session.panel.Edit12.SetText("");
   session.panel.Edit13.SetText("");
 }
 
-void CheckBox1Click(Session& session) { SendCommand(session, CommandCode::WriteStudioMode); }
+void CheckBox1Click(Session& session) {
+  SendCommand(session, CommandCode::WriteStudioMode);
+}
 
-void COM1Click(Session& session) { session.panel.Form2.Form.Show(); }
+void COM1Click(Session& session) {
+  session.panel.Form2.Form.Show();
+}
 
-void BitBtn1Click(Session& session) { session.panel.Form3.Form.Show(); }
+void BitBtn1Click(Session& session) {
+  session.panel.Form3.Form.Show();
+}
 
 }  // namespace intercom

@@ -25,10 +25,14 @@ struct Outcome {
 
 const Outcome& OutcomeFor(DeviceKind kind) {
   static const Outcome outcomes[] = {
-      {DeviceKind::SubscriberSet, true, {},
+      {DeviceKind::SubscriberSet,
+       true,
+       {},
        {CommandCode::ReadDeviceAddress, CommandCode::ReadSettings, CommandCode::ReadStudioMode}},
       {DeviceKind::Splitter, false, {1, 2}, {CommandCode::ReadSettings, CommandCode::ReadLevels}},
-      {DeviceKind::BeltPack, false, {3, 4},
+      {DeviceKind::BeltPack,
+       false,
+       {3, 4},
        {CommandCode::ReadSettings, CommandCode::ReadLevels, CommandCode::ReadTallyAddress}},
       {DeviceKind::Switch, false, {5}, {CommandCode::ReadSettings, CommandCode::ReadLevels}},
   };

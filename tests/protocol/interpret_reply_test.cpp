@@ -22,7 +22,8 @@ class InterpretReplyTest : public SessionTest {
   // Sends `command` to `kind` with the device answering `payload`.
   void Answer(DeviceKind kind, CommandCode command, const Bytes& payload) {
     session.state.CurrentDevice = static_cast<int32_t>(kind);
-    port.replies.push_back(Reply(static_cast<uint8_t>(kind), static_cast<uint8_t>(command), payload));
+    port.replies.push_back(
+        Reply(static_cast<uint8_t>(kind), static_cast<uint8_t>(command), payload));
     SendCommand(session, command);
   }
   std::vector<Bytes> StudioWrites() const {
@@ -98,10 +99,9 @@ TEST_F(InterpretReplyTest, AcceptedWritesAreConfirmed) {
   EXPECT_EQ(boxes.shown[0].kind, MessageKind::Information);
   EXPECT_EQ(boxes.shown[0].caption, "Information");
   EXPECT_EQ(boxes.shown[0].text, "Новые настройки записаны.");
-  EXPECT_EQ(boxes.shown[1].text,
-            std::string(28, ' ') + "Новый адрес записан.\r\n" +
-                "Адрес должен соответствовать номеру порта комутатора,\r\n" + std::string(17, ' ') +
-                "в который будет включено устройство");
+  EXPECT_EQ(boxes.shown[1].text, std::string(28, ' ') + "Новый адрес записан.\r\n" +
+                                     "Адрес должен соответствовать номеру порта комутатора,\r\n" +
+                                     std::string(17, ' ') + "в который будет включено устройство");
 }
 
 TEST_F(InterpretReplyTest, WriteOutOfSyncIsNotConfirmed) {

@@ -37,9 +37,9 @@ TEST_F(SendCommandTest, ReadCommandsAlwaysSendTenZeroBytes) {
   Device(DeviceKind::Switch);
   session.state.LevelChannel = 48;
   session.state.LevelValue = 255;
-  for (CommandCode read : {CommandCode::ReadDeviceAddress, CommandCode::ReadSettings,
-                           CommandCode::ReadLevels, CommandCode::Probe,
-                           CommandCode::ReadStudioMode}) {
+  for (CommandCode read :
+       {CommandCode::ReadDeviceAddress, CommandCode::ReadSettings, CommandCode::ReadLevels,
+        CommandCode::Probe, CommandCode::ReadStudioMode}) {
     for (int n = 16; n <= 19; ++n) panel.EditAt(n).SetText("1");
     SendCommand(session, CommandCode::WriteSettings);
     SendCommand(session, CommandCode::SetLevel);
@@ -118,8 +118,8 @@ TEST_F(SendCommandTest, FailingFieldLeavesEarlierBytesAndSendsNothing) {
 
 TEST_F(SendCommandTest, WriteTallyAddressCarriesMarkerAndTallyCode) {
   Device(DeviceKind::BeltPack);
-  for (const auto& [text, code] :
-       std::vector<std::pair<std::string, uint8_t>>{{"7", 0x06}, {"0", 0x00}, {"1", 0x00}, {"256", 0xFF}}) {
+  for (const auto& [text, code] : std::vector<std::pair<std::string, uint8_t>>{
+           {"7", 0x06}, {"0", 0x00}, {"1", 0x00}, {"256", 0xFF}}) {
     panel.Edit20.SetText(text);
     SendCommand(session, CommandCode::WriteTallyAddress);
     EXPECT_EQ(LastPayload()[0], 0x2A) << text;

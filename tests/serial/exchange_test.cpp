@@ -37,7 +37,8 @@ TEST_F(ExchangeTest, AcceptedReplyIsInterpretedOnceAndTraced) {
   EXPECT_EQ(panel.Edit13.Text(), " E2 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00");
   EXPECT_TRUE(boxes.shown.empty());
   ASSERT_EQ(port.writes.size(), 1u);
-  EXPECT_EQ(port.writes[0], Bytes(session.state.RequestBuffer.begin(), session.state.RequestBuffer.end()));
+  EXPECT_EQ(port.writes[0],
+            Bytes(session.state.RequestBuffer.begin(), session.state.RequestBuffer.end()));
 }
 
 TEST_F(ExchangeTest, PacesWithPurgeThenFiftyThenHundred) {
@@ -65,8 +66,8 @@ TEST_F(ExchangeTest, LeadingZeroIsNoAnswerAndLaterBytesOnlyShowInTrace) {
 
 TEST_F(ExchangeTest, OutOfSyncReplyShowsMessageAndKeepsNoAnswer) {
   for (const bool before : {false, true}) {
-    for (const Bytes& reply : {Corrupted(Reply(1, 7), 1, 0x00),
-                               Corrupted(Corrupted(Reply(1, 7), 0, 0xE4), 1, 0xE2)}) {
+    for (const Bytes& reply :
+         {Corrupted(Reply(1, 7), 1, 0x00), Corrupted(Corrupted(Reply(1, 7), 0, 0xE4), 1, 0xE2)}) {
       boxes.shown.clear();
       session.state.NoAnswer = before;
       port.replies.push_back(reply);

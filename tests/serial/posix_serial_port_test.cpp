@@ -130,7 +130,6 @@ class PosixSerialPort : public testing::Test {
 
   void OpenPort() { ASSERT_TRUE(port_.Open(pty_.Name())) << port_.LastError(); }
 
-
   void SetTimeouts(uint32_t interval, uint32_t readConstant) {
     intercom::CommTimeouts timeouts = Port::kDefaultTimeouts;
     timeouts.ReadIntervalTimeout = interval;

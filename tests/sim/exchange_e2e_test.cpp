@@ -21,9 +21,9 @@
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
 #include "serial/session.h"
+#include "tests/support/simulator_process.h"
 #include "ui/message_boxes.h"
 #include "ui/panel_model.h"
-#include "tests/support/simulator_process.h"
 
 namespace intercom {
 namespace {

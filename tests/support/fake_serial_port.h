@@ -2,8 +2,8 @@
 // the next scripted reply (or a responder), and fails on demand.
 #pragma once
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <deque>
 #include <functional>
 #include <optional>

@@ -29,9 +29,8 @@ TEST(ParseFieldInteger, AcceptsHexPrefixesAsSigned32Bit) {
 }
 
 TEST(ParseFieldInteger, RejectsEverythingElseWithTheWholeText) {
-  for (const std::string text :
-       {"", " ", "7 ", "-", "+", "abc", "1a", "-$5", "$", "0x", "2147483648", "-2147483649",
-        "$100000000", "1 2", "\t7", "٣"}) {
+  for (const std::string text : {"", " ", "7 ", "-", "+", "abc", "1a", "-$5", "$", "0x",
+                                 "2147483648", "-2147483649", "$100000000", "1 2", "\t7", "٣"}) {
     try {
       ParseFieldInteger(text);
       ADD_FAILURE() << "accepted '" << text << "'";

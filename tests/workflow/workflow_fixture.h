@@ -5,6 +5,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,15 +25,19 @@ using Steps = std::vector<std::string>;
 // Timeline() entries.
 inline std::string Sent(CommandCode command, int kind) {
   static const char* const kNames[] = {
-      "None",         "ReadDeviceAddress", "WriteDeviceAddress", "ReadSettings",
-      "WriteSettings", "ReadLevels",       "SetLevel",           "Probe",
-      "ReadStudioMode", "WriteStudioMode", "ReadTallyAddress",   "WriteTallyAddress"};
+      "None",           "ReadDeviceAddress", "WriteDeviceAddress", "ReadSettings",
+      "WriteSettings",  "ReadLevels",        "SetLevel",           "Probe",
+      "ReadStudioMode", "WriteStudioMode",   "ReadTallyAddress",   "WriteTallyAddress"};
   const auto code = static_cast<size_t>(command);
   const std::string name = code < std::size(kNames) ? kNames[code] : std::to_string(code);
   return name + " to " + std::to_string(kind);
 }
-inline std::string Paused(int ms) { return "pause " + std::to_string(ms); }
-inline std::string PageShown(int page) { return "page " + std::to_string(page); }
+inline std::string Paused(int ms) {
+  return "pause " + std::to_string(ms);
+}
+inline std::string PageShown(int page) {
+  return "page " + std::to_string(page);
+}
 
 class WorkflowTest : public SessionTest {
  protected:
@@ -86,7 +91,8 @@ class WorkflowTest : public SessionTest {
   // The command byte of every frame written so far.
   std::vector<CommandCode> Commands() const {
     std::vector<CommandCode> commands;
-    for (const Bytes& frame : port.writes) commands.push_back(static_cast<CommandCode>(frame.at(3)));
+    for (const Bytes& frame : port.writes)
+      commands.push_back(static_cast<CommandCode>(frame.at(3)));
     return commands;
   }
   // The kind byte of every frame written so far.
@@ -97,8 +103,8 @@ class WorkflowTest : public SessionTest {
   }
   // The ten payload bytes of the frame written `index`-th (negative: from the end).
   Bytes PayloadOf(int index) const {
-    const Bytes& frame = port.writes.at(static_cast<size_t>(
-        index < 0 ? static_cast<int>(port.writes.size()) + index : index));
+    const Bytes& frame = port.writes.at(
+        static_cast<size_t>(index < 0 ? static_cast<int>(port.writes.size()) + index : index));
     return Bytes(frame.begin() + kPayloadOffset, frame.begin() + kPayloadOffset + kPayloadLength);
   }
 

@@ -1,0 +1,191 @@
+#include "tests/workflow/workflow_fixture.h"
+
+namespace intercom {
+namespace {
+
+using testing::Bytes;
+using testing::Paused;
+using testing::Sent;
+using testing::Steps;
+using testing::WorkflowTest;
+using enum CommandCode;
+
+const std::string kNoDevice =
+    "Ни одно устройство не подключено.\r\n"
+    "1. Проверьте наличие питания.\r\n"
+    "2. Проверьте настройки COM-порта.\r\n"
+    "3. Проверьте соединительные кабеля..";
+const std::string kAddressWritten =
+    "                            Новый адрес записан.\r\n"
+    "Адрес должен соответствовать номеру порта комутатора,\r\n"
+    "                 в который будет включено устройство";
+const std::string kDialogRange = "Адрес устройства должен быть не менее 1 и не бюолее 32";
+
+class PortDialogTest : public WorkflowTest {
+ protected:
+  // The dialog is up (the port closed by it) with `name` typed in.
+  void ChooseWithDialog(const std::string& name) {
+    panel.COM1.Click();
+    ASSERT_TRUE(panel.Form2.Form.Visible());
+    panel.Form2.ComboBox1.SetText(name);
+    port.openedNames.clear();
+    ForgetTraffic();
+    panel.Form2.BitBtn1.Click();
+  }
+};
+
+TEST_F(PortDialogTest, ChooseSavesOpensConfiguresDiscoversAndCloses) {
+  DeviceModel set(DeviceKind::SubscriberSet);
+  std::optional<LineState> lineAtFirstWrite;
+  std::optional<CommTimeouts> timeoutsAtFirstWrite;
+  port.responder = [&](const Bytes& frame) {
+    if (!lineAtFirstWrite) {
+      lineAtFirstWrite = port.line;
+      timeoutsAtFirstWrite = port.timeouts;
+    }
+    return AnswerOf(set, frame);
+  };
+
+  ChooseWithDialog("/dev/ttyS3");
+
+  EXPECT_EQ(session.state.PortName, "/dev/ttyS3");
+  EXPECT_EQ(FileText(session.portChoicePath), "/dev/ttyS3\r\n");
+  EXPECT_EQ(port.openedNames, std::vector<std::string>{"/dev/ttyS3"});
+  const Steps timeline = Timeline();
+  ASSERT_GE(timeline.size(), 2u);
+  EXPECT_EQ(Steps(timeline.begin(), timeline.begin() + 2), (Steps{Paused(100), Sent(Probe, 1)}));
+  EXPECT_EQ(session.state.Device(), DeviceKind::SubscriberSet);
+  ASSERT_TRUE(lineAtFirstWrite.has_value());
+  EXPECT_EQ(lineAtFirstWrite->BaudRate, 38400u);
+  EXPECT_EQ(lineAtFirstWrite->ByteSize, 8);
+  EXPECT_EQ(lineAtFirstWrite->Parity, 0);
+  EXPECT_EQ(lineAtFirstWrite->StopBits, 0);
+  EXPECT_EQ(timeoutsAtFirstWrite->ReadIntervalTimeout, 10u);
+  EXPECT_EQ(timeoutsAtFirstWrite->ReadTotalTimeoutMultiplier, 0u);
+  EXPECT_EQ(timeoutsAtFirstWrite->ReadTotalTimeoutConstant, 50u);
+  EXPECT_EQ(timeoutsAtFirstWrite->WriteTotalTimeoutMultiplier, 1u);
+  EXPECT_EQ(timeoutsAtFirstWrite->WriteTotalTimeoutConstant, 0u);
+  EXPECT_FALSE(panel.Form2.Form.Visible());
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PortDialogTest, ChooseEndsWhenThePortChoiceCannotBeSaved) {
+  session.portChoicePath = (scratch / "missing" / "COM.ini").string();
+
+  ChooseWithDialog("/dev/ttyS3");
+
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
+  EXPECT_EQ(boxes.shown[0].text, "File not found.");
+  EXPECT_TRUE(panel.Form2.Form.Visible());
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_TRUE(port.openedNames.empty());
+  EXPECT_TRUE(pauses.delays.empty());
+}
+
+TEST_F(PortDialogTest, ChooseGoesOnToDiscoveryAfterAFailedOpen) {
+  port.unopenable.insert("/dev/ttyGone");
+
+  ChooseWithDialog("/dev/ttyGone");
+
+  const std::string write = "Can't write to port: 9";
+  const std::string read = "Can't read from port: 9";
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Can't open port /dev/ttyGone",
+                                                     "Can't get port state: 9", write, read, write,
+                                                     read, write, read, write, read, kNoDevice}));
+  ASSERT_FALSE(pauses.delays.empty());
+  EXPECT_EQ(pauses.delays.front(), 100);
+  EXPECT_EQ(FileText(session.portChoicePath), "/dev/ttyGone\r\n");
+  EXPECT_FALSE(panel.Form2.Form.Visible());
+}
+
+class AddressDialogTest : public WorkflowTest {
+ protected:
+  void SetUp() override {
+    WorkflowTest::SetUp();
+    panel.BitBtn1.Click();
+    ASSERT_TRUE(panel.Form3.Form.Visible());
+  }
+  // Types the address; whatever the field's check says is forgotten.
+  void Type(const std::string& text) {
+    panel.Form3.Edit1.SetText(text);
+    ForgetTraffic();
+  }
+  void Write() { panel.Form3.BitBtn1.Click(); }
+};
+
+TEST_F(AddressDialogTest, WriteRefusesTextThatIsNotANumber) {
+  Type("abc");
+
+  Write();
+
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
+  EXPECT_EQ(boxes.shown[0].text, "'abc' is not a valid integer value.");
+  EXPECT_TRUE(port.writes.empty());
+  EXPECT_TRUE(panel.Form3.Form.Visible());
+}
+
+TEST_F(AddressDialogTest, WriteRefusesAddressesOutsideOneTo32) {
+  Type("0");
+
+  Write();
+
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kDialogRange});
+  EXPECT_TRUE(port.writes.empty());
+  EXPECT_TRUE(panel.Form3.Form.Visible());
+
+  // The write does not rely on the field's own check.
+  panel.Form3.Edit1.OnChange = nullptr;
+  Type("33");
+
+  Write();
+
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kDialogRange});
+  EXPECT_TRUE(port.writes.empty());
+  EXPECT_TRUE(panel.Form3.Form.Visible());
+}
+
+TEST_F(AddressDialogTest, AcceptedWriteIsConfirmedThenCopiedToTheMainWindowAndCloses) {
+  DeviceModel set(DeviceKind::SubscriberSet);
+  Attach(set);
+  panel.BitBtn19.Click();
+  ASSERT_EQ(panel.Edit11.Text(), "5");
+  panel.BitBtn2.Click();  // leaves the keys' addresses in the payload
+  Type(" 32");
+  std::string edit11WhileOpen;
+  bool visibleWhileOpen = false;
+  boxes.whileOpen = [&](const testing::ShownBox&) {
+    edit11WhileOpen = panel.Edit11.Text();
+    visibleWhileOpen = panel.Form3.Form.Visible();
+  };
+
+  Write();
+
+  ASSERT_EQ(Commands(), std::vector<CommandCode>{WriteDeviceAddress});
+  EXPECT_EQ(PayloadOf(0), (Bytes{0x3F, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(set.Settings().deviceAddress, 0x3F);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].kind, MessageKind::Information);
+  EXPECT_EQ(boxes.shown[0].text, kAddressWritten);
+  EXPECT_EQ(edit11WhileOpen, "5");
+  EXPECT_TRUE(visibleWhileOpen);
+  EXPECT_EQ(panel.Edit11.Text(), " 32");
+  EXPECT_FALSE(panel.Form3.Form.Visible());
+}
+
+TEST_F(AddressDialogTest, WriteClosesTheDialogAlsoWhenTheDeviceIsSilent) {
+  session.state.CurrentDevice = 1;
+  Type(" 5");
+
+  Write();
+
+  EXPECT_EQ(Commands(), std::vector<CommandCode>{WriteDeviceAddress});
+  EXPECT_EQ(PayloadOf(0).at(0), 0x24);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(panel.Edit11.Text(), " 5");
+  EXPECT_FALSE(panel.Form3.Form.Visible());
+}
+
+}  // namespace
+}  // namespace intercom

@@ -3,9 +3,8 @@
 namespace intercom {
 namespace {
 
+using testing::kAddressRange;
 using testing::WorkflowTest;
-
-const std::string kRange = "Адрес должен быть задан в пределах от 1 до 32";
 
 std::string NotANumber(const std::string& text) {
   return "'" + text + "' is not a valid integer value.";
@@ -31,7 +30,7 @@ TEST_F(AddressChecksTest, KeyFieldsRefuseAbove32AndFallBackToZero) {
     SCOPED_TRACE("Edit" + std::to_string(n));
     Retype(panel.EditAt(n), "5", "33");
 
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kRange});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kAddressRange});
     EXPECT_EQ(BoxKinds(), std::vector<MessageKind>{MessageKind::Notice});
     EXPECT_EQ(panel.EditAt(n).Text(), "0");
   }
@@ -55,7 +54,7 @@ TEST_F(AddressChecksTest, LineFieldsRefuseOutsideZeroTo32) {
       SCOPED_TRACE(field->Name() + " " + text);
       Retype(*field, "5", text);
 
-      EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kRange});
+      EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kAddressRange});
       EXPECT_EQ(field->Text(), "0");
     }
     for (const char* text : {"0", "32"}) {
@@ -74,13 +73,13 @@ TEST_F(AddressChecksTest, DialogFieldRefusesOutsideOneTo32AndThenRefusesItsZero)
     SCOPED_TRACE(text);
     Retype(field, "3", text);
 
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{kRange, kRange}));
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{kAddressRange, kAddressRange}));
     EXPECT_EQ(field.Text(), "0");
   }
 
   Retype(field, "3", "0");
 
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kRange});
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kAddressRange});
   EXPECT_EQ(field.Text(), "0");
 
   for (const char* text : {"1", "32"}) {
@@ -122,14 +121,14 @@ TEST_F(AddressChecksTest, TypingDigitByDigitChecksEveryStep) {
   EXPECT_TRUE(boxes.shown.empty());
   panel.Edit14.SetText("40");
 
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kRange});
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kAddressRange});
   EXPECT_EQ(panel.Edit14.Text(), "0");
 
   Retype(panel.Form3.Edit1, "", "3");
   EXPECT_TRUE(boxes.shown.empty());
   panel.Form3.Edit1.SetText("33");
 
-  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{kRange, kRange}));
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{kAddressRange, kAddressRange}));
   EXPECT_EQ(panel.Form3.Edit1.Text(), "0");
 }
 
@@ -143,7 +142,7 @@ TEST_F(AddressChecksTest, MinusBeforeTheDigitsIsAnErrorThenTheNumberIsChecked) {
   Retype(panel.Edit15, "5", "-");
   panel.Edit15.SetText("-5");
 
-  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{NotANumber("-"), kRange}));
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{NotANumber("-"), kAddressRange}));
   EXPECT_EQ(panel.Edit15.Text(), "0");
 }
 
@@ -155,7 +154,7 @@ TEST_F(AddressChecksTest, HexadecimalTextIsANumber) {
 
   panel.Edit5.SetText("$21");
 
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kRange});
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kAddressRange});
   EXPECT_EQ(panel.Edit5.Text(), "0");
 }
 

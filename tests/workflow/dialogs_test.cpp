@@ -4,22 +4,15 @@ namespace intercom {
 namespace {
 
 using testing::Bytes;
+using testing::kAddressWritten;
+using testing::kDialogRange;
+using testing::kNoDevice;
 using testing::Paused;
 using testing::Sent;
 using testing::Steps;
 using testing::WorkflowTest;
-using enum CommandCode;
 
-const std::string kNoDevice =
-    "Ни одно устройство не подключено.\r\n"
-    "1. Проверьте наличие питания.\r\n"
-    "2. Проверьте настройки COM-порта.\r\n"
-    "3. Проверьте соединительные кабеля..";
-const std::string kAddressWritten =
-    "                            Новый адрес записан.\r\n"
-    "Адрес должен соответствовать номеру порта комутатора,\r\n"
-    "                 в который будет включено устройство";
-const std::string kDialogRange = "Адрес устройства должен быть не менее 1 и не бюолее 32";
+using enum CommandCode;
 
 class PortDialogTest : public WorkflowTest {
  protected:

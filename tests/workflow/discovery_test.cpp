@@ -10,20 +10,16 @@ namespace {
 
 using testing::Bytes;
 using testing::Corrupted;
+using testing::kNoDevice;
+using testing::kOutOfSync;
 using testing::PageShown;
 using testing::Paused;
 using testing::Reply;
 using testing::Sent;
 using testing::Steps;
 using testing::WorkflowTest;
-using enum CommandCode;
 
-const std::string kNoDevice =
-    "Ни одно устройство не подключено.\r\n"
-    "1. Проверьте наличие питания.\r\n"
-    "2. Проверьте настройки COM-порта.\r\n"
-    "3. Проверьте соединительные кабеля..";
-const std::string kOutOfSync = "Ошибка синхронизации.";
+using enum CommandCode;
 
 // The controls discovery must leave alone.
 std::vector<Control*> UntouchedControls(PanelModel& panel) {

@@ -6,16 +6,16 @@ namespace intercom {
 namespace {
 
 using testing::Bytes;
+using testing::kAddressRange;
+using testing::kTallyRange;
+using testing::kWritten;
 using testing::Paused;
 using testing::Reply;
 using testing::Sent;
 using testing::Steps;
 using testing::WorkflowTest;
-using enum CommandCode;
 
-const std::string kWritten = "Новые настройки записаны.";
-const std::string kAddressRange = "Адрес должен быть задан в пределах от 1 до 32";
-const std::string kTallyRange = "Адрес входа Tally должен быть задан в пределах от 1 до 256";
+using enum CommandCode;
 
 class SettingsCommandsTest : public WorkflowTest {
  protected:

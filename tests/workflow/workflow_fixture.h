@@ -20,6 +20,22 @@
 
 namespace intercom::testing {
 
+// The texts the user sees, as the tests expect them.
+inline const std::string kNoDevice =
+    "Ни одно устройство не подключено.\r\n"
+    "1. Проверьте наличие питания.\r\n"
+    "2. Проверьте настройки COM-порта.\r\n"
+    "3. Проверьте соединительные кабеля..";
+inline const std::string kAddressWritten =
+    "                            Новый адрес записан.\r\n"
+    "Адрес должен соответствовать номеру порта комутатора,\r\n"
+    "                 в который будет включено устройство";
+inline const std::string kDialogRange = "Адрес устройства должен быть не менее 1 и не бюолее 32";
+inline const std::string kOutOfSync = "Ошибка синхронизации.";
+inline const std::string kWritten = "Новые настройки записаны.";
+inline const std::string kAddressRange = "Адрес должен быть задан в пределах от 1 до 32";
+inline const std::string kTallyRange = "Адрес входа Tally должен быть задан в пределах от 1 до 256";
+
 using Steps = std::vector<std::string>;
 
 // Timeline() entries.

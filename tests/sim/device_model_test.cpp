@@ -7,6 +7,11 @@
 #include <utility>
 
 namespace intercom {
+
+std::string KindText(DeviceKind kind);
+// Keeps the listed test names short.
+void PrintTo(DeviceKind kind, std::ostream* os) { *os << KindText(kind); }
+
 namespace {
 
 RequestFrame Request(DeviceKind kind, CommandCode command, const Payload& payload = {}) {
@@ -25,8 +30,10 @@ Payload Ask(DeviceModel& model, CommandCode command, const Payload& payload = {}
   return out;
 }
 
-std::string KindName(const ::testing::TestParamInfo<DeviceKind>& info) {
-  switch (info.param) {
+}  // namespace
+
+std::string KindText(DeviceKind kind) {
+  switch (kind) {
     case DeviceKind::SubscriberSet:
       return "SubscriberSet";
     case DeviceKind::Splitter:
@@ -38,6 +45,12 @@ std::string KindName(const ::testing::TestParamInfo<DeviceKind>& info) {
     default:
       return "Other";
   }
+}
+
+namespace {
+
+std::string KindName(const ::testing::TestParamInfo<DeviceKind>& info) {
+  return KindText(info.param);
 }
 
 const auto kAllKinds = ::testing::Values(DeviceKind::SubscriberSet, DeviceKind::Splitter,

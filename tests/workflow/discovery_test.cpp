@@ -80,6 +80,9 @@ const KindOutcome kOutcomes[] = {
       PageShown(3)}},
 };
 
+// Keeps the test's listed name short: the kind, not the bytes of the case.
+void PrintTo(const KindOutcome& outcome, std::ostream* os) { *os << outcome.name; }
+
 class DiscoveryOutcome : public DiscoveryTest, public ::testing::WithParamInterface<KindOutcome> {};
 
 TEST_P(DiscoveryOutcome, FirstAnsweringKindGetsItsControlsReadsAndPage) {

@@ -5,7 +5,7 @@
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
 #include "serial/session.h"
-#include "ui/panel_view.h"
+#include "ui/window_observer.h"
 #include "ui/qt_message_boxes.h"
 #include "workflow/handlers.h"
 

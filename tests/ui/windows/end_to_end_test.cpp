@@ -13,7 +13,7 @@
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 #include "tests/ui/windows/window_fixture.h"
-#include "ui/panel_view.h"
+#include "ui/window_observer.h"
 #include "workflow/handlers.h"
 
 namespace intercom::testing {

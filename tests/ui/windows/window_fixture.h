@@ -13,7 +13,7 @@
 #include <string>
 
 #include "tests/serial/session_fixture.h"
-#include "ui/panel_view.h"
+#include "ui/window_observer.h"
 #include "workflow/handlers.h"
 
 namespace intercom::testing {

@@ -1,4 +1,4 @@
-#include "ui/panel_view.h"
+#include "ui/window_observer.h"
 
 namespace intercom {
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build
   libgtest-dev libjpeg62-turbo-dev
-  qt6-base-dev
+  qt6-base-dev fonts-liberation
   xvfb xauth imagemagick
 )
 

@@ -21,6 +21,7 @@
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
 #include "serial/session.h"
+#include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 #include "ui/message_boxes.h"
 #include "ui/panel_model.h"
@@ -30,17 +31,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class RecordingBoxes : public MessageBoxes {
- public:
-  struct Box {
-    MessageKind kind;
-    std::string text;
-  };
-  void Show(MessageKind kind, const std::string&, const std::string& text) override {
-    shown.push_back({kind, text});
-  }
-  std::vector<Box> shown;
-};
+using testing::RecordingMessageBoxes;
 
 RequestFrame Request(DeviceKind kind, CommandCode command, const Payload& payload = {}) {
   RequestFrame frame{kFrameSync0, kFrameSync1, static_cast<uint8_t>(kind),
@@ -118,7 +109,7 @@ class ExchangeOverPty : public ::testing::Test {
 
   std::string program_;
   std::optional<Simulator> simulator_;
-  RecordingBoxes boxes;
+  RecordingMessageBoxes boxes;
   PanelModel panel{boxes, "intercom-config"};
   PosixSerialPort port;
   Session session{panel, port, SleepPause};

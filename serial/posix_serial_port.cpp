@@ -240,6 +240,24 @@ uint32_t PosixSerialPort::TotalBoundMs(uint32_t multiplier, uint32_t constant, s
   return static_cast<uint32_t>(std::min<uint64_t>(total, kMaxBlockMs));
 }
 
+PosixSerialPort::Readiness PosixSerialPort::WaitFor(short events, Clock::time_point deadline) {
+  for (;;) {
+    pollfd entry{fd_, events, 0};
+    const int ready = poll(&entry, 1, MsUntil(deadline));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) {
+      Fail(errno);
+      return Readiness::Failed;
+    }
+    if (ready == 0) return Readiness::TimedOut;
+    if (entry.revents & kLineDown) {
+      Fail(PollFailure(entry.revents));
+      return Readiness::Failed;
+    }
+    return Readiness::Ready;
+  }
+}
+
 bool PosixSerialPort::Write(const uint8_t* data, size_t count, size_t& written) {
   written = 0;
   if (fd_ < 0) return Fail(EBADF);
@@ -248,21 +266,15 @@ bool PosixSerialPort::Write(const uint8_t* data, size_t count, size_t& written) 
       std::chrono::milliseconds(TotalBoundMs(timeouts_.WriteTotalTimeoutMultiplier,
                                              timeouts_.WriteTotalTimeoutConstant, count));
   while (written < count) {
-    const int waitMs = MsUntil(deadline);
-    pollfd entry{fd_, POLLOUT, 0};
-    const int ready = poll(&entry, 1, waitMs);
-    if (ready < 0) {
-      if (errno == EINTR) continue;
-      return Fail(errno);
-    }
-    if (ready == 0) break;
-    if (entry.revents & kLineDown) return Fail(PollFailure(entry.revents));
+    const Readiness readiness = WaitFor(POLLOUT, deadline);
+    if (readiness == Readiness::Failed) return false;
+    if (readiness == Readiness::TimedOut) break;
     const ssize_t n = write(fd_, data + written, count - written);
     if (n > 0) {
       written += static_cast<size_t>(n);
     } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
       return Fail(errno);
-    } else if (waitMs == 0) {
+    } else if (MsUntil(deadline) == 0) {
       break;
     }
   }
@@ -281,15 +293,9 @@ bool PosixSerialPort::Read(uint8_t* data, size_t count, size_t& received) {
   while (received < count) {
     Clock::time_point deadline = totalDeadline;
     if (received > 0 && interval.count() > 0) deadline = std::min(deadline, lastByte + interval);
-    const int waitMs = MsUntil(deadline);
-    pollfd entry{fd_, POLLIN, 0};
-    const int ready = poll(&entry, 1, waitMs);
-    if (ready < 0) {
-      if (errno == EINTR) continue;
-      return Fail(errno);
-    }
-    if (ready == 0) break;
-    if (entry.revents & kLineDown) return Fail(PollFailure(entry.revents));
+    const Readiness readiness = WaitFor(POLLIN, deadline);
+    if (readiness == Readiness::Failed) return false;
+    if (readiness == Readiness::TimedOut) break;
     const ssize_t n = read(fd_, data + received, count - received);
     if (n > 0) {
       received += static_cast<size_t>(n);
@@ -299,7 +305,7 @@ bool PosixSerialPort::Read(uint8_t* data, size_t count, size_t& received) {
       return Fail(EIO);
     } else if (errno != EAGAIN && errno != EINTR) {
       return Fail(errno);
-    } else if (waitMs == 0) {
+    } else if (MsUntil(deadline) == 0) {
       break;
     }
   }

@@ -4,6 +4,7 @@
 // unplugged, pty master closed) is a failure, not a wait.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -60,6 +61,10 @@ class PosixSerialPort final : public SerialPort {
 
  private:
   bool Fail(int error);
+  enum class Readiness { Ready, TimedOut, Failed };
+  // Waits until the port is ready for `events` or `deadline` passes; a hung-up
+  // line or a failing poll() is Failed, with LastError set.
+  Readiness WaitFor(short events, std::chrono::steady_clock::time_point deadline);
   // The deadline of a transfer of `count` bytes with this multiplier and constant, in ms from its
   // start.
   static uint32_t TotalBoundMs(uint32_t multiplier, uint32_t constant, size_t count);

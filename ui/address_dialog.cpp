@@ -35,8 +35,7 @@ TForm3::TForm3(PanelModel& panel) : QWidget(nullptr, Qt::Window), dialog_(panel.
 
 bool TForm3::Refresh(const Control& control) {
   if (&control == &dialog_.Form) {
-    setVisible(control.Visible());
-    if (control.Visible()) raise();
+    ShowWindow(*this, dialog_.Form);
     return true;
   }
   return views_.Refresh(control);

@@ -109,6 +109,11 @@ void ShowState(QWidget& widget, const Control& control) {
   widget.setVisible(control.Visible());
 }
 
+void ShowWindow(QWidget& widget, const Window& window) {
+  widget.setVisible(window.Visible());
+  if (window.Visible()) widget.raise();
+}
+
 void ShowText(QLineEdit& edit, const TextField& field) {
   const QString text = FromModel(field.Text());
   if (edit.text() != text) edit.setText(text);

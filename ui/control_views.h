@@ -50,6 +50,8 @@ class ControlViews {
 // differ, so a refresh caused by the user's own typing leaves caret and
 // selection alone.
 void ShowState(QWidget& widget, const Control& control);  // Enabled, Visible
+// A dialog shown or hidden with its window; a shown one comes to the front.
+void ShowWindow(QWidget& widget, const Window& window);
 void ShowText(QLineEdit& edit, const TextField& field);
 void ShowPosition(QSlider& slider, const TrackBar& bar);
 void ShowChecked(QCheckBox& box, const CheckBox& check);

@@ -68,8 +68,7 @@ TForm2::TForm2(PanelModel& panel) : QWidget(nullptr, Qt::Window), dialog_(panel.
 
 bool TForm2::Refresh(const Control& control) {
   if (&control == &dialog_.Form) {
-    setVisible(control.Visible());
-    if (control.Visible()) raise();
+    ShowWindow(*this, dialog_.Form);
     return true;
   }
   return views_.Refresh(control);

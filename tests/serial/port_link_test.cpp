@@ -13,18 +13,11 @@ TEST_F(PortLinkTest, ConfigureSetsLineAndTimeoutsKeepingOtherSettings) {
   session.state.PortName = "/dev/ttyS0";
   OpenPort(session);
   ASSERT_TRUE(ConfigurePort(session));
-  EXPECT_EQ(port.line.BaudRate, 38400u);
-  EXPECT_EQ(port.line.ByteSize, 8);
-  EXPECT_EQ(port.line.Parity, 0);
-  EXPECT_EQ(port.line.StopBits, 0);
+  testing::ExpectDeviceLine(port.line);
   EXPECT_EQ(port.line.XonLim, 512);
   EXPECT_EQ(port.line.XoffLim, 512);
   EXPECT_EQ(port.line.Flags, 0x1234u);
-  EXPECT_EQ(port.timeouts.ReadIntervalTimeout, 10u);
-  EXPECT_EQ(port.timeouts.ReadTotalTimeoutMultiplier, 0u);
-  EXPECT_EQ(port.timeouts.ReadTotalTimeoutConstant, 50u);
-  EXPECT_EQ(port.timeouts.WriteTotalTimeoutMultiplier, 1u);
-  EXPECT_EQ(port.timeouts.WriteTotalTimeoutConstant, 0u);
+  testing::ExpectDeviceTimeouts(port.timeouts);
   EXPECT_TRUE(boxes.shown.empty());
 }
 

@@ -10,6 +10,21 @@
 
 namespace intercom::testing {
 
+// The line settings and time-outs the device needs, as set by ConfigurePort.
+inline void ExpectDeviceLine(const LineState& line) {
+  EXPECT_EQ(line.BaudRate, 38400u);
+  EXPECT_EQ(line.ByteSize, 8);
+  EXPECT_EQ(line.Parity, 0);
+  EXPECT_EQ(line.StopBits, 0);
+}
+inline void ExpectDeviceTimeouts(const CommTimeouts& timeouts) {
+  EXPECT_EQ(timeouts.ReadIntervalTimeout, 10u);
+  EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, 0u);
+  EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 50u);
+  EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 1u);
+  EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 0u);
+}
+
 class SessionTest : public ::testing::Test {
  protected:
   RecordingMessageBoxes boxes;

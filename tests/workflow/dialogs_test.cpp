@@ -49,15 +49,8 @@ TEST_F(PortDialogTest, ChooseSavesOpensConfiguresDiscoversAndCloses) {
   EXPECT_EQ(Steps(timeline.begin(), timeline.begin() + 2), (Steps{Paused(100), Sent(Probe, 1)}));
   EXPECT_EQ(session.state.Device(), DeviceKind::SubscriberSet);
   ASSERT_TRUE(lineAtFirstWrite.has_value());
-  EXPECT_EQ(lineAtFirstWrite->BaudRate, 38400u);
-  EXPECT_EQ(lineAtFirstWrite->ByteSize, 8);
-  EXPECT_EQ(lineAtFirstWrite->Parity, 0);
-  EXPECT_EQ(lineAtFirstWrite->StopBits, 0);
-  EXPECT_EQ(timeoutsAtFirstWrite->ReadIntervalTimeout, 10u);
-  EXPECT_EQ(timeoutsAtFirstWrite->ReadTotalTimeoutMultiplier, 0u);
-  EXPECT_EQ(timeoutsAtFirstWrite->ReadTotalTimeoutConstant, 50u);
-  EXPECT_EQ(timeoutsAtFirstWrite->WriteTotalTimeoutMultiplier, 1u);
-  EXPECT_EQ(timeoutsAtFirstWrite->WriteTotalTimeoutConstant, 0u);
+  testing::ExpectDeviceLine(*lineAtFirstWrite);
+  testing::ExpectDeviceTimeouts(*timeoutsAtFirstWrite);
   EXPECT_FALSE(panel.Form2.Form.Visible());
   EXPECT_TRUE(boxes.shown.empty());
 }

@@ -81,7 +81,9 @@ const KindOutcome kOutcomes[] = {
 };
 
 // Keeps the test's listed name short: the kind, not the bytes of the case.
-void PrintTo(const KindOutcome& outcome, std::ostream* os) { *os << outcome.name; }
+void PrintTo(const KindOutcome& outcome, std::ostream* os) {
+  *os << outcome.name;
+}
 
 class DiscoveryOutcome : public DiscoveryTest, public ::testing::WithParamInterface<KindOutcome> {};
 
@@ -302,15 +304,8 @@ TEST_F(StartUpTest, OpensWaitsConfiguresTheLineThenDiscovers) {
   EXPECT_EQ(Steps(timeline.begin(), timeline.begin() + 2), (Steps{Paused(100), Sent(Probe, 1)}));
   EXPECT_EQ(session.state.Device(), DeviceKind::SubscriberSet);
   ASSERT_TRUE(lineAtFirstWrite.has_value());
-  EXPECT_EQ(lineAtFirstWrite->BaudRate, 38400u);
-  EXPECT_EQ(lineAtFirstWrite->ByteSize, 8);
-  EXPECT_EQ(lineAtFirstWrite->Parity, 0);
-  EXPECT_EQ(lineAtFirstWrite->StopBits, 0);
-  EXPECT_EQ(port.timeouts.ReadIntervalTimeout, 10u);
-  EXPECT_EQ(port.timeouts.ReadTotalTimeoutMultiplier, 0u);
-  EXPECT_EQ(port.timeouts.ReadTotalTimeoutConstant, 50u);
-  EXPECT_EQ(port.timeouts.WriteTotalTimeoutMultiplier, 1u);
-  EXPECT_EQ(port.timeouts.WriteTotalTimeoutConstant, 0u);
+  testing::ExpectDeviceLine(*lineAtFirstWrite);
+  testing::ExpectDeviceTimeouts(port.timeouts);
 }
 
 TEST_F(StartUpTest, PortThatWillNotOpenIsReportedAndNothingIsProbed) {

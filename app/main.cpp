@@ -2,11 +2,11 @@
 // COM.ini in the working directory.
 #include <QApplication>
 
+#include "protocol/session.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
-#include "serial/session.h"
-#include "ui/window_observer.h"
-#include "ui/qt_message_boxes.h"
+#include "windows/qt_message_boxes.h"
+#include "windows/window_observer.h"
 #include "workflow/handlers.h"
 
 int main(int argc, char** argv) {

@@ -1,7 +1,7 @@
 // Reply interpretation: an accepted reply becomes panel changes.
 #pragma once
 
-#include "serial/session.h"
+#include "protocol/session.h"
 
 namespace intercom {
 

@@ -1,8 +1,8 @@
 #include "protocol/send_command.h"
 
+#include "panel/field_integer.h"
+#include "protocol/exchange.h"
 #include "protocol/interpret_reply.h"
-#include "serial/exchange.h"
-#include "ui/field_integer.h"
 
 namespace intercom {
 namespace {

@@ -1,7 +1,7 @@
 // Request assembly: the one way anything reaches a device.
 #pragma once
 
-#include "serial/session.h"
+#include "protocol/session.h"
 
 namespace intercom {
 

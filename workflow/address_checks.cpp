@@ -1,6 +1,6 @@
 #include "workflow/address_checks.h"
 
-#include "ui/field_integer.h"
+#include "panel/field_integer.h"
 
 namespace intercom {
 

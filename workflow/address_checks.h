@@ -4,7 +4,7 @@
 // number raises ConversionFailure: the field keeps its text.
 #pragma once
 
-#include "ui/panel_model.h"
+#include "panel/panel_model.h"
 
 namespace intercom {
 

@@ -1,9 +1,9 @@
 #include "workflow/dialogs.h"
 
+#include "panel/field_integer.h"
 #include "protocol/send_command.h"
-#include "serial/port_choice.h"
-#include "serial/port_link.h"
-#include "ui/field_integer.h"
+#include "workflow/port_choice.h"
+#include "workflow/port_link.h"
 #include "workflow/startup.h"
 
 namespace intercom {

@@ -1,7 +1,7 @@
 // The handlers of the port dialog (TForm2) and the device address dialog (TForm3).
 #pragma once
 
-#include "serial/session.h"
+#include "protocol/session.h"
 
 namespace intercom {
 

@@ -1,7 +1,7 @@
 // Attaches every handler of the main window and the dialogs to the panel.
 #pragma once
 
-#include "serial/session.h"
+#include "protocol/session.h"
 
 namespace intercom {
 

@@ -1,7 +1,7 @@
 // Stepping the nine level sliders with their "-" and "+" buttons.
 #pragma once
 
-#include "serial/session.h"
+#include "protocol/session.h"
 
 namespace intercom {
 

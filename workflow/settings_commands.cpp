@@ -3,9 +3,9 @@
 #include <optional>
 #include <vector>
 
+#include "panel/field_integer.h"
+#include "panel/handler_failure.h"
 #include "protocol/send_command.h"
-#include "ui/field_integer.h"
-#include "ui/handler_failure.h"
 #include "workflow/startup.h"
 
 namespace intercom {

@@ -3,7 +3,7 @@
 // which ends the action (the panel's handler boundary reports it).
 #pragma once
 
-#include "serial/session.h"
+#include "protocol/session.h"
 
 namespace intercom {
 

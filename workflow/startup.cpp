@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "protocol/send_command.h"
-#include "serial/port_link.h"
-#include "serial/port_list.h"
+#include "workflow/port_choice.h"
+#include "workflow/port_link.h"
+#include "workflow/port_list.h"
 
 namespace intercom {
 namespace {
@@ -75,7 +76,7 @@ void FormShow(Session& session) {
   state.LevelStep = 14;
 
   ComboBox& portList = session.panel.Form2.ComboBox1;
-  FillPortList(portList, session.listPorts());
+  FillPortList(portList, ListPorts(session));
   LoadPortChoice(state, portList.Items(), session.portChoicePath);
   OpenPort(session);
   session.pause(100);

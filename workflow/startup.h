@@ -1,7 +1,7 @@
 // Start-up of the main window and the discovery of the connected device kind.
 #pragma once
 
-#include "serial/session.h"
+#include "protocol/session.h"
 
 namespace intercom {
 

@@ -1,7 +1,7 @@
 #include "protocol/interpret_reply.h"
 
 #include "protocol/send_command.h"
-#include "tests/serial/session_fixture.h"
+#include "tests/support/session_fixture.h"
 #include "workflow/settings_commands.h"
 
 namespace intercom {

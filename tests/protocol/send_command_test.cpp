@@ -1,7 +1,7 @@
 #include "protocol/send_command.h"
 
-#include "tests/serial/session_fixture.h"
-#include "ui/handler_failure.h"
+#include "panel/handler_failure.h"
+#include "tests/support/session_fixture.h"
 
 namespace intercom {
 namespace {

@@ -10,7 +10,9 @@ namespace intercom {
 
 std::string KindText(DeviceKind kind);
 // Keeps the listed test names short.
-void PrintTo(DeviceKind kind, std::ostream* os) { *os << KindText(kind); }
+void PrintTo(DeviceKind kind, std::ostream* os) {
+  *os << KindText(kind);
+}
 
 namespace {
 

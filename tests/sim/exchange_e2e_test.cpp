@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "panel/message_boxes.h"
+#include "panel/panel_model.h"
+#include "protocol/exchange.h"
 #include "protocol/frames.h"
-#include "serial/exchange.h"
+#include "protocol/session.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
-#include "serial/session.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
-#include "ui/message_boxes.h"
-#include "ui/panel_model.h"
 
 namespace intercom {
 namespace {

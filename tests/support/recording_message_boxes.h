@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/message_boxes.h"
+#include "panel/message_boxes.h"
 
 namespace intercom::testing {
 

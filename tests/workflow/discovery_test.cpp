@@ -2,8 +2,8 @@
 #include <fstream>
 #include <set>
 
+#include "panel/handler_failure.h"
 #include "tests/workflow/workflow_fixture.h"
-#include "ui/handler_failure.h"
 
 namespace intercom {
 namespace {

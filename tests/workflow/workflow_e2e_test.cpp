@@ -6,8 +6,8 @@
 #include <fstream>
 #include <optional>
 
+#include "protocol/session.h"
 #include "serial/posix_serial_port.h"
-#include "serial/session.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 #include "workflow/handlers.h"

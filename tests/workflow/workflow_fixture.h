@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "sim/device_model.h"
-#include "tests/serial/session_fixture.h"
+#include "tests/support/session_fixture.h"
 #include "workflow/handlers.h"
 
 namespace intercom::testing {

@@ -1,0 +1,114 @@
+#include "panel/controls.h"
+
+#include <algorithm>
+
+#include "panel/panel_model.h"
+
+namespace intercom {
+
+Control::Control(PanelModel& panel, std::string name, bool enabled, bool visible)
+    : panel_(panel), name_(std::move(name)), enabled_(enabled), visible_(visible) {}
+
+void Control::SetEnabled(bool enabled) {
+  if (enabled_ == enabled) return;
+  enabled_ = enabled;
+  Changed();
+}
+
+void Control::SetVisible(bool visible) {
+  if (visible_ == visible) return;
+  visible_ = visible;
+  Changed();
+}
+
+void Control::Changed() {
+  panel_.NotifyChanged(*this);
+}
+
+void Control::Raise(const Handler& handler) {
+  if (handler) panel_.RunHandler(handler);
+}
+
+void TextField::SetText(const std::string& text) {
+  if (text_ == text) return;
+  text_ = text;
+  Changed();
+  Raise(OnChange);
+}
+
+void TrackBar::SetPosition(int position) {
+  const int clamped = std::clamp(position, kMin, kMax);
+  if (position_ == clamped) return;
+  position_ = clamped;
+  Changed();
+}
+
+void CheckBox::SetChecked(bool checked) {
+  if (checked_ == checked) return;
+  checked_ = checked;
+  Changed();
+  Raise(OnClick);
+}
+
+PageControl::PageControl(PanelModel& panel, std::string name, int initialPage)
+    : Control(panel, std::move(name)), active_(initialPage) {}
+
+void PageControl::ShowPage(int index) {
+  const int page = (index >= 0 && index < kPageCount) ? index : kNoPage;
+  if (active_ == page) return;
+  active_ = page;
+  Changed();
+}
+
+void PageControl::ShowNextPage() {
+  ShowPage(active_ == kNoPage ? 0 : (active_ + 1) % kPageCount);
+}
+
+void PageControl::SelectTab(int index) {
+  if (Enabled()) ShowPage(index);
+}
+
+void ComboBox::ClearItems() {
+  items_.clear();
+  itemIndex_ = -1;
+  Changed();
+}
+
+void ComboBox::AddItem(const std::string& item) {
+  items_.push_back(item);
+  Changed();
+}
+
+void ComboBox::SetItemIndex(int index) {
+  if (index >= 0 && index < Count()) {
+    itemIndex_ = index;
+    text_ = items_[static_cast<size_t>(index)];
+  } else {
+    itemIndex_ = -1;
+  }
+  Changed();
+}
+
+void ComboBox::SetText(const std::string& text) {
+  if (text_ == text) return;
+  text_ = text;
+  // Typed or written text selects the item it equals, as a live combo box does.
+  const auto it = std::find(items_.begin(), items_.end(), text_);
+  itemIndex_ = it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+  Changed();
+}
+
+Window::Window(PanelModel& panel, std::string name)
+    : Control(panel, std::move(name), true, false) {}
+
+void Window::Show() {
+  if (Visible()) return;
+  Raise(OnShow);
+  SetVisible(true);
+}
+
+void Window::Close() {
+  SetVisible(false);
+}
+
+}  // namespace intercom

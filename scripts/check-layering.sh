@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Fails when a file includes a folder above its own, or when the toolkit-free
+# folders include a Qt header. Usage: check-layering.sh [SOURCE_ROOT]
+set -euo pipefail
+cd "${1:-$(dirname "$0")/..}"
+
+# The folders each folder may include, itself among them.
+declare -A allowed=(
+  [panel]="panel"
+  [serial]="serial"
+  [protocol]="protocol panel serial"
+  [workflow]="workflow protocol panel serial"
+  [windows]="windows panel"
+  [sim]="sim protocol/frames.h"
+)
+
+status=0
+for folder in "${!allowed[@]}"; do
+  [ -d "$folder" ] || continue
+  while IFS= read -r hit; do
+    file=${hit%%:*}
+    rest=${hit#*:}
+    line=${rest%%:*}
+    text=${rest#*:}
+    target=$(sed -E 's/^[^"<]*[<"]([^">]+)[">].*/\1/' <<<"$text")
+    ok=0
+    if [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\< ]]; then
+      # System and library headers; the toolkit only where windows live.
+      if [[ $folder != windows && $target =~ ^Q[A-Za-z]*(/|$) ]]; then ok=0; else ok=1; fi
+    else
+      for prefix in ${allowed[$folder]}; do
+        if [[ $target == "$prefix" || $target == "$prefix"/* ]]; then ok=1; fi
+      done
+    fi
+    if [ $ok -eq 0 ]; then
+      echo "$file:$line: $folder/ must not include $target"
+      status=1
+    fi
+  done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include' "$folder" --include='*.h' --include='*.cpp')
+done
+[ $status -eq 0 ] && echo "layering: every include points down"
+exit $status

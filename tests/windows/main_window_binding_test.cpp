@@ -1,0 +1,193 @@
+// The main window as a view: user input reaches the model and its handlers,
+// and the model's changes show in the widgets.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "tests/windows/window_fixture.h"
+
+namespace intercom::testing {
+namespace {
+
+constexpr char kAddressRange[] = "Адрес должен быть задан в пределах от 1 до 32";
+
+using MainWindowInput = WindowTest;
+
+TEST_F(MainWindowInput, EachKeystrokeRunsTheFieldsChangeHandler) {
+  ShowMainWindow();
+  panel.PageControl1.ShowPage(1);
+  QLineEdit* address = Main<QLineEdit>("Edit14");
+  QTest::keyClicks(address, "40");
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kAddressRange});
+  EXPECT_EQ(panel.Edit14.Text(), "0");
+  EXPECT_EQ(address->text(), QStringLiteral("0"));
+}
+
+TEST_F(MainWindowInput, TypingIntoAFieldWithoutHandlerSetsItsText) {
+  ShowMainWindow();
+  panel.PageControl1.ShowPage(3);
+  QTest::keyClicks(Main<QLineEdit>("Edit17"), "12");
+  EXPECT_EQ(panel.Edit17.Text(), "12");
+  QTest::keyClick(Main<QLineEdit>("Edit17"), Qt::Key_Backspace);
+  EXPECT_EQ(panel.Edit17.Text(), "1");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(MainWindowInput, ButtonClickRunsItsHandler) {
+  ShowMainWindow();
+  panel.Edit12.SetText("E2 E4");
+  panel.Edit13.SetText("E2 E4");
+  QTest::mouseClick(Main<QPushButton>("BitBtn5"), Qt::LeftButton);
+  EXPECT_EQ(panel.Edit12.Text(), "");
+  EXPECT_EQ(Main<QLineEdit>("Edit13")->text(), QString());
+}
+
+TEST_F(MainWindowInput, StepButtonMovesItsSlider) {
+  ShowMainWindow();
+  port.Open("/dev/ttyUSB0");
+  panel.PageControl1.ShowPage(2);
+  const int before = panel.TrackBar5.Position();
+  QTest::mouseClick(Main<QPushButton>("BitBtn15"), Qt::LeftButton);
+  EXPECT_EQ(panel.TrackBar5.Position(), before + 1);
+  EXPECT_EQ(Main<QSlider>("TrackBar5")->value(), before + 1);
+  ASSERT_EQ(port.writes.size(), 1u);
+  EXPECT_EQ(port.writes[0][3], static_cast<uint8_t>(CommandCode::SetLevel));
+}
+
+TEST_F(MainWindowInput, CheckBoxClickTogglesTheModelAndSendsTheStudioMode) {
+  ShowMainWindow();
+  port.Open("/dev/ttyUSB0");
+  panel.PageControl1.ShowPage(0);
+  QCheckBox* studio = Main<QCheckBox>("CheckBox1");
+  QTest::mouseClick(studio, Qt::LeftButton, {}, QPoint(8, studio->height() / 2));
+  EXPECT_TRUE(panel.CheckBox1.Checked());
+  EXPECT_TRUE(studio->isChecked());
+  ASSERT_EQ(port.writes.size(), 1u);
+  EXPECT_EQ(port.writes[0][3], static_cast<uint8_t>(CommandCode::WriteStudioMode));
+}
+
+TEST_F(MainWindowInput, TabClickSelectsThePage) {
+  ShowMainWindow();
+  QTabBar* tabs = Main<QTabWidget>("PageControl1")->tabBar();
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(3).center());
+  EXPECT_EQ(panel.PageControl1.ActivePage(), 3);
+  EXPECT_EQ(Main<QTabWidget>("PageControl1")->currentIndex(), 3);
+}
+
+TEST_F(MainWindowInput, MenuEntryShowsThePortDialog) {
+  ShowMainWindow();
+  panel.Form2.ComboBox1.AddItem("/dev/ttyS0");
+  session.state.PortName = "/dev/ttyS0";
+  QAction* entry = form1->menuBar()->actions()[0]->menu()->actions()[0];
+  entry->trigger();
+  EXPECT_TRUE(panel.Form2.Form.Visible());
+  EXPECT_TRUE(form2->isVisible());
+  EXPECT_EQ(Find<QComboBox>(form2.get(), "ComboBox1")->currentText(), QStringLiteral("/dev/ttyS0"));
+}
+
+TEST_F(MainWindowInput, MenuEntryIsReachedFromTheKeyboard) {
+  ShowMainWindow();
+  QApplication::setActiveWindow(form1.get());
+  QLineEdit* field = Main<QLineEdit>("Edit16");
+  panel.PageControl1.ShowPage(3);
+  field->setFocus();
+  ASSERT_TRUE(WaitUntil([&] { return field->hasFocus(); }));
+  QTest::keyClick(field, Qt::Key_Alt);
+  QMenuBar* menus = form1->menuBar();
+  ASSERT_TRUE(WaitUntil([&] { return menus->activeAction() != nullptr; }));
+  QTest::keyClick(menus, Qt::Key_Down);
+  QMenu* settings = menus->actions()[0]->menu();
+  ASSERT_TRUE(WaitUntil([&] { return settings->isVisible(); }));
+  QTest::keyClick(settings, Qt::Key_Return);
+  EXPECT_TRUE(WaitUntil([&] { return panel.Form2.Form.Visible(); }));
+}
+
+TEST_F(MainWindowInput, ExitButtonHidesTheWindowAndEndsTheProgram) {
+  ShowMainWindow();
+  QTest::mouseClick(Main<QPushButton>("BitBtn3"), Qt::LeftButton);
+  EXPECT_FALSE(panel.Form1.Visible());
+  EXPECT_FALSE(form1->isVisible());
+  EXPECT_EQ(mainWindowClosings, 1);
+}
+
+TEST_F(MainWindowInput, FrameCloseButtonClosesTheModelWindow) {
+  ShowMainWindow();
+  EXPECT_TRUE(form1->close());
+  EXPECT_FALSE(panel.Form1.Visible());
+  EXPECT_EQ(mainWindowClosings, 1);
+}
+
+using MainWindowView = WindowTest;
+
+TEST_F(MainWindowView, ModelWritesShowInTheWidgets) {
+  ShowMainWindow();
+  panel.Edit17.SetText("25");
+  EXPECT_EQ(Main<QLineEdit>("Edit17")->text(), QStringLiteral("25"));
+  panel.TrackBar3.SetPosition(7);
+  EXPECT_EQ(Main<QSlider>("TrackBar3")->value(), 7);
+  panel.Edit3.SetEnabled(false);
+  EXPECT_FALSE(Main<QWidget>("Edit3")->isEnabledTo(Main<QWidget>("TabSheet1")));
+  panel.GroupBox2.SetEnabled(false);
+  EXPECT_FALSE(Main<QGroupBox>("GroupBox2")->isEnabled());
+  EXPECT_FALSE(Main<QWidget>("BitBtn7")->isEnabled());
+  panel.BitBtn2.SetEnabled(false);
+  EXPECT_FALSE(Main<QWidget>("BitBtn2")->isEnabled());
+  panel.PageControl1.ShowPage(3);
+  EXPECT_EQ(Main<QTabWidget>("PageControl1")->currentIndex(), 3);
+  panel.CheckBox1.SetChecked(true);
+  EXPECT_TRUE(Main<QCheckBox>("CheckBox1")->isChecked());
+  panel.Edit11.SetVisible(true);
+  panel.PageControl1.ShowPage(0);
+  EXPECT_TRUE(Main<QWidget>("Edit11")->isVisible());
+}
+
+TEST_F(MainWindowView, ReEnablingAGroupLeavesItsFieldsOwnState) {
+  ShowMainWindow();
+  panel.PageControl1.ShowPage(3);
+  panel.GroupBox5.SetEnabled(false);
+  EXPECT_FALSE(Main<QWidget>("Edit16")->isEnabled());
+  panel.GroupBox5.SetEnabled(true);
+  EXPECT_TRUE(Main<QWidget>("Edit16")->isEnabled());
+}
+
+TEST_F(MainWindowView, NoPageShowsFourUnselectedTabsThatDoNotRespond) {
+  ShowMainWindow();
+  panel.PageControl1.ShowPage(4);
+  panel.PageControl1.SetEnabled(false);
+  QTabWidget* pages = Main<QTabWidget>("PageControl1");
+  EXPECT_EQ(pages->currentIndex(), TForm1::kNoPageTab);
+  EXPECT_FALSE(pages->isTabVisible(TForm1::kNoPageTab));
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(pages->isTabVisible(i));
+  EXPECT_EQ(pages->tabBar()->currentIndex(), TForm1::kNoPageTab);
+  EXPECT_TRUE(pages->currentWidget()->findChildren<QWidget*>().isEmpty());
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(pages->widget(i)->isVisible());
+  EXPECT_FALSE(pages->isEnabled());
+
+  QTabBar* tabs = pages->tabBar();
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+  EXPECT_EQ(panel.PageControl1.ActivePage(), PageControl::kNoPage);
+  EXPECT_EQ(pages->currentIndex(), TForm1::kNoPageTab);
+
+  panel.PageControl1.SetEnabled(true);
+  panel.PageControl1.ShowNextPage();
+  EXPECT_EQ(pages->currentIndex(), 0);
+}
+
+TEST_F(MainWindowView, TabClickWhileTheModelRefusesKeepsTheModelsPage) {
+  ShowMainWindow();
+  panel.PageControl1.SetEnabled(false);
+  Main<QTabWidget>("PageControl1")->setCurrentIndex(0);
+  EXPECT_EQ(panel.PageControl1.ActivePage(), 2);
+  EXPECT_EQ(Main<QTabWidget>("PageControl1")->currentIndex(), 2);
+}
+
+}  // namespace
+}  // namespace intercom::testing

@@ -1,0 +1,68 @@
+#include "workflow/port_link.h"
+
+#include "tests/support/session_fixture.h"
+
+namespace intercom {
+namespace {
+
+using testing::SessionTest;
+
+class PortLinkTest : public SessionTest {};
+
+TEST_F(PortLinkTest, ConfigureSetsLineAndTimeoutsKeepingOtherSettings) {
+  session.state.PortName = "/dev/ttyS0";
+  OpenPort(session);
+  ASSERT_TRUE(ConfigurePort(session));
+  testing::ExpectDeviceLine(port.line);
+  EXPECT_EQ(port.line.XonLim, 512);
+  EXPECT_EQ(port.line.XoffLim, 512);
+  EXPECT_EQ(port.line.Flags, 0x1234u);
+  testing::ExpectDeviceTimeouts(port.timeouts);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PortLinkTest, FailedOpenNamesThePortAndConfigureThenFailsAtTheLineState) {
+  session.state.PortName = "COM9";
+  port.unopenable.insert("COM9");
+  OpenPort(session);
+  EXPECT_FALSE(ConfigurePort(session));
+  EXPECT_EQ(boxes.Texts(),
+            (std::vector<std::string>{"Can't open port COM9", "Can't get port state: 9"}));
+  EXPECT_EQ(boxes.shown[0].kind, MessageKind::Notice);
+}
+
+TEST_F(PortLinkTest, EmptyNameFailsWithNothingAfterTheBlank) {
+  port.unopenable.insert("");
+  OpenPort(session);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can't open port "});
+}
+
+TEST_F(PortLinkTest, SetStateFailureStopsBeforeTimeouts) {
+  port.Open("p");
+  port.failSetState = 22;
+  EXPECT_FALSE(ConfigurePort(session));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can't set new port settings: 22"});
+  EXPECT_EQ(port.setTimeoutsCount, 0);
+}
+
+TEST_F(PortLinkTest, TimeoutFailuresAreReportedAndConfigureStillSucceeds) {
+  port.Open("p");
+  port.failGetTimeouts = 5;
+  port.failSetTimeouts = 6;
+  EXPECT_TRUE(ConfigurePort(session));
+  EXPECT_EQ(boxes.Texts(),
+            (std::vector<std::string>{"Can't write to port: 5", "Can't write to port: 6"}));
+}
+
+TEST_F(PortLinkTest, CloseIsHarmlessWhenNothingIsOpen) {
+  ClosePort(session);
+  EXPECT_EQ(port.closeCount, 0);
+  port.Open("p");
+  ClosePort(session);
+  ClosePort(session);
+  EXPECT_EQ(port.closeCount, 1);
+  EXPECT_FALSE(port.IsOpen());
+}
+
+}  // namespace
+}  // namespace intercom

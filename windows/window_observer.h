@@ -1,0 +1,20 @@
+// Routes the panel model's change notices to the three windows.
+#pragma once
+
+#include <functional>
+
+#include "windows/address_dialog.h"
+#include "windows/main_window.h"
+#include "windows/port_dialog.h"
+
+namespace intercom {
+
+// Makes the windows follow every change of `panel`. `mainWindowClosed` runs
+// after the main window was hidden because the model closed it (the program
+// ends there). The windows must outlive the panel's notices; ForgetWindows
+// ends them.
+void ObservePanel(PanelModel& panel, TForm1& form1, TForm2& form2, TForm3& form3,
+                  std::function<void()> mainWindowClosed);
+void ForgetWindows(PanelModel& panel);
+
+}  // namespace intercom

@@ -1,0 +1,60 @@
+#include "workflow/port_link.h"
+
+namespace intercom {
+namespace {
+
+std::string WithCode(const char* text, const SerialPort& port) {
+  return text + std::to_string(port.LastError());
+}
+
+}  // namespace
+
+CommTimeouts DeviceTimeouts() {
+  CommTimeouts timeouts;
+  timeouts.ReadIntervalTimeout = 10;
+  timeouts.ReadTotalTimeoutMultiplier = 0;
+  timeouts.ReadTotalTimeoutConstant = 50;
+  timeouts.WriteTotalTimeoutMultiplier = 1;
+  timeouts.WriteTotalTimeoutConstant = 0;
+  return timeouts;
+}
+
+void OpenPort(Session& session) {
+  if (!session.port.Open(session.state.PortName)) {
+    session.panel.ShowNotice("Can't open port " + session.state.PortName);
+  }
+}
+
+bool ConfigurePort(Session& session) {
+  SerialPort& port = session.port;
+  LineState line;
+  if (!port.GetState(line)) {
+    session.panel.ShowNotice(WithCode("Can't get port state: ", port));
+    return false;
+  }
+  line.BaudRate = kBaudRate;
+  line.ByteSize = 8;
+  line.Parity = 0;
+  line.StopBits = 0;
+  line.XonLim = kXonLim;
+  line.XoffLim = kXoffLim;
+  if (!port.SetState(line)) {
+    session.panel.ShowNotice(WithCode("Can't set new port settings: ", port));
+    return false;
+  }
+  // The current time-outs are read only to report a failing port; all five are set anyway.
+  CommTimeouts current;
+  if (!port.GetTimeouts(current)) {
+    session.panel.ShowNotice(WithCode("Can't write to port: ", port));
+  }
+  if (!port.SetTimeouts(DeviceTimeouts())) {
+    session.panel.ShowNotice(WithCode("Can't write to port: ", port));
+  }
+  return true;
+}
+
+void ClosePort(Session& session) {
+  session.port.Close();
+}
+
+}  // namespace intercom

@@ -1,0 +1,29 @@
+// Opening, configuring and closing the session's port. Failures are shown as
+// notices on the session's panel; the caller goes on.
+#pragma once
+
+#include "protocol/session.h"
+
+namespace intercom {
+
+// The line settings and time-outs the device needs.
+inline constexpr uint32_t kBaudRate = 38400;
+inline constexpr uint16_t kXonLim = 512;
+inline constexpr uint16_t kXoffLim = 512;
+CommTimeouts DeviceTimeouts();
+
+// Opens state.PortName (closing whatever was open). On failure shows
+// "Can't open port " + PortName.
+void OpenPort(Session& session);
+
+// Reads the line state and sets 38400 8N1 (XonLim/XoffLim 512), keeping every
+// other setting as the port reported it, then sets the time-outs. Returns false
+// when the line state could not be read ("Can't get port state: " + code) or
+// set ("Can't set new port settings: " + code); a time-out failure shows
+// "Can't write to port: " + code and still returns true.
+bool ConfigurePort(Session& session);
+
+// Closes the port; nothing happens when none is open.
+void ClosePort(Session& session);
+
+}  // namespace intercom

@@ -11,6 +11,7 @@ declare -A allowed=(
   [protocol]="protocol panel serial"
   [workflow]="workflow protocol panel serial"
   [windows]="windows panel"
+  [cli]="cli workflow protocol panel serial"
   [sim]="sim protocol/frames.h"
 )
 

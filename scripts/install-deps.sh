@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build
   libgtest-dev libjpeg62-turbo-dev
+  libcli11-dev nlohmann-json3-dev
   qt6-base-dev fonts-liberation
   xvfb xauth imagemagick
 )

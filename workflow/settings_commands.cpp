@@ -1,6 +1,6 @@
 #include "workflow/settings_commands.h"
 
-#include <optional>
+#include <algorithm>
 #include <vector>
 
 #include "panel/field_integer.h"
@@ -50,6 +50,17 @@ void FillEmpty(TextField& field) {
 
 }  // namespace
 
+std::vector<WriteRefusal> WriteRefusals(PanelModel& panel, DeviceKind kind) {
+  std::vector<WriteRefusal> refusals;
+  for (TextField* field : AddressFieldsOf(panel, kind)) {
+    if (OutOfRange(field->Text(), 0, 32)) refusals.push_back({field, 0, 32});
+  }
+  if (kind == DeviceKind::BeltPack && OutOfRange(panel.Edit20.Text(), 0, 256)) {
+    refusals.push_back({&panel.Edit20, 0, 256});
+  }
+  return refusals;
+}
+
 void BitBtn4Click(Session& session) {
   SendCommand(session, CommandCode::ReadSettings);
   session.pause(50);
@@ -68,14 +79,13 @@ void BitBtn2Click(Session& session) {
 
   // A device must never receive an address folded out of range (33 would go
   // out as address 1), so the whole write is refused instead.
-  bool refused = false;
-  for (TextField* field : fields) refused = OutOfRange(field->Text(), 0, 32) || refused;
-  if (refused) panel.ShowNotice(kAddressRange);
-  if (kind == DeviceKind::BeltPack && OutOfRange(panel.Edit20.Text(), 0, 256)) {
-    panel.ShowNotice(kTallyRange);
-    refused = true;
-  }
-  if (refused) return;
+  const std::vector<WriteRefusal> refusals = WriteRefusals(panel, kind);
+  const bool tallyRefused =
+      std::any_of(refusals.begin(), refusals.end(),
+                  [&](const WriteRefusal& r) { return r.field == &panel.Edit20; });
+  if (refusals.size() > (tallyRefused ? 1u : 0u)) panel.ShowNotice(kAddressRange);
+  if (tallyRefused) panel.ShowNotice(kTallyRange);
+  if (!refusals.empty()) return;
 
   SendCommand(session, CommandCode::WriteSettings);
   if (kind == DeviceKind::BeltPack) {

@@ -3,9 +3,24 @@
 // which ends the action (the panel's handler boundary reports it).
 #pragma once
 
+#include <vector>
+
 #include "protocol/session.h"
 
 namespace intercom {
+
+// A field that "Записать настройки" would refuse to send: its text is a
+// number outside low..high.
+struct WriteRefusal {
+  const TextField* field;
+  int32_t low;
+  int32_t high;
+};
+
+// The refusals of the write sequence for `kind`, in field order: addresses
+// outside 0..32, the belt pack's Tally input outside 0..256. Texts that are not
+// numbers are left to the request assembly. Changes nothing.
+std::vector<WriteRefusal> WriteRefusals(PanelModel& panel, DeviceKind kind);
 
 // "Считать настройки": ReadSettings, Pause(50), ReadTallyAddress.
 void BitBtn4Click(Session& session);

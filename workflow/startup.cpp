@@ -71,16 +71,24 @@ void ApplyNoDevice(Session& session) {
 
 void FormShow(Session& session) {
   SessionState& state = session.state;
-  state.LevelBase = 32;
-  state.LevelMax = 255;
-  state.LevelStep = 14;
+  SetLevelConstants(state);
 
   ComboBox& portList = session.panel.Form2.ComboBox1;
   FillPortList(portList, ListPorts(session));
   LoadPortChoice(state, portList.Items(), session.portChoicePath);
+  if (StartLink(session)) DiscoverDevice(session);
+}
+
+void SetLevelConstants(SessionState& state) {
+  state.LevelBase = 32;
+  state.LevelMax = 255;
+  state.LevelStep = 14;
+}
+
+bool StartLink(Session& session) {
   OpenPort(session);
   session.pause(100);
-  if (ConfigurePort(session)) DiscoverDevice(session);
+  return ConfigurePort(session);
 }
 
 void DiscoverDevice(Session& session) {

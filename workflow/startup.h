@@ -11,6 +11,14 @@ namespace intercom {
 // failure ends it (reported by the panel's handler boundary).
 void FormShow(Session& session);
 
+// LevelBase 32, LevelMax 255, LevelStep 14: set before the first exchange.
+void SetLevelConstants(SessionState& state);
+
+// The port steps of the start-up: opens state.PortName, Pause(100), then the
+// line settings and time-outs. True when they could be read and set (the
+// start-up then goes on to discovery); every failure is shown as a notice.
+bool StartLink(Session& session);
+
 // Probes kinds 1..4 (Pause(50) after the first three, ShowNextPage after the
 // third and fourth), stops at the first that answers and prepares its page:
 // enabled fields and groups, the initial reads, the page shown. When none

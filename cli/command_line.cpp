@@ -1,0 +1,108 @@
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include "cli/exit_codes.h"
+
+#ifndef INTERCOM_VERSION
+#error "INTERCOM_VERSION must be defined by the build"
+#endif
+
+namespace intercom::cli {
+namespace {
+
+constexpr const char* kFooter = R"(Settings (the names of --set, settings files and plan columns):
+  subscriber  key1..key10 (addresses 0..32, 0 = none), studio (true/false), device_address 1..32
+  splitter    address 0..32, input1..input4 (levels 0..16)
+  beltpack    address 0..32, volume 0..16, tally 1..256
+  switch      line1..line4 (addresses 0..32), volume1..volume4 (levels 0..16)
+
+Without -p the port is the one named in COM.ini of the working directory, else
+the machine's only serial port.
+
+Exit codes:
+  0  done
+  1  usage: bad command line, or a file that cannot be read
+  2  the port could not be opened or configured
+  3  no device answered (or it stopped answering)
+  4  input refused: out of range, not a number, wrong kind, unknown name
+  5  what was read back differs from what was written
+  130  stopped by Ctrl+C between two exchanges)";
+
+void AddCommon(CLI::App* command, CommonOptions& options) {
+  command->add_option("-p,--port", options.port, "serial port, e.g. /dev/ttyUSB0");
+  command
+      ->add_option("--trace", options.traceFile,
+                   "append every request and reply, with a monotonic timestamp, to FILE")
+      ->type_name("FILE");
+}
+
+}  // namespace
+
+const char* Version() {
+  return INTERCOM_VERSION;
+}
+
+int RunCommandLine(int argc, const char* const* argv, Environment& env) {
+  CLI::App app("intercom-cli " + std::string(Version()) +
+                   ": reads and writes the settings of intercom devices (subscriber set, "
+                   "splitter, belt pack, switch) on a serial port",
+               "intercom-cli");
+  app.set_version_flag("--version", std::string("intercom-cli ") + Version());
+  app.require_subcommand(1);
+  app.footer(kFooter);
+
+  CommonOptions options;
+  bool json = false;
+  std::string file;
+  std::vector<std::string> sets;
+  bool noVerify = false;
+  std::string plan;
+  bool wait = false;
+  std::string reportFile;
+
+  CLI::App* ports = app.add_subcommand(
+      "ports", "list the serial ports: path, /dev/serial/by-id name, USB id, maker, product");
+  CLI::App* detect = app.add_subcommand("detect", "find the kind of the device on the port");
+  AddCommon(detect, options);
+  CLI::App* read = app.add_subcommand("read", "print every setting of the device");
+  AddCommon(read, options);
+  read->add_flag("--json", json, "print one JSON settings document");
+  CLI::App* write = app.add_subcommand(
+      "write", "write settings from a JSON file or --set, then read them back and compare");
+  AddCommon(write, options);
+  CLI::Option* fileOption =
+      write->add_option("FILE", file, "JSON settings file (as read --json prints)");
+  write->add_option("--set", sets, "one setting, e.g. --set key3=7 (repeatable)")
+      ->type_name("NAME=VALUE")
+      ->excludes(fileOption);
+  write->add_flag("--no-verify", noVerify, "do not read back what was written");
+  CLI::App* apply = app.add_subcommand(
+      "apply",
+      "apply the row of a CSV plan for the device found (--wait: one device after another)");
+  AddCommon(apply, options);
+  apply->add_option("PLAN", plan, "CSV plan: label,kind and setting columns")->required();
+  apply->add_flag("--wait", wait,
+                  "wait for each device, apply the next row of its kind, wait until it is "
+                  "unplugged; until the plan is done or Ctrl+C");
+  apply->add_option("--report", reportFile, "append the report lines to this CSV file")
+      ->type_name("FILE");
+
+  try {
+    app.parse(argc, argv);
+    if (write->parsed() && file.empty() && sets.empty()) {
+      throw CLI::ValidationError("write", "needs a settings FILE or at least one --set");
+    }
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error, env.out, env.err);
+    return code == 0 ? kExitDone : kExitUsage;
+  }
+
+  if (ports->parsed()) return RunPorts(env);
+  if (detect->parsed()) return RunDetect(env, options);
+  if (read->parsed()) return RunRead(env, options, json);
+  if (write->parsed()) return RunWrite(env, options, file, sets, !noVerify);
+  return RunApply(env, options, plan, wait, reportFile);
+}
+
+}  // namespace intercom::cli

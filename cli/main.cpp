@@ -1,0 +1,35 @@
+// intercom-cli: configures intercom devices from scripts, without a screen.
+// This entry owns the process: the real port, the real pause and the stop
+// request; everything else is the portable core in cli/.
+#include <csignal>
+#include <iostream>
+#include <memory>
+
+#include "cli/command_line.h"
+#include "serial/pause.h"
+#include "serial/posix_serial_port.h"
+
+namespace {
+
+// Set by the signal handler, read between exchanges.
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void OnStop(int) {
+  stopRequested = 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Ctrl+C and a polite kill finish the exchange under way and then stop.
+  std::signal(SIGINT, OnStop);
+  std::signal(SIGTERM, OnStop);
+#ifdef SIGHUP
+  std::signal(SIGHUP, OnStop);
+#endif
+
+  intercom::cli::Environment env{std::cout, std::cerr,
+                                 [] { return std::make_unique<intercom::PosixSerialPort>(); },
+                                 intercom::SleepPause, [] { return stopRequested != 0; }};
+  return intercom::cli::RunCommandLine(argc, argv, env);
+}

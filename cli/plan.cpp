@@ -1,0 +1,154 @@
+#include "cli/plan.h"
+
+#include <set>
+
+#include "cli/input_error.h"
+
+namespace intercom::cli {
+namespace {
+
+struct Record {
+  int line;
+  std::vector<std::string> cells;
+};
+
+// Splits CSV text into records; a quoted field may hold commas, quotes ("")
+// and line breaks. CR LF and LF both end a record.
+std::vector<Record> SplitRecords(const std::string& text, const std::string& where) {
+  std::vector<Record> records;
+  size_t i = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+  int line = 1;
+  while (i < text.size()) {
+    Record record{line, {}};
+    std::string cell;
+    bool quoted = false;
+    bool end = false;
+    while (!end) {
+      if (i >= text.size()) {
+        if (quoted)
+          throw InputError(where + ":" + std::to_string(record.line) + ": unclosed quote");
+        end = true;
+        break;
+      }
+      const char c = text[i++];
+      if (quoted) {
+        if (c == '"' && i < text.size() && text[i] == '"') {
+          cell += '"';
+          ++i;
+        } else if (c == '"') {
+          quoted = false;
+        } else {
+          if (c == '\n') ++line;
+          cell += c;
+        }
+      } else if (c == '"' && cell.empty()) {
+        quoted = true;
+      } else if (c == ',') {
+        record.cells.push_back(cell);
+        cell.clear();
+      } else if (c == '\n') {
+        ++line;
+        end = true;
+      } else if (c != '\r') {
+        cell += c;
+      }
+    }
+    record.cells.push_back(cell);
+    const bool blank = record.cells.size() == 1 && record.cells[0].empty();
+    const bool comment = !record.cells[0].empty() && record.cells[0][0] == '#';
+    if (!blank && !comment) records.push_back(std::move(record));
+  }
+  return records;
+}
+
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::vector<PlanRow> ParsePlan(const std::string& text, const std::string& where) {
+  const std::vector<Record> records = SplitRecords(text, where);
+  if (records.empty()) throw InputError(where + ": no header line");
+  const Record& header = records.front();
+  const auto at = [&where](int line) { return where + ":" + std::to_string(line) + ": "; };
+
+  std::vector<std::string> columns;
+  int labelColumn = -1;
+  int kindColumn = -1;
+  for (const std::string& raw : header.cells) {
+    const std::string name = Trimmed(raw);
+    for (const std::string& seen : columns) {
+      if (seen == name) throw InputError(at(header.line) + "column '" + name + "' appears twice");
+    }
+    if (name == "label") {
+      labelColumn = static_cast<int>(columns.size());
+    } else if (name == "kind") {
+      kindColumn = static_cast<int>(columns.size());
+    } else if (!IsSettingName(name)) {
+      throw InputError(at(header.line) + "unknown column '" + name + "'");
+    }
+    columns.push_back(name);
+  }
+  if (labelColumn < 0) throw InputError(at(header.line) + "the column 'label' is missing");
+  if (kindColumn < 0) throw InputError(at(header.line) + "the column 'kind' is missing");
+
+  std::vector<PlanRow> rows;
+  std::set<std::string> labels;
+  for (size_t r = 1; r < records.size(); ++r) {
+    const Record& record = records[r];
+    const std::string prefix = at(record.line);
+    if (record.cells.size() != columns.size()) {
+      throw InputError(prefix + "the row has " + std::to_string(record.cells.size()) +
+                       " cells, the header " + std::to_string(columns.size()));
+    }
+    PlanRow row;
+    row.line = record.line;
+    row.label = Trimmed(record.cells[static_cast<size_t>(labelColumn)]);
+    if (row.label.empty()) throw InputError(prefix + "the label is empty");
+    if (!labels.insert(row.label).second) {
+      throw InputError(prefix + "the label '" + row.label + "' is used twice");
+    }
+    const std::string kindText = Trimmed(record.cells[static_cast<size_t>(kindColumn)]);
+    const auto kind = ParseKindName(kindText);
+    if (!kind) {
+      throw InputError(prefix + "kind '" + kindText +
+                       "' is not one of subscriber, splitter, beltpack, switch");
+    }
+    row.settings.kind = *kind;
+    for (size_t c = 0; c < columns.size(); ++c) {
+      if (static_cast<int>(c) == labelColumn || static_cast<int>(c) == kindColumn) continue;
+      const std::string cell = Trimmed(record.cells[c]);
+      if (cell.empty()) continue;
+      const SettingSpec* spec = FindSetting(*kind, columns[c]);
+      if (spec == nullptr) {
+        throw InputError(prefix + "'" + columns[c] + "' is not a setting of a " + kindText + " (" +
+                         DescribeSettings(*kind) + ")");
+      }
+      int32_t value = 0;
+      try {
+        value = ParseSettingValue(*spec, cell);
+      } catch (const InputError& error) {
+        throw InputError(prefix + error.what());
+      }
+      AddSetting(row.settings, columns[c], value, prefix);
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace intercom::cli

@@ -1,0 +1,34 @@
+// Plans: a CSV file with one row per device. The header names the columns:
+// "label" and "kind" (both required) and any setting names; an empty cell
+// leaves that setting as the device has it. Blank lines and lines starting
+// with '#' are skipped; fields may be quoted as usual in CSV.
+//
+//   label,kind,key1,studio,address,input1
+//   desk-1,subscriber,9,1,,
+//   stage,splitter,,,12,5
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/device_settings.h"
+
+namespace intercom::cli {
+
+struct PlanRow {
+  std::string label;
+  int line = 0;  // in the file, from 1
+  KindSettings settings;
+};
+
+// Throws InputError, prefixed "<where>:<line>: ", for: no header, a missing
+// label or kind column, an unknown or repeated column, a row with another
+// number of cells than the header, an empty or repeated label, an unknown
+// kind, a value for a setting the row's kind does not have, or a value that
+// is not a whole number. Ranges are not checked here.
+std::vector<PlanRow> ParsePlan(const std::string& text, const std::string& where);
+
+// One CSV field: quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& text);
+
+}  // namespace intercom::cli

@@ -1,0 +1,306 @@
+// intercom-cli end to end: the program itself against intercom-sim on a pty,
+// with real pauses.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+#include "cli/settings_file.h"
+#include "tests/support/child_process.h"
+#include "tests/support/simulator_process.h"
+
+namespace intercom {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::ChildProcess;
+using testing::Finished;
+using testing::Simulator;
+using Values = std::map<std::string, int32_t>;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+Values ValuesOf(const std::string& json) {
+  const cli::KindSettings settings = cli::ParseSettingsJson(json, "stdout");
+  Values values{{"kind", static_cast<int32_t>(settings.kind)}};
+  for (const cli::SettingValue& v : settings.values) values[v.spec->name] = v.value;
+  return values;
+}
+
+// The command bytes of the requests in a trace file.
+std::vector<int> TracedCommands(const std::string& trace) {
+  std::vector<int> commands;
+  std::istringstream lines(trace);
+  std::string stamp;
+  std::string direction;
+  std::string rest;
+  while (lines >> stamp >> direction && std::getline(lines, rest)) {
+    if (direction != ">") continue;
+    std::istringstream bytes(rest);
+    std::string byte;
+    for (int i = 0; i < 4 && bytes >> byte; ++i) {
+      if (i == 3) commands.push_back(std::stoi(byte, nullptr, 16));
+    }
+  }
+  return commands;
+}
+
+bool IsWriteCommand(int code) {
+  return code == 2 || code == 4 || code == 6 || code == 9 || code == 11;
+}
+
+class CliOverPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    simulator_ = testing::SimulatorProgram();
+    if (simulator_.empty()) GTEST_SKIP() << "INTERCOM_SIM is not set";
+    dir_ = fs::temp_directory_path() /
+           ("cli_e2e_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    device_.reset();
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+
+  // Starts a simulated device; its port is linked at dir/port.
+  void StartDevice(const std::string& kind, std::vector<std::string> options = {}) {
+    device_.reset();
+    options.insert(options.begin(), {"--kind", kind, "--link", Port()});
+    device_.emplace(simulator_, options);
+    ASSERT_FALSE(device_->PortPath().empty()) << "intercom-sim printed no port";
+  }
+  void StopDevice() { device_.reset(); }
+
+  std::string Port() const { return (dir_ / "port").string(); }
+
+  Finished Cli(std::vector<std::string> args, std::chrono::milliseconds limit = 20s) {
+    args.insert(args.begin(), INTERCOM_CLI_PROGRAM);
+    ChildProcess child(args, dir_.string());
+    EXPECT_TRUE(child.Started());
+    return child.Wait(limit);
+  }
+
+  void WriteText(const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+  }
+
+  std::string simulator_;
+  fs::path dir_;
+  std::optional<Simulator> device_;
+};
+
+struct KindCase {
+  std::string kind;
+  Values initial;       // the simulator's starting settings
+  Values written;       // a write of every setting
+  std::string refused;  // one --set out of range
+  std::string refusal;  // the line that names it
+};
+
+class CliPerKind : public CliOverPty, public ::testing::WithParamInterface<KindCase> {};
+
+TEST_P(CliPerKind, ReadJsonMatchesTheSimulator) {
+  StartDevice(GetParam().kind);
+  const Finished run = Cli({"read", "-p", Port(), "--json"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  Values expected = GetParam().initial;
+  expected["kind"] = static_cast<int32_t>(*cli::ParseKindName(GetParam().kind));
+  EXPECT_EQ(ValuesOf(run.out), expected);
+  EXPECT_EQ(run.err, "");
+  EXPECT_FALSE(fs::exists(dir_ / "COM.ini"));
+}
+
+TEST_P(CliPerKind, WriteThenReadReturnsWhatWasWritten) {
+  StartDevice(GetParam().kind);
+  std::string json = "{\"kind\": \"" + GetParam().kind + "\"";
+  for (const auto& [name, value] : GetParam().written) {
+    json += ", \"" + name + "\": " + std::to_string(value);
+  }
+  WriteText("settings.json", json + "}\n");
+
+  const Finished write = Cli({"write", "-p", Port(), "settings.json"});
+  ASSERT_EQ(write.exitCode, 0) << write.err;
+  EXPECT_NE(write.out.find("read back: every setting matches"), std::string::npos) << write.out;
+  EXPECT_NE(write.err.find("information: Новые настройки записаны."), std::string::npos)
+      << write.err;
+
+  const Finished read = Cli({"read", "-p", Port(), "--json"});
+  ASSERT_EQ(read.exitCode, 0) << read.err;
+  Values expected = GetParam().written;
+  expected["kind"] = static_cast<int32_t>(*cli::ParseKindName(GetParam().kind));
+  EXPECT_EQ(ValuesOf(read.out), expected);
+}
+
+TEST_P(CliPerKind, AValueOutOfRangeSendsNothingAndExits4) {
+  StartDevice(GetParam().kind);
+  const Finished run =
+      Cli({"write", "-p", Port(), "--trace", "trace.log", "--set", GetParam().refused});
+  EXPECT_EQ(run.exitCode, 4);
+  EXPECT_NE(run.err.find("error: " + GetParam().refusal + "\n"), std::string::npos) << run.err;
+  const std::vector<int> commands = TracedCommands(ReadFile(dir_ / "trace.log"));
+  EXPECT_FALSE(commands.empty());
+  for (int code : commands) EXPECT_FALSE(IsWriteCommand(code)) << "command " << code << " was sent";
+
+  const Finished read = Cli({"read", "-p", Port(), "--json"});
+  Values expected = GetParam().initial;
+  expected["kind"] = static_cast<int32_t>(*cli::ParseKindName(GetParam().kind));
+  EXPECT_EQ(ValuesOf(read.out), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, CliPerKind,
+    ::testing::Values(
+        KindCase{"subscriber",
+                 {{"key1", 1},
+                  {"key2", 2},
+                  {"key3", 3},
+                  {"key4", 4},
+                  {"key5", 5},
+                  {"key6", 6},
+                  {"key7", 7},
+                  {"key8", 8},
+                  {"key9", 9},
+                  {"key10", 10},
+                  {"studio", 0},
+                  {"device_address", 5}},
+                 {{"key1", 32},
+                  {"key2", 0},
+                  {"key3", 17},
+                  {"key4", 4},
+                  {"key5", 1},
+                  {"key6", 6},
+                  {"key7", 7},
+                  {"key8", 8},
+                  {"key9", 9},
+                  {"key10", 0},
+                  {"studio", 1},
+                  {"device_address", 12}},
+                 "key10=33",
+                 "key10: 33 is out of range 0..32"},
+        KindCase{"splitter",
+                 {{"address", 3}, {"input1", 2}, {"input2", 4}, {"input3", 6}, {"input4", 8}},
+                 {{"address", 31}, {"input1", 0}, {"input2", 16}, {"input3", 6}, {"input4", 9}},
+                 "input2=17",
+                 "input2: 17 is out of range 0..16"},
+        KindCase{"beltpack",
+                 {{"address", 7}, {"volume", 2}, {"tally", 7}},
+                 {{"address", 1}, {"volume", 15}, {"tally", 256}},
+                 "tally=257",
+                 "tally: 257 is out of range 1..256"},
+        KindCase{"switch",
+                 {{"line1", 11},
+                  {"line2", 12},
+                  {"line3", 13},
+                  {"line4", 14},
+                  {"volume1", 1},
+                  {"volume2", 2},
+                  {"volume3", 3},
+                  {"volume4", 4}},
+                 {{"line1", 0},
+                  {"line2", 32},
+                  {"line3", 13},
+                  {"line4", 2},
+                  {"volume1", 16},
+                  {"volume2", 0},
+                  {"volume3", 3},
+                  {"volume4", 11}},
+                 "line3=-1",
+                 "line3: -1 is out of range 0..32"}),
+    [](const ::testing::TestParamInfo<KindCase>& info) { return info.param.kind; });
+
+TEST_F(CliOverPty, ApplyWaitsForThreeDevicesOnTheSamePath) {
+  WriteText("plan.csv",
+            "label,kind,key1,studio,address,input1,line2,volume4\n"
+            "desk,subscriber,9,true,,,,\n"
+            "stage,splitter,,,12,5,,\n"
+            "hub,switch,,,,,20,16\n");
+  StartDevice("subscriber");
+  ChildProcess cli(
+      {INTERCOM_CLI_PROGRAM, "apply", "plan.csv", "-p", Port(), "--wait", "--report", "report.csv"},
+      dir_.string());
+  ASSERT_TRUE(cli.Started());
+
+  std::vector<std::string> lines;
+  for (const char* next : {"splitter", "switch", ""}) {
+    const auto line = cli.ReadLine(15s);
+    ASSERT_TRUE(line) << "no report line; stderr:\n" << cli.Err();
+    lines.push_back(*line);
+    // The device is "unplugged" and another kind is plugged in on the same path.
+    StopDevice();
+    if (*next != '\0') StartDevice(next);
+  }
+  const Finished end = cli.Wait(10s);
+  EXPECT_EQ(end.exitCode, 0) << end.err;
+
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "desk,subscriber,OK,wrote key1=9 (was 1); studio=1 (was 0)",
+                       "stage,splitter,OK,wrote address=12 (was 3); input1=5 (was 2)",
+                       "hub,switch,OK,wrote line2=20 (was 12); volume4=16 (was 4)"}));
+  EXPECT_EQ(ReadFile(dir_ / "report.csv"),
+            "label,kind,result,details\n" + lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
+}
+
+TEST_F(CliOverPty, CtrlCWhileWaitingStopsAndSaysWhatIsLeft) {
+  WriteText("plan.csv", "label,kind,address\na,splitter,3\nb,beltpack,4\n");
+  ChildProcess cli({INTERCOM_CLI_PROGRAM, "apply", "plan.csv", "-p", Port(), "--wait"},
+                   dir_.string());
+  ASSERT_TRUE(cli.Started());
+  // Nothing is on the path yet: the program waits.
+  std::this_thread::sleep_for(500ms);
+  cli.Signal(SIGINT);
+  const Finished end = cli.Wait(5s);
+  EXPECT_EQ(end.exitCode, 130) << end.err;
+  EXPECT_NE(end.err.find("interrupted; rows not applied: a, b\n"), std::string::npos) << end.err;
+}
+
+TEST_F(CliOverPty, ExitCodesForPortDeviceAndKind) {
+  EXPECT_EQ(Cli({"read", "-p", (dir_ / "missing").string()}).exitCode, 2);
+
+  StartDevice("switch", {"--silent"});
+  const Finished silent = Cli({"detect", "-p", Port()});
+  EXPECT_EQ(silent.exitCode, 3);
+  EXPECT_NE(silent.err.find("information: Ни одно устройство не подключено. 1. Проверьте наличие "
+                            "питания. 2. Проверьте настройки COM-порта. 3. Проверьте "
+                            "соединительные кабеля..\n"),
+            std::string::npos)
+      << silent.err;
+
+  StartDevice("beltpack");
+  EXPECT_EQ(Cli({"detect", "-p", Port()}).out, "beltpack\n");
+  WriteText("switch.json", "{\"kind\": \"switch\", \"line1\": 3}");
+  const Finished wrongKind = Cli({"write", "-p", Port(), "switch.json"});
+  EXPECT_EQ(wrongKind.exitCode, 4);
+  EXPECT_NE(wrongKind.err.find("switch.json holds settings of a switch, but a beltpack answered"),
+            std::string::npos);
+
+  EXPECT_EQ(Cli({"write", "-p", Port()}).exitCode, 1);
+  EXPECT_EQ(Cli({"frobnicate"}).exitCode, 1);
+  const Finished version = Cli({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out, std::string("intercom-cli ") + INTERCOM_VERSION + "\n");
+}
+
+TEST_F(CliOverPty, PortDefaultsToComIniAndLeavesItAlone) {
+  StartDevice("splitter");
+  WriteText("COM.ini", Port() + "\r\n");
+  const Finished run = Cli({"detect"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "splitter\n");
+  EXPECT_EQ(ReadFile(dir_ / "COM.ini"), Port() + "\r\n");
+}
+
+}  // namespace
+}  // namespace intercom

@@ -73,8 +73,6 @@ class DeviceSession {
 
   // Boxes printed or only counted (while polling).
   void SetQuiet(bool quiet) { boxes_.SetQuiet(quiet); }
-  PanelModel& Panel() { return panel_; }
-  Session& GetSession() { return session_; }
 
  private:
   // The settings named by the request frames sent since the port's Mark().

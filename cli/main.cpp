@@ -14,7 +14,14 @@ namespace {
 // Set by the signal handler, read between exchanges.
 volatile std::sig_atomic_t stopRequested = 0;
 
-extern "C" void OnStop(int) {
+extern "C" void OnStop(int signal) {
+  // A second Ctrl+C is for a user who will not wait: the default action ends
+  // the process (the kernel closes the port).
+  if (stopRequested != 0) {
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    return;
+  }
   stopRequested = 1;
 }
 

@@ -11,6 +11,7 @@ namespace {
 
 // How often the wait loop looks at the line, in ms.
 constexpr int kPollMs = 300;
+constexpr int kMissedProbesForGone = 2;
 
 // A report line: label,kind,OK or FAILED,details.
 std::string ReportLine(const PlanRow& row, const WriteReport& report) {
@@ -107,6 +108,21 @@ int ApplyOnce(Environment& env, const CommonOptions& options, const std::string&
   }
 }
 
+// Probes until the device has stopped answering: two probes in a row without
+// an answer, or a failing line (an adapter unplugged, which is then closed).
+// One lost reply must not pass the same device off as the next one.
+void WaitUntilGone(Environment& env, DeviceSession& session) {
+  int missed = 0;
+  while (missed < kMissedProbesForGone && !StopRequested(env)) {
+    missed = session.Probe() ? 0 : missed + 1;
+    if (session.LineFailed()) {
+      session.Disconnect();
+      return;
+    }
+    Wait(env, kPollMs);
+  }
+}
+
 // --wait: one device after another on the same port, which may be missing
 // now and come and go between devices. While polling, boxes are not printed.
 int ApplyWaiting(Environment& env, const CommonOptions& options, Progress& plan,
@@ -163,8 +179,7 @@ int ApplyWaiting(Environment& env, const CommonOptions& options, Progress& plan,
       }
       env.err << "unplug the " << KindName(kind) << "\n";
       session.SetQuiet(true);
-      while (!StopRequested(env) && session.Probe()) Wait(env, kPollMs);
-      if (session.LineFailed()) session.Disconnect();
+      WaitUntilGone(env, session);
       if (!StopRequested(env)) env.err << "waiting for a device on " << *name << "\n";
     }
   } catch (const Interrupted&) {

@@ -119,5 +119,41 @@ TEST_F(CommandsTest, PortsPrintsOneTabSeparatedLineEach) {
                            "/usb-FTDI_X-if00-port0\t0403:6001\tFTDI\tFT232R USB UART\n");
 }
 
+TEST_F(CommandsTest, ApplyWaitTakesOneLostProbeReplyForTheSameDeviceNotTheNext) {
+  std::ofstream(root_ / "plan.csv") << "label,kind,address\na,splitter,10\nb,splitter,11\n";
+  DeviceModel splitter(DeviceKind::Splitter);
+  int splitterProbes = 0;  // after the first write
+  bool written = false;
+  int framesAfterUnplug = 0;
+  env.makePort = [&] {
+    auto port = std::make_unique<KeptPort>(opened);
+    port->responder = [&](const Bytes& frame) -> std::optional<Bytes> {
+      const auto command = static_cast<CommandCode>(frame.at(3));
+      if (command == CommandCode::WriteSettings) written = true;
+      if (written && command == CommandCode::Probe && frame.at(2) == 2) ++splitterProbes;
+      // Probe 1 is the read back's; 2 loses its reply; 3 and 4 are answered;
+      // from 5 on the device is unplugged.
+      if (splitterProbes == 2) return std::nullopt;
+      if (splitterProbes >= 5) {
+        ++framesAfterUnplug;
+        return std::nullopt;
+      }
+      RequestFrame request{};
+      std::copy_n(frame.begin(), request.size(), request.begin());
+      const auto reply = splitter.Answer(request);
+      if (!reply) return std::nullopt;
+      return Bytes(reply->begin(), reply->end());
+    };
+    return port;
+  };
+  env.stopRequested = [&] { return framesAfterUnplug >= 12; };
+
+  EXPECT_EQ(RunApply(env, {"/dev/ttyUSB0", ""}, (root_ / "plan.csv").string(), true, ""),
+            kExitInterrupted);
+  EXPECT_EQ(out.str(), "a,splitter,OK,wrote address=10 (was 3)\n");
+  EXPECT_NE(err.str().find("interrupted; rows not applied: b\n"), std::string::npos) << err.str();
+  EXPECT_EQ(splitter.Settings().addresses[0], EncodeAddress(10));
+}
+
 }  // namespace
 }  // namespace intercom::cli

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace intercom {
@@ -57,6 +58,8 @@ class TrackBar : public Control {
   static constexpr int kMin = 0;
   static constexpr int kMax = 16;
   using Control::Control;
+  TrackBar(PanelModel& panel, std::string name, int position, bool enabled)
+      : Control(panel, std::move(name), enabled), position_(position) {}
   int Position() const { return position_; }
   // Values outside 0..16 are clamped.
   void SetPosition(int position);

@@ -63,6 +63,14 @@ void PanelModel::ShowError(const std::string& text) {
 }
 
 void PanelModel::RunHandler(const Handler& handler) {
+  // Counted down on every way out, an unexpected exception included.
+  struct Depth {
+    PanelModel& panel;
+    explicit Depth(PanelModel& p) : panel(p) { ++panel.handlerDepth_; }
+    ~Depth() {
+      if (--panel.handlerDepth_ == 0 && panel.idleObserver_) panel.idleObserver_();
+    }
+  } depth(*this);
   try {
     handler();
   } catch (const HandlerFailure& failure) {

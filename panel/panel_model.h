@@ -53,9 +53,10 @@ class PanelModel {
       Edit17{*this, "Edit17"}, Edit18{*this, "Edit18"}, Edit19{*this, "Edit19"},
       Edit20{*this, "Edit20"};
 
+  // The belt pack's volume starts at position 2, every other slider at 0.
   TrackBar TrackBar1{*this, "TrackBar1", false}, TrackBar2{*this, "TrackBar2", false},
       TrackBar3{*this, "TrackBar3", false}, TrackBar4{*this, "TrackBar4", false},
-      TrackBar5{*this, "TrackBar5", false}, TrackBar6{*this, "TrackBar6", false},
+      TrackBar5{*this, "TrackBar5", 2, false}, TrackBar6{*this, "TrackBar6", false},
       TrackBar7{*this, "TrackBar7", false}, TrackBar8{*this, "TrackBar8", false},
       TrackBar9{*this, "TrackBar9", false};
 
@@ -95,6 +96,13 @@ class PanelModel {
   // where it was raised and is shown with ShowError.
   void RunHandler(const Handler& handler);
 
+  // True from the start of a handler to its end, also while it waits in a
+  // message box and while a handler runs nested inside it.
+  bool HandlerRunning() const { return handlerDepth_ > 0; }
+  // Called each time the outermost running handler has returned (the window
+  // code then delivers the input that waited for it).
+  void SetIdleObserver(std::function<void()> observer) { idleObserver_ = std::move(observer); }
+
   // Called after any control's state changed (the window code refreshes it).
   void SetObserver(std::function<void(const Control&)> observer) {
     observer_ = std::move(observer);
@@ -109,6 +117,8 @@ class PanelModel {
   MessageBoxes& boxes_;
   std::string title_;
   std::function<void(const Control&)> observer_;
+  std::function<void()> idleObserver_;
+  int handlerDepth_ = 0;
 };
 
 }  // namespace intercom

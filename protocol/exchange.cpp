@@ -17,6 +17,9 @@ void Exchange(Session& session, const std::function<void()>& interpretReply) {
   // Bytes that never arrive stay 0, so a short reply reads as zeros after its end.
   size_t received = 0;
   if (!session.port.Read(state.ReplyBuffer.data(), state.ReplyBuffer.size(), received)) {
+    // Whatever arrived before the line failed is not a reply: the trace and
+    // the classification see the zeroed buffer, which reads as no answer.
+    state.ReplyBuffer.fill(0);
     session.panel.ShowNotice("Can't read from port: " + std::to_string(session.port.LastError()));
   }
 

@@ -13,7 +13,8 @@ namespace intercom {
 //   byte 0 is 0x00       -> NoAnswer := true, no message;
 //   bytes 0..1 are E2 E4 -> interpretReply() (which owns NoAnswer from here);
 //   anything else        -> notice "Ошибка синхронизации.", NoAnswer unchanged.
-// A failed write or read shows its notice with the error code and goes on.
+// A failed write or read shows its notice with the error code and goes on; a
+// failed read leaves the reply all zero, also when part of it had arrived.
 // Blocks about 155 ms with a prompt device, about 205 ms without one.
 void Exchange(Session& session, const std::function<void()>& interpretReply);
 

@@ -16,11 +16,12 @@ void PortDialogShow(Session& session) {
 void PortDialogChoose(Session& session) {
   session.state.PortName = session.panel.Form2.ComboBox1.Text();
   SavePortChoice(session.state, session.portChoicePath);
-  OpenPort(session);
+  const bool opened = OpenPort(session);
   session.pause(100);
   // A reopened tty keeps whatever speed and mode it had; without the device's
-  // settings it would talk at the wrong speed or in canonical mode.
-  ConfigurePort(session);
+  // settings it would talk at the wrong speed or in canonical mode. A port
+  // that did not open has nothing to configure: the discovery reports it.
+  if (opened) ConfigurePort(session);
   DiscoverDevice(session);
   session.panel.Form2.Form.Close();
 }

@@ -10,7 +10,8 @@ void PortDialogShow(Session& session);
 
 // "Выбрать": PortName := the typed or picked name, COM.ini rewritten (a
 // failure ends here, dialog open, port closed), open, Pause(100), the start-up
-// line settings and time-outs, discovery (whatever happened before), close.
+// line settings and time-outs when the open succeeded, discovery (whatever
+// happened before), close.
 void PortDialogChoose(Session& session);
 
 // "Записать": the address must be a number (else ConversionFailure) from 1 to

@@ -19,10 +19,10 @@ CommTimeouts DeviceTimeouts() {
   return timeouts;
 }
 
-void OpenPort(Session& session) {
-  if (!session.port.Open(session.state.PortName)) {
-    session.panel.ShowNotice("Can't open port " + session.state.PortName);
-  }
+bool OpenPort(Session& session) {
+  if (session.port.Open(session.state.PortName)) return true;
+  session.panel.ShowNotice("Can't open port " + session.state.PortName);
+  return false;
 }
 
 bool ConfigurePort(Session& session) {

@@ -13,8 +13,8 @@ inline constexpr uint16_t kXoffLim = 512;
 CommTimeouts DeviceTimeouts();
 
 // Opens state.PortName (closing whatever was open). On failure shows
-// "Can't open port " + PortName.
-void OpenPort(Session& session);
+// "Can't open port " + PortName and returns false.
+bool OpenPort(Session& session);
 
 // Reads the line state and sets 38400 8N1 (XonLim/XoffLim 512), keeping every
 // other setting as the port reported it, then sets the time-outs. Returns false

@@ -10,6 +10,7 @@ namespace intercom {
 namespace {
 
 using testing::RecordingMessageBoxes;
+using testing::ShownBox;
 
 class PanelModelTest : public ::testing::Test {
  protected:
@@ -25,7 +26,8 @@ TEST_F(PanelModelTest, StartsInTheLoadedState) {
   EXPECT_FALSE(panel.Edit11.Visible());
   for (int n = 1; n <= 9; ++n) {
     EXPECT_FALSE(panel.TrackBarAt(n).Enabled()) << n;
-    EXPECT_EQ(panel.TrackBarAt(n).Position(), 0) << n;
+    // The belt pack's volume starts at 2, every other slider at 0.
+    EXPECT_EQ(panel.TrackBarAt(n).Position(), n == 5 ? 2 : 0) << n;
   }
   EXPECT_FALSE(panel.BitBtn1.Visible());
   EXPECT_FALSE(panel.Label1.Visible());
@@ -161,6 +163,32 @@ TEST_F(PanelModelTest, FailingHandlerStopsWhereItFailedAndShowsError) {
 TEST_F(PanelModelTest, OtherExceptionsAreNotSwallowed) {
   panel.BitBtn4.OnClick = [] { throw std::logic_error("bug"); };
   EXPECT_THROW(panel.BitBtn4.Click(), std::logic_error);
+}
+
+TEST_F(PanelModelTest, HandlerRunningCoversNestedHandlersAndBoxesAndIdleFollowsTheOutermost) {
+  std::vector<std::string> seen;
+  panel.SetIdleObserver([&] { seen.push_back(panel.HandlerRunning() ? "idle?" : "idle"); });
+  boxes.whileOpen = [&](const ShownBox&) {
+    seen.push_back(panel.HandlerRunning() ? "box in handler" : "box");
+  };
+  panel.Edit14.OnChange = [&] { seen.push_back("change"); };
+  panel.BitBtn2.OnClick = [&] {
+    panel.Edit14.SetText("7");
+    panel.ShowInformation("written");
+    ParseFieldInteger("x");
+  };
+  EXPECT_FALSE(panel.HandlerRunning());
+
+  panel.BitBtn2.Click();
+
+  // The failure's own box still belongs to the handler; idle comes once, at the end.
+  EXPECT_EQ(seen, (std::vector<std::string>{"change", "box in handler", "box in handler", "idle"}));
+  EXPECT_FALSE(panel.HandlerRunning());
+
+  panel.BitBtn4.OnClick = [] { throw std::logic_error("bug"); };
+  EXPECT_THROW(panel.BitBtn4.Click(), std::logic_error);
+  EXPECT_FALSE(panel.HandlerRunning());
+  EXPECT_EQ(seen.back(), "idle");
 }
 
 TEST_F(PanelModelTest, MessageBoxesCarryKindAndCaption) {

@@ -14,12 +14,14 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "panel/message_boxes.h"
 #include "panel/panel_model.h"
 #include "protocol/exchange.h"
 #include "protocol/frames.h"
+#include "protocol/send_command.h"
 #include "protocol/session.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
@@ -212,6 +214,59 @@ TEST_F(ExchangeOverPty, TruncatedReplyIsInSyncWithZerosAfterItsEnd) {
   EXPECT_EQ(interpreted, 1);
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_LE(ms, 600);
+}
+
+// A device that sends the first 7 bytes of its reply and then hangs up: the
+// test holds the pty's master end and closes it once the read has the bytes.
+TEST(ExchangeHangUp, ReadFailingAfterPartOfTheReplyLeavesItAllZero) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(master, 0) << "no pseudo-terminal: " << errno;
+  char name[128];
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
+
+  RecordingMessageBoxes boxes;
+  PanelModel panel{boxes, "intercom-config"};
+  PosixSerialPort port;
+  Session session{panel, port, SleepPause};
+  ASSERT_TRUE(port.Open(name)) << "errno " << port.LastError();
+  // No interval bound: the read holds on after the 7 bytes until the line
+  // drops, rather than ending by time-out with a short reply.
+  CommTimeouts timeouts;
+  timeouts.ReadTotalTimeoutConstant = SerialPort::kMaxBlockMs;
+  timeouts.WriteTotalTimeoutMultiplier = 1;
+  ASSERT_TRUE(port.SetTimeouts(timeouts));
+
+  std::thread device([master] {
+    uint8_t request[kRequestLength];
+    size_t got = 0;
+    while (got < sizeof request) {
+      pollfd entry{master, POLLIN, 0};
+      if (poll(&entry, 1, 2000) <= 0) break;
+      const ssize_t n = read(master, request + got, sizeof request - got);
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    // The switch's settings: the lines' addresses would land in Edit16 and Edit17.
+    const uint8_t part[] = {kFrameSync0,       kFrameSync1,      4, 3, 10,
+                            EncodeAddress(11), EncodeAddress(12)};
+    if (write(master, part, sizeof part) != static_cast<ssize_t>(sizeof part)) return;
+    // Well after the read (100 ms after the request) took the bytes, well
+    // before its one-second bound.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    close(master);
+  });
+
+  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::Switch);
+  SendCommand(session, CommandCode::ReadSettings);
+  device.join();
+
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can't read from port: 5"});
+  EXPECT_EQ(session.state.ReplyBuffer, ReplyFrame{});
+  EXPECT_EQ(panel.Edit13.Text(), " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+  EXPECT_TRUE(session.state.NoAnswer);
+  for (int n = 16; n <= 19; ++n) EXPECT_EQ(panel.EditAt(n).Text(), "") << "Edit" << n;
 }
 
 }  // namespace

@@ -55,6 +55,19 @@ TEST_F(LevelAdjustmentTest, PlusAndMinusStepEverySliderAndSendItsChannel) {
   }
 }
 
+TEST_F(LevelAdjustmentTest, BeltPackVolumeThatWasNeverReadStepsFromTwo) {
+  Plus(5);
+
+  EXPECT_EQ(panel.TrackBar5.Position(), 3);
+  EXPECT_EQ(LastLevel(), (Bytes{26, 0x4A}));
+
+  Minus(5);
+  Minus(5);
+
+  EXPECT_EQ(panel.TrackBar5.Position(), 1);
+  EXPECT_EQ(LastLevel(), (Bytes{26, 0x2E}));
+}
+
 TEST_F(LevelAdjustmentTest, TopStepSendsTheCappedLevelAndTheStepDownFromItIsRegular) {
   panel.TrackBar5.SetPosition(15);
 

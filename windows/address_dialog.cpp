@@ -47,7 +47,7 @@ void TForm3::closeEvent(QCloseEvent* event) {
 }
 
 void TForm3::ConnectSignals() {
-  connect(address_, &QLineEdit::textEdited, this,
+  connect(address_, &QLineEdit::textChanged, this,
           [this](const QString& text) { dialog_.Edit1.SetText(text.toStdString()); });
   connect(write_, &QPushButton::clicked, this, [this] { dialog_.BitBtn1.Click(); });
 }

@@ -116,7 +116,11 @@ void ShowWindow(QWidget& widget, const Window& window) {
 
 void ShowText(QLineEdit& edit, const TextField& field) {
   const QString text = FromModel(field.Text());
-  if (edit.text() != text) edit.setText(text);
+  if (edit.text() != text) {
+    // The model's own write must not come back to it as a change of the widget.
+    const QSignalBlocker quiet(&edit);
+    edit.setText(text);
+  }
   ShowState(edit, field);
 }
 

@@ -48,7 +48,7 @@ class ControlViews {
 
 // Bringing a widget in line with its control. Texts are written only when they
 // differ, so a refresh caused by the user's own typing leaves caret and
-// selection alone.
+// selection alone; such a write raises no change signal of the widget.
 void ShowState(QWidget& widget, const Control& control);  // Enabled, Visible
 // A dialog shown or hidden with its window; a shown one comes to the front.
 void ShowWindow(QWidget& widget, const Window& window);

@@ -178,7 +178,9 @@ QWidget* TForm1::AddStatic(QWidget* widget, const Control& control) {
 void TForm1::ConnectSignals() {
   connect(portChoice_, &QAction::triggered, this, [this] { panel_.COM1.Click(); });
   for (const auto& [field, edit] : edits_) {
-    connect(edit, &QLineEdit::textEdited, this,
+    // Every change of the widget's text, typed or not (assistive technology,
+    // an input method's commit), is the field's new text.
+    connect(edit, &QLineEdit::textChanged, this,
             [field](const QString& text) { field->SetText(text.toStdString()); });
   }
   for (const auto& [button, widget] : buttons_) {

@@ -1,4 +1,6 @@
 // The port and device address dialogs as views of the model.
+#include <QAccessible>
+#include <QAccessibleEditableTextInterface>
 #include <QComboBox>
 #include <QCompleter>
 #include <QLabel>
@@ -146,6 +148,18 @@ TEST_F(Dialogs, AddressFieldKeystrokesRunItsCheck) {
   EXPECT_EQ(boxes.Texts(),
             std::vector<std::string>{"Адрес должен быть задан в пределах от 1 до 32"});
   EXPECT_EQ(panel.Form3.Edit1.Text(), "0");
+}
+
+TEST_F(Dialogs, AddressSetWithoutKeysReachesTheModel) {
+  panel.Form3.Form.Show();
+  QLineEdit* address = Find<QLineEdit>(form3.get(), "Edit1");
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(address);
+  ASSERT_NE(accessible, nullptr);
+  ASSERT_NE(accessible->editableTextInterface(), nullptr);
+  accessible->editableTextInterface()->insertText(0, QStringLiteral("12"));
+  EXPECT_EQ(address->text(), QStringLiteral("12"));
+  EXPECT_EQ(panel.Form3.Edit1.Text(), "12");
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The main window as a view: user input reaches the model and its handlers,
 // and the model's changes show in the widgets.
+#include <QAccessible>
+#include <QAccessibleEditableTextInterface>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +22,7 @@ namespace {
 constexpr char kAddressRange[] = "Адрес должен быть задан в пределах от 1 до 32";
 
 using MainWindowInput = WindowTest;
+using MainWindowView = WindowTest;
 
 TEST_F(MainWindowInput, EachKeystrokeRunsTheFieldsChangeHandler) {
   ShowMainWindow();
@@ -39,6 +42,56 @@ TEST_F(MainWindowInput, TypingIntoAFieldWithoutHandlerSetsItsText) {
   QTest::keyClick(Main<QLineEdit>("Edit17"), Qt::Key_Backspace);
   EXPECT_EQ(panel.Edit17.Text(), "1");
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Assistive technology and test robots change a field's text without keys.
+void SetThroughAccessibility(QLineEdit* edit, const QString& text) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(edit);
+  ASSERT_NE(accessible, nullptr);
+  QAccessibleEditableTextInterface* editable = accessible->editableTextInterface();
+  ASSERT_NE(editable, nullptr);
+  editable->replaceText(0, static_cast<int>(edit->text().size()), text);
+}
+
+TEST_F(MainWindowInput, TextChangedWithoutKeysIsWhatTheWriteSends) {
+  ShowMainWindow();
+  port.Open("/dev/ttyUSB0");
+  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::Switch);
+  panel.PageControl1.ShowPage(3);
+  for (int n = 16; n <= 19; ++n) panel.EditAt(n).SetText("1");
+
+  SetThroughAccessibility(Main<QLineEdit>("Edit17"), QStringLiteral("23"));
+  EXPECT_EQ(Main<QLineEdit>("Edit17")->text(), QStringLiteral("23"));
+  EXPECT_EQ(panel.Edit17.Text(), "23");
+  QTest::mouseClick(Main<QPushButton>("BitBtn2"), Qt::LeftButton);
+
+  ASSERT_FALSE(port.writes.empty());
+  EXPECT_EQ(port.writes[0][3], static_cast<uint8_t>(CommandCode::WriteSettings));
+  EXPECT_EQ(port.writes[0][5], EncodeAddress(1));
+  EXPECT_EQ(port.writes[0][6], EncodeAddress(23));
+}
+
+TEST_F(MainWindowInput, TextChangedWithoutKeysRunsTheFieldsCheck) {
+  ShowMainWindow();
+  panel.PageControl1.ShowPage(1);
+  QLineEdit* address = Main<QLineEdit>("Edit14");
+  SetThroughAccessibility(address, QStringLiteral("40"));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kAddressRange});
+  EXPECT_EQ(panel.Edit14.Text(), "0");
+  EXPECT_EQ(address->text(), QStringLiteral("0"));
+}
+
+TEST_F(MainWindowView, ModelWritesDoNotComeBackAsEdits) {
+  ShowMainWindow();
+  std::vector<std::string> changes;
+  panel.Edit15.OnChange = [&] { changes.push_back(panel.Edit15.Text()); };
+  panel.Edit15.SetText("12");
+  EXPECT_EQ(changes, std::vector<std::string>{"12"});
+  EXPECT_EQ(Main<QLineEdit>("Edit15")->text(), QStringLiteral("12"));
+  // A text longer than the widget holds stays whole in the model.
+  const std::string trace(40000, 'A');
+  panel.Edit13.SetText(trace);
+  EXPECT_EQ(panel.Edit13.Text(), trace);
 }
 
 TEST_F(MainWindowInput, ButtonClickRunsItsHandler) {
@@ -124,8 +177,6 @@ TEST_F(MainWindowInput, FrameCloseButtonClosesTheModelWindow) {
   EXPECT_FALSE(panel.Form1.Visible());
   EXPECT_EQ(mainWindowClosings, 1);
 }
-
-using MainWindowView = WindowTest;
 
 TEST_F(MainWindowView, ModelWritesShowInTheWidgets) {
   ShowMainWindow();

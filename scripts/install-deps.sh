@@ -9,6 +9,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev fonts-liberation
   xvfb xauth imagemagick
+  openbox wmctrl x11-utils libxcb1-dev
 )
 
 missing=()

@@ -4,6 +4,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "windows/screen_fit.h"
 
 namespace intercom {
 namespace {
@@ -18,11 +22,17 @@ TForm3::TForm3(PanelModel& panel) : QWidget(nullptr, Qt::Window), dialog_(panel.
   setWindowTitle(QString());
   setFont(PanelFont(11));
   resize(kClientWidth, kClientHeight);
+  // The controls scroll only in a window smaller than the dialog's client area.
+  auto* client = new QWidget;
+  client->setObjectName(QStringLiteral("ClientArea"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(ScrollingClientArea(this, client, QSize(kClientWidth, kClientHeight)));
 
   const QString caption = QStringLiteral("Задайте адрес устройства");
-  QLabel* label = NewLabel(this, "Label1", {8, 16, 135, 13}, caption);
-  address_ = NewEdit(this, "Edit1", {48, 40, 57, 21}, caption);
-  write_ = NewButton(this, "BitBtn1", {40, 72, 75, 25}, QStringLiteral("Записать"));
+  QLabel* label = NewLabel(client, "Label1", {8, 16, 135, 13}, caption);
+  address_ = NewEdit(client, "Edit1", {48, 40, 57, 21}, caption);
+  write_ = NewButton(client, "BitBtn1", {40, 72, 75, 25}, QStringLiteral("Записать"));
   setTabOrder(address_, write_);
 
   views_.Add(dialog_.Label1, [this, label] { ShowState(*label, dialog_.Label1); });
@@ -31,6 +41,14 @@ TForm3::TForm3(PanelModel& panel) : QWidget(nullptr, Qt::Window), dialog_(panel.
   ConnectSignals();
   views_.RefreshAll();
   move(kFirstLeft, kFirstTop);
+}
+
+void TForm3::setVisible(bool visible) {
+  if (visible && !placed_) {
+    placed_ = true;
+    PlaceOnScreen(*this, QPoint(kFirstLeft, kFirstTop), QSize(kClientWidth, kClientHeight));
+  }
+  QWidget::setVisible(visible);
 }
 
 bool TForm3::Refresh(const Control& control) {

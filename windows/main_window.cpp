@@ -3,14 +3,20 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QShowEvent>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+
+#include "windows/fixed_border.h"
+#include "windows/screen_fit.h"
 
 namespace intercom {
 namespace {
@@ -31,7 +37,7 @@ TForm1::TForm1(PanelModel& panel) : panel_(panel) {
   views_.RefreshAll();
 
   normalSize_ = QSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-  FitToWindowState();
+  resize(normalSize_);
   move(kFirstLeft, kFirstTop);
 }
 
@@ -48,6 +54,19 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->setAccepted(!panel_.Form1.Visible());
 }
 
+void TForm1::setVisible(bool visible) {
+  if (visible && !placed_) {
+    placed_ = true;
+    PlaceOnScreen(*this, QPoint(kFirstLeft, kFirstTop), normalSize_);
+  }
+  QMainWindow::setVisible(visible);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) KeepBorderFixed(*this);
+  QMainWindow::showEvent(event);
+}
+
 void TForm1::changeEvent(QEvent* event) {
   if (event->type() == QEvent::WindowStateChange) FitToWindowState();
   QMainWindow::changeEvent(event);
@@ -55,17 +74,22 @@ void TForm1::changeEvent(QEvent* event) {
 
 void TForm1::FitToWindowState() {
   if (!isMaximized()) {
-    setFixedSize(normalSize_);
-    if (restoreTo_) move(*std::exchange(restoreTo_, std::nullopt));
+    if (restoreTo_) {
+      resize(normalSize_);
+      move(*std::exchange(restoreTo_, std::nullopt));
+    }
     return;
   }
-  setMinimumSize(normalSize_);
-  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  // Under a window manager the manager sizes the window, in its own time.
+  static const QStringList kUnmanaged = {QStringLiteral("offscreen"), QStringLiteral("minimal"),
+                                         QStringLiteral("linuxfb"), QStringLiteral("eglfs"),
+                                         QStringLiteral("vnc")};
+  if (!kUnmanaged.contains(QGuiApplication::platformName())) return;
   const QRect available = screen()->availableGeometry();
   if (frameGeometry().width() >= available.width()) return;
-  // Nobody sized the maximised window (there is no window manager): it takes
-  // the screen's free area itself. Setting a geometry drops the maximised
-  // state, so that is set again; this returns above on the way back in.
+  // Nobody sizes the maximised window on a platform without a window manager:
+  // it takes the screen's free area itself. Setting a geometry drops the
+  // maximised state, so that is set again; this returns above on the way back in.
   restoreTo_ = pos();
   const QRect outer = frameGeometry();
   const QRect inner = geometry();
@@ -88,9 +112,11 @@ void TForm1::BuildMenu() {
 }
 
 void TForm1::BuildClientArea() {
-  auto* client = new QWidget(this);
+  // The client area scrolls only while the window is smaller than its normal
+  // size (a screen too small for it); maximised it grows with the window.
+  auto* client = new QWidget;
   client->setObjectName(QStringLiteral("ClientArea"));
-  setCentralWidget(client);
+  setCentralWidget(ScrollingClientArea(this, client, QSize(kClientWidth, kClientHeight)));
 
   // Tab order 0 to 2: the trace strip below the visible area.
   AddEdit(client, panel_.Edit12, {16, 480, 505, 21}, QStringLiteral("Запросы"));

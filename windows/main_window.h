@@ -37,10 +37,15 @@ class TForm1 : public QMainWindow {
   // window). False when `control` is not part of this window.
   bool Refresh(const Control& control);
 
+  // The first showing places the window on its screen.
+  void setVisible(bool visible) override;
+
  protected:
   // The frame's close button closes the model's window; the view follows it.
   void closeEvent(QCloseEvent* event) override;
-  // The window keeps its size unless maximised.
+  // Every showing asks the window manager for a border without resize handles.
+  void showEvent(QShowEvent* event) override;
+  // Without a window manager the window sizes itself when maximised.
   void changeEvent(QEvent* event) override;
 
  private:
@@ -67,6 +72,7 @@ class TForm1 : public QMainWindow {
   PanelModel& panel_;
   ControlViews views_;
   QSize normalSize_;
+  bool placed_ = false;
   // Where the window was before it enlarged itself on being maximised.
   std::optional<QPoint> restoreTo_;
   QTabWidget* pages_ = nullptr;

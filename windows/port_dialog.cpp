@@ -7,6 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "windows/screen_fit.h"
 
 namespace intercom {
 namespace {
@@ -41,9 +45,16 @@ TForm2::TForm2(PanelModel& panel) : QWidget(nullptr, Qt::Window), dialog_(panel.
   setWindowTitle(QString());
   setFont(PanelFont(11));
   resize(kClientWidth, kClientHeight);
+  // The controls scroll only in a window smaller than the dialog's client area.
+  auto* client = new QWidget;
+  client->setObjectName(QStringLiteral("ClientArea"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(ScrollingClientArea(this, client, QSize(kClientWidth, kClientHeight)));
 
-  QLabel* label = NewLabel(this, "Label1", {24, 16, 103, 13}, QStringLiteral("Выберите COM-порт"));
-  ports_ = new QComboBox(this);
+  QLabel* label =
+      NewLabel(client, "Label1", {24, 16, 103, 13}, QStringLiteral("Выберите COM-порт"));
+  ports_ = new QComboBox(client);
   ports_->setObjectName(QStringLiteral("ComboBox1"));
   ports_->setGeometry(8, 40, 145, 21);
   ports_->setEditable(true);
@@ -55,7 +66,7 @@ TForm2::TForm2(PanelModel& panel) : QWidget(nullptr, Qt::Window), dialog_(panel.
   completer->setCaseSensitivity(Qt::CaseInsensitive);
   ports_->setCompleter(completer);
   ports_->setAccessibleName(QStringLiteral("Выберите COM-порт"));
-  choose_ = NewButton(this, "BitBtn1", {40, 72, 75, 25}, QStringLiteral("Выбрать"));
+  choose_ = NewButton(client, "BitBtn1", {40, 72, 75, 25}, QStringLiteral("Выбрать"));
   setTabOrder(ports_, choose_);
 
   views_.Add(dialog_.Label1, [this, label] { ShowState(*label, dialog_.Label1); });
@@ -64,6 +75,14 @@ TForm2::TForm2(PanelModel& panel) : QWidget(nullptr, Qt::Window), dialog_(panel.
   ConnectSignals();
   views_.RefreshAll();
   move(kFirstLeft, kFirstTop);
+}
+
+void TForm2::setVisible(bool visible) {
+  if (visible && !placed_) {
+    placed_ = true;
+    PlaceOnScreen(*this, QPoint(kFirstLeft, kFirstTop), QSize(kClientWidth, kClientHeight));
+  }
+  QWidget::setVisible(visible);
 }
 
 bool TForm2::Refresh(const Control& control) {

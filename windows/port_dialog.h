@@ -27,6 +27,9 @@ class TForm2 : public QWidget {
   // the dialog). False when `control` is not part of this dialog.
   bool Refresh(const Control& control);
 
+  // The first showing places the dialog on its screen.
+  void setVisible(bool visible) override;
+
  protected:
   // The frame's close button closes the model's dialog; no handler runs.
   void closeEvent(QCloseEvent* event) override;
@@ -36,6 +39,7 @@ class TForm2 : public QWidget {
 
   PortDialog& dialog_;
   ControlViews views_;
+  bool placed_ = false;
   QComboBox* ports_ = nullptr;
   QPushButton* choose_ = nullptr;
 };

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 
 #include "windows/fixed_border.h"
+#include "windows/input_block.h"
 #include "windows/screen_fit.h"
 
 namespace intercom {
@@ -150,7 +151,7 @@ void TForm1::BuildClientArea() {
   views_.Add(panel_.PageControl1, [this] {
     const int page = panel_.PageControl1.ActivePage();
     pages_->setCurrentIndex(page == PageControl::kNoPage ? kNoPageTab : page);
-    pages_->setEnabled(panel_.PageControl1.Enabled());
+    ShowContainerEnabled(*pages_, panel_.PageControl1.Enabled());
   });
 
   // Tab order 5 to 9: the command buttons.
@@ -194,6 +195,14 @@ QSlider* TForm1::AddTrackBar(QWidget* parent, TrackBar& bar, Place place,
   tabOrder_.push_back(slider);
   views_.Add(bar, [slider, &bar] { ShowPosition(*slider, bar); });
   return slider;
+}
+
+QWidget* TForm1::AddContainer(QWidget* widget, const Control& control) {
+  views_.Add(control, [widget, &control] {
+    ShowContainerEnabled(*widget, control.Enabled());
+    widget->setVisible(control.Visible());
+  });
+  return widget;
 }
 
 QWidget* TForm1::AddStatic(QWidget* widget, const Control& control) {

@@ -65,6 +65,8 @@ class TForm1 : public QMainWindow {
                              const QString& what);
   QSlider* AddTrackBar(QWidget* parent, TrackBar& bar, Place place, const QString& accessibleName);
   QWidget* AddStatic(QWidget* widget, const Control& control);
+  // A group box: disabled, it and its contents take no input but keep their look.
+  QWidget* AddContainer(QWidget* widget, const Control& control);
 
   void ConnectSignals();
   void FitToWindowState();

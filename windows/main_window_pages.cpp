@@ -73,7 +73,7 @@ void TForm1::BuildSplitterPage(QWidget* page) {
   NewLabel(page, "Image2", {16, 48, 473, 329}, QString());
 
   QGroupBox* address = NewGroupBox(page, "GroupBox1", {504, 48, 225, 97}, QString());
-  AddStatic(address, panel_.GroupBox1);
+  AddContainer(address, panel_.GroupBox1);
   NewLabel(address, "Label6", {72, 16, 84, 13}, QStringLiteral("Адрес абонента,"));
   NewLabel(address, "Label7", {40, 32, 144, 13}, QStringLiteral(" подключенного к сплиттеру"));
   AddEdit(address, panel_.Edit14, {56, 56, 121, 21},
@@ -81,7 +81,7 @@ void TForm1::BuildSplitterPage(QWidget* page) {
 
   const QString what = QStringLiteral("Настройка уровней телефонных входов");
   QGroupBox* levels = NewGroupBox(page, "GroupBox2", {504, 160, 225, 217}, what);
-  AddStatic(levels, panel_.GroupBox2);
+  AddContainer(levels, panel_.GroupBox2);
   const LevelRow rows[] = {{&panel_.BitBtn8, &panel_.TrackBar1, &panel_.BitBtn7, 24},
                            {&panel_.BitBtn10, &panel_.TrackBar2, &panel_.BitBtn9, 72},
                            {&panel_.BitBtn12, &panel_.TrackBar3, &panel_.BitBtn11, 120},
@@ -100,7 +100,7 @@ void TForm1::BuildBeltPackPage(QWidget* page) {
   NewLabel(page, "Image3", {8, 32, 497, 350}, QString());
 
   QGroupBox* address = NewGroupBox(page, "GroupBox3", {528, 32, 225, 105}, QString());
-  AddStatic(address, panel_.GroupBox3);
+  AddContainer(address, panel_.GroupBox3);
   NewLabel(address, "Label3", {72, 16, 87, 13}, QStringLiteral("Адрес абонента, "));
   NewLabel(address, "Label5", {48, 32, 141, 13}, QStringLiteral("подключенного к сплиттеру"));
   AddEdit(address, panel_.Edit15, {56, 56, 121, 21},
@@ -108,13 +108,13 @@ void TForm1::BuildBeltPackPage(QWidget* page) {
 
   const QString what = QStringLiteral("Регулировка громкости");
   QGroupBox* volume = NewGroupBox(page, "GroupBox4", {528, 152, 233, 105}, what);
-  AddStatic(volume, panel_.GroupBox4);
+  AddContainer(volume, panel_.GroupBox4);
   AddTrackBar(volume, panel_.TrackBar5, {40, 40, 150, 45}, what);
   AddStepButton(volume, panel_.BitBtn15, {200, 40, 25, 25}, true, what);
   AddStepButton(volume, panel_.BitBtn16, {8, 40, 25, 25}, false, what);
 
   QGroupBox* tally = NewGroupBox(page, "GroupBox7", {528, 280, 233, 97}, QString());
-  AddStatic(tally, panel_.GroupBox7);
+  AddContainer(tally, panel_.GroupBox7);
   NewLabel(tally, "Label8", {72, 24, 88, 13}, QStringLiteral("Адрес входа Tally"));
   AddEdit(tally, panel_.Edit20, {56, 56, 121, 21}, QStringLiteral("Адрес входа Tally"));
 }
@@ -122,14 +122,14 @@ void TForm1::BuildBeltPackPage(QWidget* page) {
 void TForm1::BuildSwitchPage(QWidget* page) {
   const QString lines = QStringLiteral("Адреса абонентов телефонных линий");
   QGroupBox* addresses = NewGroupBox(page, "GroupBox5", {496, 24, 257, 153}, lines);
-  AddStatic(addresses, panel_.GroupBox5);
+  AddContainer(addresses, panel_.GroupBox5);
   for (int i = 0; i < 4; ++i) {
     AddEdit(addresses, panel_.EditAt(16 + i), {72, 24 + 32 * i, 121, 21}, Numbered(lines, i + 1));
   }
 
   const QString what = QStringLiteral("Установка уровней громкости телефонов");
   QGroupBox* volumes = NewGroupBox(page, "GroupBox6", {496, 184, 257, 193}, what);
-  AddStatic(volumes, panel_.GroupBox6);
+  AddContainer(volumes, panel_.GroupBox6);
   const LevelRow rows[] = {{&panel_.BitBtn14, &panel_.TrackBar6, &panel_.BitBtn17, 24},
                            {&panel_.BitBtn20, &panel_.TrackBar7, &panel_.BitBtn21, 64},
                            {&panel_.BitBtn22, &panel_.TrackBar8, &panel_.BitBtn23, 104},

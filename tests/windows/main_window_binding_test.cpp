@@ -13,8 +13,10 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <set>
 
 #include "tests/windows/window_fixture.h"
+#include "windows/input_block.h"
 
 namespace intercom::testing {
 namespace {
@@ -187,8 +189,8 @@ TEST_F(MainWindowView, ModelWritesShowInTheWidgets) {
   panel.Edit3.SetEnabled(false);
   EXPECT_FALSE(Main<QWidget>("Edit3")->isEnabledTo(Main<QWidget>("TabSheet1")));
   panel.GroupBox2.SetEnabled(false);
-  EXPECT_FALSE(Main<QGroupBox>("GroupBox2")->isEnabled());
-  EXPECT_FALSE(Main<QWidget>("BitBtn7")->isEnabled());
+  EXPECT_FALSE(TakesInput(*Main<QGroupBox>("GroupBox2")));
+  EXPECT_FALSE(TakesInput(*Main<QWidget>("BitBtn7")));
   panel.BitBtn2.SetEnabled(false);
   EXPECT_FALSE(Main<QWidget>("BitBtn2")->isEnabled());
   panel.PageControl1.ShowPage(3);
@@ -203,10 +205,63 @@ TEST_F(MainWindowView, ModelWritesShowInTheWidgets) {
 TEST_F(MainWindowView, ReEnablingAGroupLeavesItsFieldsOwnState) {
   ShowMainWindow();
   panel.PageControl1.ShowPage(3);
+  panel.Edit17.SetEnabled(false);
   panel.GroupBox5.SetEnabled(false);
-  EXPECT_FALSE(Main<QWidget>("Edit16")->isEnabled());
+  EXPECT_FALSE(TakesInput(*Main<QWidget>("Edit16")));
   panel.GroupBox5.SetEnabled(true);
-  EXPECT_TRUE(Main<QWidget>("Edit16")->isEnabled());
+  EXPECT_TRUE(TakesInput(*Main<QWidget>("Edit16")));
+  EXPECT_FALSE(TakesInput(*Main<QWidget>("Edit17")));
+  EXPECT_EQ(Main<QWidget>("Edit16")->focusPolicy(), Qt::StrongFocus);
+}
+
+// What a control looks like on the screen, to the pixel.
+QImage Look(QWidget* widget) {
+  return widget->grab().toImage();
+}
+
+TEST_F(MainWindowView, DisabledGroupKeepsItsLookAndTakesNoInput) {
+  ShowMainWindow();
+  port.Open("/dev/ttyUSB0");
+  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::Splitter);
+  panel.PageControl1.ShowPage(1);
+  panel.Edit14.SetText("3");
+  QWidget* page = Main<QWidget>("TabSheet2");
+  // The style draws the sliders' first tick marks darker than every later
+  // time; one drawing settles that.
+  Look(page);
+  const QImage before = Look(page);
+
+  panel.GroupBox1.SetEnabled(false);
+  panel.GroupBox2.SetEnabled(false);
+
+  const QImage after = Look(page);
+  EXPECT_EQ(after, before);
+  if (const QByteArray folder = qgetenv("INTERCOM_SCREENSHOTS"); !folder.isEmpty()) {
+    before.save(QString::fromLocal8Bit(folder) + QStringLiteral("/splitter-enabled.png"));
+    after.save(QString::fromLocal8Bit(folder) + QStringLiteral("/splitter-disabled.png"));
+  }
+  QTest::mouseClick(Main<QPushButton>("BitBtn7"), Qt::LeftButton);
+  QTest::keyClicks(Main<QLineEdit>("Edit14"), "5");
+  EXPECT_TRUE(port.writes.empty());
+  EXPECT_EQ(panel.Edit14.Text(), "3");
+  EXPECT_EQ(panel.TrackBar1.Position(), 0);
+  // The focus chain passes the groups' controls by.
+  QApplication::setActiveWindow(form1.get());
+  QWidget* refresh = Main<QWidget>("BitBtn19");
+  refresh->setFocus();
+  ASSERT_TRUE(WaitUntil([&] { return refresh->hasFocus(); }));
+  const std::set<std::string> blocked = {"Edit14",   "BitBtn6",  "BitBtn7",  "BitBtn8", "BitBtn9",
+                                         "BitBtn10", "BitBtn11", "BitBtn12", "BitBtn13"};
+  for (int i = 0; i < 12; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    const std::string name = QApplication::focusWidget()->objectName().toStdString();
+    EXPECT_EQ(blocked.count(name), 0u) << name;
+  }
+
+  panel.GroupBox2.SetEnabled(true);
+  QTest::mouseClick(Main<QPushButton>("BitBtn7"), Qt::LeftButton);
+  EXPECT_EQ(panel.TrackBar1.Position(), 1);
+  EXPECT_EQ(port.writes.size(), 1u);
 }
 
 TEST_F(MainWindowView, NoPageShowsFourUnselectedTabsThatDoNotRespond) {
@@ -220,7 +275,12 @@ TEST_F(MainWindowView, NoPageShowsFourUnselectedTabsThatDoNotRespond) {
   EXPECT_EQ(pages->tabBar()->currentIndex(), TForm1::kNoPageTab);
   EXPECT_TRUE(pages->currentWidget()->findChildren<QWidget*>().isEmpty());
   for (int i = 0; i < 4; ++i) EXPECT_FALSE(pages->widget(i)->isVisible());
-  EXPECT_FALSE(pages->isEnabled());
+  EXPECT_FALSE(TakesInput(*pages->tabBar()));
+  // The captions keep their look: the same pixels as on an enabled page control.
+  const QImage disabledTabs = Look(pages->tabBar());
+  panel.PageControl1.SetEnabled(true);
+  EXPECT_EQ(Look(pages->tabBar()), disabledTabs);
+  panel.PageControl1.SetEnabled(false);
 
   QTabBar* tabs = pages->tabBar();
   QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());

@@ -1,5 +1,7 @@
 #include "windows/window_observer.h"
 
+#include "windows/held_input.h"
+
 namespace intercom {
 
 void ObservePanel(PanelModel& panel, TForm1& form1, TForm2& form2, TForm3& form3,
@@ -12,6 +14,8 @@ void ObservePanel(PanelModel& panel, TForm1& form1, TForm2& form2, TForm3& form3
     }
     if (!form2.Refresh(control)) form3.Refresh(control);
   });
+  // Lives as long as the main window.
+  new HeldInput(panel, &form1);
 }
 
 void ForgetWindows(PanelModel& panel) {

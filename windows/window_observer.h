@@ -9,7 +9,9 @@
 
 namespace intercom {
 
-// Makes the windows follow every change of `panel`. `mainWindowClosed` runs
+// Makes the windows follow every change of `panel`, and holds user input that
+// arrives while a handler runs until it has returned (HeldInput, owned by
+// `form1`). `mainWindowClosed` runs
 // after the main window was hidden because the model closed it (the program
 // ends there). The windows must outlive the panel's notices; ForgetWindows
 // ends them.

@@ -1,10 +1,11 @@
 // intercom-config: configures one intercom device on the serial port named in
 // COM.ini in the working directory.
 #include <QApplication>
+#include <memory>
 
 #include "protocol/session.h"
 #include "serial/pause.h"
-#include "serial/posix_serial_port.h"
+#include "serial/serial_port.h"
 #include "windows/qt_message_boxes.h"
 #include "windows/window_observer.h"
 #include "workflow/handlers.h"
@@ -16,8 +17,8 @@ int main(int argc, char** argv) {
 
   intercom::QtMessageBoxes boxes;
   intercom::PanelModel panel(boxes, intercom::ApplicationTitle(argv[0]));
-  intercom::PosixSerialPort port;
-  intercom::Session session(panel, port, intercom::SleepPause);
+  const std::unique_ptr<intercom::SerialPort> port = intercom::MakeSerialPort();
+  intercom::Session session(panel, *port, intercom::SleepPause);
   intercom::BindHandlers(session);
 
   intercom::TForm1 form1(panel);

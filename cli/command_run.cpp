@@ -5,6 +5,7 @@
 
 #include "panel/handler_failure.h"
 #include "serial/port_enumeration.h"
+#include "serial/sysfs_ports.h"
 #include "workflow/port_choice.h"
 
 namespace intercom::cli {
@@ -44,6 +45,11 @@ std::optional<std::string> ReadInput(Environment& env, const std::string& path) 
   return text.str();
 }
 
+std::vector<std::string> MachinePorts(const Environment& env) {
+  if (env.sysfsTtyDir.empty()) return ListSerialPorts();
+  return ListSysfsPorts(env.sysfsTtyDir, env.devDir);
+}
+
 std::optional<std::string> ResolvePort(Environment& env, const CommonOptions& options,
                                        int& exitCode) {
   if (!options.port.empty()) return options.port;
@@ -61,7 +67,7 @@ std::optional<std::string> ResolvePort(Environment& env, const CommonOptions& op
   }
   std::vector<std::string> ports;
   try {
-    ports = ListSerialPorts(env.sysfsTtyDir, env.devDir);
+    ports = MachinePorts(env);
   } catch (const PortEnumerationError& failure) {
     env.err << "error: " << failure.what() << "\n";
     exitCode = kExitPort;

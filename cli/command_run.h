@@ -20,6 +20,10 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
 // err, for anything else.
 std::optional<std::string> ReadInput(Environment& env, const std::string& path);
 
+// The machine's serial ports (ListSerialPorts), or those of the stand-in sysfs
+// folder a test names in env.sysfsTtyDir.
+std::vector<std::string> MachinePorts(const Environment& env);
+
 // -p, else the first line of COM.ini (only read) when that file exists, else
 // the machine's only serial port. nullopt, with the reason on err and
 // exitCode set, when there is none or several.

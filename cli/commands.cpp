@@ -49,7 +49,7 @@ void PrintWrite(Environment& env, const WriteReport& report, bool verify) {
 int RunPorts(Environment& env) {
   std::vector<std::string> ports;
   try {
-    ports = ListSerialPorts(env.sysfsTtyDir, env.devDir);
+    ports = MachinePorts(env);
   } catch (const PortEnumerationError& failure) {
     env.err << "error: " << failure.what() << "\n";
     return kExitPort;
@@ -59,7 +59,9 @@ int RunPorts(Environment& env) {
     return text.empty() ? std::string("-") : text;
   };
   for (const std::string& path : ports) {
-    const PortDescription d = DescribePort(path, env.sysfsTtyDir, env.byIdDir);
+    const PortDescription d = env.sysfsTtyDir.empty()
+                                  ? DescribePort(path)
+                                  : DescribePort(path, env.sysfsTtyDir, env.byIdDir);
     const std::string usb = d.vendorId.empty() ? "-" : d.vendorId + ":" + d.productId;
     env.out << d.path << "\t" << orDash(d.byIdPath) << "\t" << usb << "\t" << orDash(d.manufacturer)
             << "\t" << orDash(d.product) << "\n";

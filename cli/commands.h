@@ -22,7 +22,9 @@ struct Environment {
   Pause pause;
   // True once the user asked to stop (Ctrl+C); polled between exchanges.
   StopQuery stopRequested;
-  std::string sysfsTtyDir = "/sys/class/tty";
+  // Empty: the machine's own port list (sysfs on Linux, the registry on
+  // Windows). Tests name a stand-in sysfs class folder and device folder.
+  std::string sysfsTtyDir = "";
   std::string devDir = "/dev";
   std::string byIdDir = "/dev/serial/by-id";
   std::string portChoicePath = "COM.ini";

@@ -7,7 +7,7 @@
 
 #include "cli/command_line.h"
 #include "serial/pause.h"
-#include "serial/posix_serial_port.h"
+#include "serial/serial_port.h"
 
 namespace {
 
@@ -35,8 +35,7 @@ int main(int argc, char** argv) {
   std::signal(SIGHUP, OnStop);
 #endif
 
-  intercom::cli::Environment env{std::cout, std::cerr,
-                                 [] { return std::make_unique<intercom::PosixSerialPort>(); },
+  intercom::cli::Environment env{std::cout, std::cerr, intercom::MakeSerialPort,
                                  intercom::SleepPause, [] { return stopRequested != 0; }};
   return intercom::cli::RunCommandLine(argc, argv, env);
 }

@@ -5,7 +5,8 @@
 namespace intercom {
 
 std::string ApplicationTitle(const std::string& programPath) {
-  std::string name = programPath.substr(programPath.find_last_of('/') + 1);
+  // Windows paths separate folders with either slash.
+  std::string name = programPath.substr(programPath.find_last_of("/\\") + 1);
   name = name.substr(0, name.find('.'));
   for (size_t i = 1; i < name.size(); ++i) {
     name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));

@@ -19,8 +19,8 @@ class MessageBoxes {
   virtual void Show(MessageKind kind, const std::string& caption, const std::string& text) = 0;
 };
 
-// The program file's name without its folder, cut before its first full stop,
-// every character after the first in lower case.
+// The program file's name without its folder (after the last slash or backslash), cut before its
+// first full stop, every character after the first in lower case.
 std::string ApplicationTitle(const std::string& programPath);
 
 // The text ShowError displays: a full stop is appended when the text is not

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fails when a file includes a folder above its own, or when the toolkit-free
-# folders include a Qt header. Usage: check-layering.sh [SOURCE_ROOT]
+# Fails when a file includes a folder above its own, when the toolkit-free
+# folders include a Qt header, or when code above serial/ asks which platform
+# it is on or calls POSIX itself. Usage: check-layering.sh [SOURCE_ROOT]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
@@ -38,6 +39,25 @@ for folder in "${!allowed[@]}"; do
       status=1
     fi
   done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include' "$folder" --include='*.h' --include='*.cpp')
+done
+
+# The platform is chosen in serial/ (and by CMake), nowhere above it.
+for folder in panel protocol workflow windows app cli; do
+  [ -d "$folder" ] || continue
+  while IFS= read -r hit; do
+    echo "$hit: platform test above serial/"
+    status=1
+  done < <(grep -rnE '^[[:space:]]*#[[:space:]]*(if|ifdef|ifndef|elif).*(_WIN32|_WIN64|__MINGW|__linux__|__unix__|__APPLE__)' \
+    "$folder" --include='*.h' --include='*.cpp' || true)
+done
+# The windows and their entry stay portable: no POSIX headers.
+for folder in panel protocol windows app; do
+  [ -d "$folder" ] || continue
+  while IFS= read -r hit; do
+    echo "$hit: POSIX header above serial/"
+    status=1
+  done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(unistd|fcntl|termios|poll|pthread|dirent|spawn|signal)\.h>|<sys/' \
+    "$folder" --include='*.h' --include='*.cpp' || true)
 done
 [ $status -eq 0 ] && echo "layering: every include points down"
 exit $status

@@ -5,11 +5,12 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build
-  libgtest-dev libjpeg62-turbo-dev
+  libgtest-dev googletest libjpeg62-turbo-dev
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev fonts-liberation
   xvfb xauth imagemagick
   openbox wmctrl x11-utils libxcb1-dev
+  g++-mingw-w64-x86-64-posix wine64
 )
 
 missing=()

@@ -9,7 +9,8 @@ namespace intercom {
 // Blocks the calling thread for `ms` milliseconds and dispatches nothing.
 using Pause = std::function<void(int ms)>;
 
-// The real pause: sleeps the whole time, resuming after signals.
+// The real pause: sleeps the whole time (nanosleep, resumed after signals, on
+// Linux; Sleep on Windows).
 void SleepPause(int ms);
 
 }  // namespace intercom

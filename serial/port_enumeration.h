@@ -1,4 +1,5 @@
-// The machine's serial ports, found in sysfs.
+// The machine's serial ports, from the platform's own list: sysfs on Linux
+// (sysfs_ports.h), the registry on Windows (registry_ports.h).
 #pragma once
 
 #include <stdexcept>
@@ -7,7 +8,8 @@
 
 namespace intercom {
 
-// A port entry whose name is not text (it holds control characters).
+// A port entry that is not text: a sysfs name holding control characters, or a
+// registry value whose data is not a string.
 class PortEnumerationError : public std::runtime_error {
  public:
   explicit PortEnumerationError(std::string entryName);
@@ -17,14 +19,10 @@ class PortEnumerationError : public std::runtime_error {
   std::string entryName_;
 };
 
-// The serial ports of this machine as device paths (devDir + "/" + entry), in
-// natural order: digit runs compare as numbers, so ttyS2 comes before ttyS10.
-// A port is an entry of sysfsTtyDir with a `device` link; virtual terminals,
-// ptmx and console have none. ttyS* entries whose `type` file reads 0 are
-// placeholders without a UART and are left out. A missing sysfsTtyDir gives an
-// empty list. Throws PortEnumerationError for a port entry whose name holds
-// control characters.
-std::vector<std::string> ListSerialPorts(const std::string& sysfsTtyDir = "/sys/class/tty",
-                                         const std::string& devDir = "/dev");
+// The names the port's Open accepts, in the platform's order: device paths in
+// natural order on Linux, the registry's COM names in enumeration order on
+// Windows. A machine without serial ports gives an empty list. Throws
+// PortEnumerationError for an entry that is not text.
+std::vector<std::string> ListSerialPorts();
 
 }  // namespace intercom

@@ -1,4 +1,5 @@
 #include "serial/posix_serial_port.h"
+#include "serial/sysfs_ports.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 namespace intercom {
@@ -95,6 +97,14 @@ int PollFailure(short revents) {
 constexpr short kLineDown = POLLHUP | POLLERR | POLLNVAL;
 
 }  // namespace
+
+std::unique_ptr<SerialPort> MakeSerialPort() {
+  return std::make_unique<PosixSerialPort>();
+}
+
+std::vector<std::string> ListSerialPorts() {
+  return ListSysfsPorts("/sys/class/tty", "/dev");
+}
 
 PosixSerialPort::~PosixSerialPort() {
   Close();

@@ -1,10 +1,12 @@
 // The platform layer under the serial link: one port, opened by name, with a
 // line state, read/write time-outs, purge, write, read and the last error code.
-// PosixSerialPort is the real one; tests use an in-memory fake.
+// PosixSerialPort (Linux) and Win32SerialPort (Windows) are the real ones, and
+// MakeSerialPort gives the one the build is for; tests use an in-memory fake.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace intercom {
@@ -48,7 +50,8 @@ class SerialPort {
   // Closes the port if one is open; nothing otherwise.
   virtual void Close() = 0;
 
-  // Each returns false on failure, with LastError set (EBADF when no port is open).
+  // Each returns false on failure, with LastError set (EBADF on Linux,
+  // ERROR_INVALID_HANDLE on Windows, when no port is open).
   virtual bool GetState(LineState& state) = 0;
   virtual bool SetState(const LineState& state) = 0;
   virtual bool GetTimeouts(CommTimeouts& timeouts) = 0;
@@ -59,8 +62,12 @@ class SerialPort {
   virtual bool Write(const uint8_t* data, size_t count, size_t& written) = 0;
   virtual bool Read(uint8_t* data, size_t count, size_t& received) = 0;
 
-  // The system error code (errno) of the last failed call.
+  // The system error code of the last failed call: errno on Linux,
+  // GetLastError() on Windows.
   virtual uint32_t LastError() const = 0;
 };
+
+// A closed port of the platform the program is built for.
+std::unique_ptr<SerialPort> MakeSerialPort();
 
 }  // namespace intercom

@@ -221,6 +221,8 @@ TEST(ApplicationTitle, IsTheFileNameCutAtItsFirstDotInLowerCaseAfterTheFirst) {
   EXPECT_EQ(ApplicationTitle("build/Intercom-CONFIG.bin"), "Intercom-config");
   EXPECT_EQ(ApplicationTitle("CONFIG.tar.gz"), "Config");
   EXPECT_EQ(ApplicationTitle(".hidden"), "");
+  EXPECT_EQ(ApplicationTitle("C:\\Program Files\\Intercom\\Intercom-Config.exe"),
+            "Intercom-config");
 }
 
 TEST_F(PanelModelTest, ObserverHearsStateChanges) {

@@ -3,8 +3,6 @@
 // the frames that went out and at what happened between them.
 #pragma once
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +14,7 @@
 
 #include "sim/device_model.h"
 #include "tests/support/session_fixture.h"
+#include "tests/support/temp_dir.h"
 #include "workflow/handlers.h"
 
 namespace intercom::testing {
@@ -65,10 +64,8 @@ class WorkflowTest : public SessionTest {
     session.listPorts = [] { return std::vector<std::string>{}; };
     port.Open("/dev/ttyUSB0");
 
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "intercom-workflow-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    scratch = pattern;
+    scratch = MakeTempDir("intercom-workflow");
+    ASSERT_FALSE(scratch.empty());
     session.portChoicePath = (scratch / "COM.ini").string();
 
     session.pause = [this](int ms) {

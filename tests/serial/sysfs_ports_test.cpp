@@ -1,5 +1,5 @@
 // The port list, read from a fake sysfs class directory.
-#include "serial/port_enumeration.h"
+#include "serial/sysfs_ports.h"
 
 #include <stdlib.h>
 
@@ -76,7 +76,7 @@ TEST(PortList, ListsEntriesWithADeviceInNaturalOrder) {
   sysfs.AddLinked("ttyUSB10");
   sysfs.AddLinked("ttyUSB9");
 
-  EXPECT_EQ(ListSerialPorts(sysfs.TtyDir()),
+  EXPECT_EQ(ListSysfsPorts(sysfs.TtyDir()),
             (Names{"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS10",
                    "/dev/ttyUSB0", "/dev/ttyUSB9", "/dev/ttyUSB10"}));
 }
@@ -92,18 +92,18 @@ TEST(PortList, LeavesOutUartsWithoutHardware) {
   sysfs.AddLinked("ttyUSB0");
   sysfs.SetType("ttyUSB0", "0\n");  // only ttyS lines are placeholders
 
-  EXPECT_EQ(ListSerialPorts(sysfs.TtyDir()), (Names{"/dev/ttyS1", "/dev/ttyS7", "/dev/ttyUSB0"}));
+  EXPECT_EQ(ListSysfsPorts(sysfs.TtyDir()), (Names{"/dev/ttyS1", "/dev/ttyS7", "/dev/ttyUSB0"}));
 }
 
 TEST(PortList, PathsAreInTheGivenDeviceDirectory) {
   FakeSysfs sysfs;
   sysfs.AddLinked("ttyUSB0");
-  EXPECT_EQ(ListSerialPorts(sysfs.TtyDir(), "/tmp/devices"), Names{"/tmp/devices/ttyUSB0"});
+  EXPECT_EQ(ListSysfsPorts(sysfs.TtyDir(), "/tmp/devices"), Names{"/tmp/devices/ttyUSB0"});
 }
 
 TEST(PortList, MissingClassDirectoryGivesNoPorts) {
   FakeSysfs sysfs;
-  EXPECT_TRUE(ListSerialPorts(sysfs.TtyDir() + "/absent").empty());
+  EXPECT_TRUE(ListSysfsPorts(sysfs.TtyDir() + "/absent").empty());
 }
 
 TEST(PortList, EntryNameWithControlCharactersFails) {
@@ -112,7 +112,7 @@ TEST(PortList, EntryNameWithControlCharactersFails) {
   const std::string bad = "ttyUSB\x01";
   sysfs.AddLinked(bad);
   try {
-    ListSerialPorts(sysfs.TtyDir());
+    ListSysfsPorts(sysfs.TtyDir());
     FAIL() << "no PortEnumerationError";
   } catch (const PortEnumerationError& error) {
     EXPECT_EQ(error.EntryName(), bad);

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# intercom-cli.exe under Wine against intercom-sim, with COM5 mapped to the
+# simulator's pty, checked against the Linux intercom-cli on the same device:
+# for each kind, `read --json` gives the same document; a write through Wine
+# reads back (on Linux) as written; a missing COM port is refused with the
+# Windows error codes.
+# Usage: cli_e2e.sh WINDOWS_CLI   (environment as for run.sh, prefix booted)
+set -euo pipefail
+
+windows_cli=${1:?usage: cli_e2e.sh WINDOWS_CLI}
+: "${INTERCOM_WINE:?}" "${INTERCOM_WINESERVER:?}" "${WINEPREFIX:?}" "${INTERCOM_HOST_BUILD:?}"
+export WINEPREFIX WINEDEBUG=-all
+unset DISPLAY WAYLAND_DISPLAY
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+linux_cli="$INTERCOM_HOST_BUILD/intercom-cli"
+sim="$INTERCOM_HOST_BUILD/intercom-sim"
+com5="$WINEPREFIX/dosdevices/com5"
+
+scratch=$(mktemp -d "$WINEPREFIX/../wine-cli-e2e.XXXXXX")
+sim_pid=""
+stop_sim() {
+  if [ -n "$sim_pid" ]; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+    sim_pid=""
+  fi
+}
+trap 'stop_sim; rm -f "$com5"; rm -rf "$scratch"' EXIT
+
+# The wineserver keeps its messages in the prefix's log (see run.sh).
+"$INTERCOM_WINESERVER" >>"$WINEPREFIX/../wineserver.log" 2>&1 || true
+
+failures=0
+fail() {
+  echo "FAILED: $*" >&2
+  failures=$((failures + 1))
+}
+
+# Starts a simulated device of kind $1 and sets $pty to its port.
+start_sim() {
+  stop_sim
+  : >"$scratch/sim.out"
+  "$sim" --kind "$1" --quiet --link "$com5" >"$scratch/sim.out" &
+  sim_pid=$!
+  for _ in $(seq 50); do [ -s "$scratch/sim.out" ] && break; sleep 0.1; done
+  pty=$(head -n 1 "$scratch/sim.out")
+  [ -n "$pty" ] || { echo "intercom-sim did not start" >&2; exit 1; }
+}
+
+# Runs the Windows program; its console output loses the CR that text mode adds.
+wine_cli() {
+  timeout -k 5 60 "$INTERCOM_WINE" "$windows_cli" "$@" | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+linux_cli() {
+  timeout -k 5 60 "$linux_cli" "$@"
+}
+
+# One setting each kind can take, with a value other than the simulator's own.
+declare -A change=(
+  [subscriber]="key1=17"
+  [splitter]="input3=11"
+  [beltpack]="tally=200"
+  [switch]="line2=21"
+)
+
+for kind in subscriber splitter beltpack switch; do
+  start_sim "$kind"
+  linux_cli read -p "$pty" --json >"$scratch/linux.json" || fail "$kind: Linux read exited $?"
+  wine_cli read -p COM5 --json >"$scratch/wine.json" || fail "$kind: Wine read exited $?"
+  grep -q "\"kind\": \"$kind\"" "$scratch/wine.json" || fail "$kind: Wine read found no $kind"
+  cmp -s "$scratch/linux.json" "$scratch/wine.json" ||
+    fail "$kind: read --json differs: $(diff "$scratch/linux.json" "$scratch/wine.json" | tr '\n' ' ')"
+
+  setting=${change[$kind]}
+  name=${setting%%=*}
+  value=${setting#*=}
+  wine_cli write -p COM5 --set "$setting" >"$scratch/write.out" 2>&1 ||
+    fail "$kind: Wine write $setting exited $?: $(tr '\n' ' ' <"$scratch/write.out")"
+  linux_cli read -p "$pty" --json >"$scratch/after.json" || fail "$kind: Linux read-back exited $?"
+  grep -q "\"$name\": $value[,}]\\?\$" "$scratch/after.json" ||
+    fail "$kind: $setting written under Wine, read back on Linux: $(tr '\n' ' ' <"$scratch/after.json")"
+  # Everything else as it was.
+  diff <(grep -v "\"$name\":" "$scratch/linux.json") <(grep -v "\"$name\":" "$scratch/after.json") >/dev/null ||
+    fail "$kind: the write changed more than $name"
+  echo "$kind: read and write under Wine agree with Linux"
+done
+
+# A COM port that does not exist: the open message, then the state message
+# with the handle error, and the port exit code.
+status=0
+wine_cli read -p COM9 >/dev/null 2>"$scratch/missing.err" || status=$?
+[ $status -eq 2 ] || fail "missing COM9: exit $status, not 2"
+grep -qx "notice: Can't open port COM9" "$scratch/missing.err" ||
+  fail "missing COM9: no open message: $(tr '\n' ' ' <"$scratch/missing.err")"
+grep -qx "notice: Can't get port state: 6" "$scratch/missing.err" ||
+  fail "missing COM9: no state message with code 6: $(tr '\n' ' ' <"$scratch/missing.err")"
+
+stop_sim
+[ $failures -eq 0 ] || exit 1
+echo "intercom-cli.exe under Wine: every check passed"

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Runs the Windows build's tests under Wine, in the private prefix $WINEPREFIX.
+#   run.sh boot                  create the prefix anew (the slow first start)
+#   run.sh stop                  end the prefix's wineserver and everything in it,
+#                                and remove the prefix (some 700 MB)
+#   run.sh run [--sim KIND --com N] [--file-com M] [--limit S] -- PROGRAM ARGS...
+#       runs PROGRAM, at most S seconds (default 240). --sim: COMN is an
+#       intercom-sim of that kind on a pty for the run; --file-com: COMM is a
+#       plain file. Their names are passed on as INTERCOM_TEST_PORT and
+#       INTERCOM_TEST_FILE_PORT.
+# Needs INTERCOM_WINE, INTERCOM_WINESERVER, WINEPREFIX and, for --sim,
+# INTERCOM_HOST_BUILD (the Linux build with intercom-sim).
+set -euo pipefail
+
+: "${INTERCOM_WINE:?}" "${INTERCOM_WINESERVER:?}" "${WINEPREFIX:?}"
+export WINEPREFIX WINEDEBUG=-all
+# No display: Wine must not try to open windows, nor offer to install Mono or Gecko.
+unset DISPLAY WAYLAND_DISPLAY
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+command=${1:?usage: run.sh boot|stop|run ...}
+shift
+
+case $command in
+  boot)
+    timeout -k 5 30 "$INTERCOM_WINESERVER" -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+    timeout -k 5 200 "$INTERCOM_WINE" wineboot --init >/dev/null 2>&1
+    # wineboot returns before the prefix's own services have settled.
+    timeout -k 5 30 "$INTERCOM_WINESERVER" -w
+    test -d "$WINEPREFIX/dosdevices"
+    echo "Wine prefix ready: $WINEPREFIX"
+    ;;
+  stop)
+    timeout -k 5 30 "$INTERCOM_WINESERVER" -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+    ;;
+  run)
+    sim_kind=""
+    com=""
+    file_com=""
+    limit=240
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+      case $1 in
+        --sim) sim_kind=$2; shift 2 ;;
+        --com) com=$2; shift 2 ;;
+        --file-com) file_com=$2; shift 2 ;;
+        --limit) limit=$2; shift 2 ;;
+        *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
+      esac
+    done
+    shift
+    scratch=$(mktemp -d "$WINEPREFIX/../wine-run.XXXXXX")
+    sim_pid=""
+    cleanup() {
+      [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+      [ -n "$com" ] && rm -f "$WINEPREFIX/dosdevices/com$com"
+      [ -n "$file_com" ] && rm -f "$WINEPREFIX/dosdevices/com$file_com"
+      rm -rf "$scratch"
+    }
+    trap cleanup EXIT
+    if [ -n "$sim_kind" ]; then
+      sim="${INTERCOM_HOST_BUILD:?}/intercom-sim"
+      "$sim" --kind "$sim_kind" --quiet --link "$WINEPREFIX/dosdevices/com$com" >"$scratch/sim.out" &
+      sim_pid=$!
+      # The simulator prints its port once the link is in place.
+      for _ in $(seq 50); do [ -s "$scratch/sim.out" ] && break; sleep 0.1; done
+      [ -s "$scratch/sim.out" ] || { echo "run.sh: intercom-sim did not start" >&2; exit 1; }
+      export INTERCOM_TEST_PORT="COM$com"
+    fi
+    if [ -n "$file_com" ]; then
+      : >"$scratch/file-port"
+      ln -sfn "$scratch/file-port" "$WINEPREFIX/dosdevices/com$file_com"
+      export INTERCOM_TEST_FILE_PORT="COM$file_com"
+    fi
+    # Started here, the wineserver keeps its own messages in a log: it takes a
+    # mapped pty as its terminal and reports the pty's hang-up at length.
+    "$INTERCOM_WINESERVER" >>"$WINEPREFIX/../wineserver.log" 2>&1 || true
+    status=0
+    timeout -k 5 "$limit" "$INTERCOM_WINE" "$@" || status=$?
+    [ $status -eq 124 ] && echo "run.sh: $1 still running after ${limit}s, stopped" >&2
+    exit $status
+    ;;
+  *)
+    echo "run.sh: unknown command $command" >&2
+    exit 2
+    ;;
+esac

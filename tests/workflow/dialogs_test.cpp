@@ -62,7 +62,7 @@ TEST_F(PortDialogTest, ChooseEndsWhenThePortChoiceCannotBeSaved) {
 
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(boxes.shown[0].text, "File not found.");
+  EXPECT_EQ(boxes.shown[0].text, testing::SaveFailureText(session.portChoicePath));
   EXPECT_TRUE(panel.Form2.Form.Visible());
   EXPECT_FALSE(port.IsOpen());
   EXPECT_TRUE(port.openedNames.empty());

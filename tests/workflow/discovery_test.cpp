@@ -340,7 +340,7 @@ TEST_F(StartUpTest, PortChoiceFailureEndsStartUpButTheWindowStillShows) {
 
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(boxes.shown[0].text, "File not found.");
+  EXPECT_EQ(boxes.shown[0].text, testing::SaveFailureText(session.portChoicePath));
   EXPECT_TRUE(port.openedNames.empty());
   EXPECT_TRUE(pauses.delays.empty());
   EXPECT_TRUE(port.writes.empty());

@@ -1,47 +1,14 @@
+// COM.ini as every platform reads and writes it: one line, the name, CR LF.
 #include "workflow/port_choice.h"
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string>
+#include <utility>
+#include <vector>
 
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include "tests/workflow/port_choice_fixture.h"
 
-#include "panel/handler_failure.h"
-
-namespace intercom {
+namespace intercom::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-class PortChoiceTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("port_choice_" + std::to_string(getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    path = (dir / "COM.ini").string();
-  }
-  void TearDown() override {
-    fs::permissions(dir, fs::perms::owner_all);
-    fs::remove_all(dir);
-  }
-  void WriteFile(const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
-  std::string ReadFile() {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-  }
-
-  fs::path dir;
-  std::string path;
-  SessionState state;
-};
 
 TEST_F(PortChoiceTest, MissingFileIsCreatedWithTheFirstListedPort) {
   LoadPortChoice(state, {"COM3", "COM1"}, path);
@@ -85,72 +52,11 @@ TEST_F(PortChoiceTest, SaveWritesTheWholeFileAnew) {
   EXPECT_EQ(ReadFile(), "\r\n");
 }
 
-TEST_F(PortChoiceTest, UnwritableDirectoryIsFileAccessDenied) {
-  if (geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
-  fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-  try {
-    LoadPortChoice(state, {"COM1"}, path);
-    FAIL() << "no failure";
-  } catch (const FileIoFailure& failure) {
-    EXPECT_EQ(failure.Code(), 5);
-    EXPECT_STREQ(failure.what(), "File access denied");
-  }
-}
-
-TEST_F(PortChoiceTest, FailuresMapOntoTheMessageTable) {
-  state.PortName = "x";
-  try {
-    SavePortChoice(state, (dir / "missing" / "COM.ini").string());
-    FAIL() << "no failure";
-  } catch (const FileIoFailure& failure) {
-    EXPECT_STREQ(failure.what(), "File not found");
-  }
-  fs::create_directories(dir / "COM.ini");
-  EXPECT_THROW(SavePortChoice(state, path), FileIoFailure);
-  try {
-    LoadPortChoice(state, {}, path);
-    FAIL() << "a directory read as COM.ini must fail";
-  } catch (const FileIoFailure& failure) {
-    EXPECT_EQ(failure.Code(), EISDIR);
-    EXPECT_EQ(std::string(failure.what()), "I/O error " + std::to_string(EISDIR));
-  }
-}
-
-TEST_F(PortChoiceTest, ReadErrorOutsideTheTableKeepsItsOwnNumber) {
-  fs::create_directories(dir / "COM.ini");
-  try {
-    LoadPortChoice(state, {}, path);
-    FAIL() << "no failure";
-  } catch (const FileIoFailure& failure) {
-    EXPECT_EQ(std::string(failure.what()), "I/O error " + std::to_string(EISDIR));
-  }
-}
-
-TEST_F(PortChoiceTest, FullDiskIsReportedAsDiskFull) {
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  state.PortName = "COM1";
-  try {
-    SavePortChoice(state, "/dev/full");
-    FAIL() << "no failure";
-  } catch (const FileIoFailure& failure) {
-    EXPECT_EQ(failure.Code(), 101);
-    EXPECT_STREQ(failure.what(), "Disk full");
-  }
-}
-
-TEST(FileIoCode, MapsErrnoByMeaning) {
-  EXPECT_EQ(FileIoCode(ENOENT), 2);
-  EXPECT_EQ(FileIoCode(ENAMETOOLONG), 3);
-  EXPECT_EQ(FileIoCode(EINVAL), 3);
-  EXPECT_EQ(FileIoCode(EMFILE), 4);
-  EXPECT_EQ(FileIoCode(ENFILE), 4);
-  EXPECT_EQ(FileIoCode(EACCES), 5);
-  EXPECT_EQ(FileIoCode(EPERM), 5);
-  EXPECT_EQ(FileIoCode(EROFS), 5);
-  EXPECT_EQ(FileIoCode(ENOSPC), 101);
-  EXPECT_EQ(FileIoCode(EIO), 0);
-  EXPECT_EQ(FileIoFailure::MessageFor(7), "I/O error 7");
+TEST_F(PortChoiceTest, OnlyTheFirst64KiBAreRead) {
+  WriteFile(std::string(70000, 'p') + "\r\n");
+  LoadPortChoice(state, {}, path);
+  EXPECT_EQ(state.PortName, std::string(64 * 1024, 'p'));
 }
 
 }  // namespace
-}  // namespace intercom
+}  // namespace intercom::testing

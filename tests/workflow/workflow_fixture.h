@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "panel/handler_failure.h"
 #include "sim/device_model.h"
 #include "tests/support/session_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "workflow/handlers.h"
+#include "workflow/port_choice.h"
 
 namespace intercom::testing {
 
@@ -50,6 +52,18 @@ inline std::string Sent(CommandCode command, int kind) {
 inline std::string Paused(int ms) {
   return "pause " + std::to_string(ms);
 }
+// The error box text for a COM.ini that cannot be written at `path`: the
+// platform's own code decides it (a missing folder is "File not found" on
+// Linux, "Invalid filename" on Windows).
+inline std::string SaveFailureText(const std::string& path) {
+  try {
+    SavePortChoice(SessionState{}, path);
+  } catch (const FileIoFailure& failure) {
+    return std::string(failure.what()) + ".";
+  }
+  return "(saved)";
+}
+
 inline std::string PageShown(int page) {
   return "page " + std::to_string(page);
 }

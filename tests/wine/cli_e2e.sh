@@ -91,9 +91,9 @@ done
 status=0
 wine_cli read -p COM9 >/dev/null 2>"$scratch/missing.err" || status=$?
 [ $status -eq 2 ] || fail "missing COM9: exit $status, not 2"
-grep -qx "notice: Can't open port COM9" "$scratch/missing.err" ||
+tr -d '\r' <"$scratch/missing.err" | grep -qx "notice: Can't open port COM9" ||
   fail "missing COM9: no open message: $(tr '\n' ' ' <"$scratch/missing.err")"
-grep -qx "notice: Can't get port state: 6" "$scratch/missing.err" ||
+tr -d '\r' <"$scratch/missing.err" | grep -qx "notice: Can't get port state: 6" ||
   fail "missing COM9: no state message with code 6: $(tr '\n' ' ' <"$scratch/missing.err")"
 
 stop_sim

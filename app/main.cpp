@@ -5,11 +5,13 @@
 #include "protocol/session.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
+#include "serial/process_signals.h"
 #include "windows/qt_message_boxes.h"
 #include "windows/window_observer.h"
 #include "workflow/handlers.h"
 
 int main(int argc, char** argv) {
+  intercom::IgnoreFileSizeSignal();
   QApplication app(argc, argv);
   // Closing a message box of the start-up, the only window then, must not end the program.
   QApplication::setQuitOnLastWindowClosed(false);

@@ -1,5 +1,7 @@
 // COM.ini: the chosen port name as one line (name + CR LF) in the working
-// directory. Any I/O failure throws FileIoFailure, which ends the calling handler.
+// directory. Any I/O failure throws FileIoFailure, which ends the calling
+// handler. Only the first 64 KiB of the file are read; a COM.ini that is not a
+// regular file (a FIFO, a link to a device) is "File access denied".
 #pragma once
 
 #include <string>
@@ -15,12 +17,8 @@ namespace intercom {
 void LoadPortChoice(SessionState& state, const std::vector<std::string>& ports,
                     const std::string& path = kPortChoiceFile);
 
-// Writes the file anew: state.PortName followed by CR LF.
+// Writes the file anew: state.PortName followed by CR LF. The old file is
+// replaced whole or, on any failure, left as it was.
 void SavePortChoice(const SessionState& state, const std::string& path = kPortChoiceFile);
-
-// The message code of a failed file operation's errno: ENOENT 2,
-// ENAMETOOLONG/EINVAL 3, EMFILE/ENFILE 4, EACCES/EPERM/EROFS 5, ENOSPC 101;
-// 0 for any other errno, which is reported as "I/O error <errno>".
-int FileIoCode(int error);
 
 }  // namespace intercom

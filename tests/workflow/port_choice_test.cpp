@@ -1,7 +1,9 @@
 #include "workflow/port_choice.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +12,7 @@
 #include <sstream>
 
 #include "panel/handler_failure.h"
+#include "serial/process_signals.h"
 
 namespace intercom {
 namespace {
@@ -106,50 +109,66 @@ TEST_F(PortChoiceTest, FailuresMapOntoTheMessageTable) {
     EXPECT_STREQ(failure.what(), "File not found");
   }
   fs::create_directories(dir / "COM.ini");
-  EXPECT_THROW(SavePortChoice(state, path), FileIoFailure);
   try {
-    LoadPortChoice(state, {}, path);
-    FAIL() << "a directory read as COM.ini must fail";
+    SavePortChoice(state, path);
+    FAIL() << "a directory cannot be replaced by COM.ini";
   } catch (const FileIoFailure& failure) {
     EXPECT_EQ(failure.Code(), EISDIR);
     EXPECT_EQ(std::string(failure.what()), "I/O error " + std::to_string(EISDIR));
   }
 }
 
-TEST_F(PortChoiceTest, ReadErrorOutsideTheTableKeepsItsOwnNumber) {
-  fs::create_directories(dir / "COM.ini");
-  try {
-    LoadPortChoice(state, {}, path);
-    FAIL() << "no failure";
-  } catch (const FileIoFailure& failure) {
-    EXPECT_EQ(std::string(failure.what()), "I/O error " + std::to_string(EISDIR));
-  }
+TEST_F(PortChoiceTest, NotARegularFileIsFileAccessDeniedAndNeverBlocks) {
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  const auto refused = [&](const char* what) {
+    state.PortName = "untouched";
+    try {
+      LoadPortChoice(state, {"COM1"}, path);
+      ADD_FAILURE() << what << " was read";
+    } catch (const FileIoFailure& failure) {
+      EXPECT_EQ(failure.Code(), 5) << what;
+      EXPECT_STREQ(failure.what(), "File access denied") << what;
+    }
+    EXPECT_EQ(state.PortName, "untouched") << what;
+  };
+  refused("a FIFO");
+  fs::remove(path);
+  fs::create_symlink("/dev/zero", path);
+  refused("a link to /dev/zero");
+  EXPECT_TRUE(fs::is_symlink(path)) << "a refused COM.ini is not replaced";
+  fs::remove(path);
+  fs::create_directories(path);
+  refused("a directory");
 }
 
-TEST_F(PortChoiceTest, FullDiskIsReportedAsDiskFull) {
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  state.PortName = "COM1";
-  try {
-    SavePortChoice(state, "/dev/full");
-    FAIL() << "no failure";
-  } catch (const FileIoFailure& failure) {
-    EXPECT_EQ(failure.Code(), 101);
-    EXPECT_STREQ(failure.what(), "Disk full");
-  }
+TEST_F(PortChoiceTest, OnlyTheFirst64KiBAreRead) {
+  WriteFile(std::string(70000, 'p') + "\r\n");
+  LoadPortChoice(state, {}, path);
+  EXPECT_EQ(state.PortName, std::string(64 * 1024, 'p'));
 }
 
-TEST(FileIoCode, MapsErrnoByMeaning) {
-  EXPECT_EQ(FileIoCode(ENOENT), 2);
-  EXPECT_EQ(FileIoCode(ENAMETOOLONG), 3);
-  EXPECT_EQ(FileIoCode(EINVAL), 3);
-  EXPECT_EQ(FileIoCode(EMFILE), 4);
-  EXPECT_EQ(FileIoCode(ENFILE), 4);
-  EXPECT_EQ(FileIoCode(EACCES), 5);
-  EXPECT_EQ(FileIoCode(EPERM), 5);
-  EXPECT_EQ(FileIoCode(EROFS), 5);
-  EXPECT_EQ(FileIoCode(ENOSPC), 101);
-  EXPECT_EQ(FileIoCode(EIO), 0);
-  EXPECT_EQ(FileIoFailure::MessageFor(7), "I/O error 7");
+TEST_F(PortChoiceTest, SavingPastTheFileSizeLimitKeepsTheOldFile) {
+  WriteFile("/dev/ttyS0\r\n");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // As the program's entry does.
+    IgnoreFileSizeSignal();
+    const rlimit none{0, 0};
+    setrlimit(RLIMIT_FSIZE, &none);
+    state.PortName = "/dev/ttyUSB0";
+    try {
+      SavePortChoice(state, path);
+    } catch (const FileIoFailure& failure) {
+      _exit(std::string(failure.what()) == "I/O error 27" ? 0 : 1);
+    }
+    _exit(2);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: another message, 2: no failure";
+  EXPECT_EQ(ReadFile(), "/dev/ttyS0\r\n");
 }
 
 }  // namespace

@@ -12,8 +12,15 @@ inline constexpr uint16_t kXonLim = 512;
 inline constexpr uint16_t kXoffLim = 512;
 CommTimeouts DeviceTimeouts();
 
+// A port name as failure messages show it: whole up to kPortNameShownLength
+// bytes, otherwise its first bytes (never half a UTF-8 character) and "…".
+// A longer name cannot be a device path anyway, and laying out a huge one
+// would freeze the message box.
+inline constexpr size_t kPortNameShownLength = 256;
+std::string PortNameForMessage(const std::string& name);
+
 // Opens state.PortName (closing whatever was open). On failure shows
-// "Can't open port " + PortName and returns false.
+// "Can't open port " + PortNameForMessage(PortName) and returns false.
 bool OpenPort(Session& session);
 
 // Reads the line state and sets 38400 8N1 (XonLim/XoffLim 512), keeping every

@@ -160,6 +160,18 @@ TEST_F(PanelModelTest, FailingHandlerStopsWhereItFailedAndShowsError) {
   EXPECT_EQ(boxes.shown[0].caption, "Intercom-config");
 }
 
+TEST_F(PanelModelTest, AFailureShowsTheWholeTextOfAFieldHoldingANul) {
+  const std::string text(
+      "3\0"
+      "4 ",
+      4);
+  panel.Edit15.SetText(text);
+  panel.BitBtn2.OnClick = [&] { ParseFieldInteger(panel.Edit15.Text()); };
+  panel.BitBtn2.Click();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "'" + text + "' is not a valid integer value.");
+}
+
 TEST_F(PanelModelTest, OtherExceptionsAreNotSwallowed) {
   panel.BitBtn4.OnClick = [] { throw std::logic_error("bug"); };
   EXPECT_THROW(panel.BitBtn4.Click(), std::logic_error);

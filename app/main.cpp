@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
 
   intercom::QtMessageBoxes boxes;
   intercom::PanelModel panel(boxes, intercom::ApplicationTitle(argv[0]));
-  intercom::PosixSerialPort port;
+  intercom::PosixSerialPort port(intercom::PosixSerialPort::kSystemLockFolder);
   intercom::Session session(panel, port, intercom::SleepPause);
   intercom::BindHandlers(session);
 

@@ -9,7 +9,8 @@ namespace intercom {
 // Blocks the calling thread for `ms` milliseconds and dispatches nothing.
 using Pause = std::function<void(int ms)>;
 
-// The real pause: sleeps the whole time, resuming after signals.
+// The real pause: sleeps until `ms` milliseconds after the call on the
+// monotonic clock, whatever signals arrive meanwhile.
 void SleepPause(int ms);
 
 }  // namespace intercom

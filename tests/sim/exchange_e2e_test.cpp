@@ -25,6 +25,7 @@
 #include "protocol/session.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
+#include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 
@@ -55,6 +56,7 @@ Payload ReplyPayload(const SessionState& state) {
   return payload;
 }
 
+using testing::LockFolder;
 using testing::Simulator;
 
 class ExchangeOverPty : public ::testing::Test {
@@ -113,7 +115,8 @@ class ExchangeOverPty : public ::testing::Test {
   std::optional<Simulator> simulator_;
   RecordingMessageBoxes boxes;
   PanelModel panel{boxes, "intercom-config"};
-  PosixSerialPort port;
+  LockFolder locks_;
+  PosixSerialPort port{locks_.Path()};
   Session session{panel, port, SleepPause};
   int interpreted = 0;
   int exchanges_ = 0;

@@ -10,6 +10,7 @@
 #include "protocol/session.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
+#include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 #include "tests/windows/window_fixture.h"
@@ -35,7 +36,8 @@ TEST(WindowsEndToEnd, StartUpFindsTheSwitchAndShowsItsPageFilled) {
 
   RecordingMessageBoxes boxes;
   PanelModel panel(boxes, "intercom-config");
-  PosixSerialPort port;
+  LockFolder locks;
+  PosixSerialPort port(locks.Path());
   Session session(panel, port, SleepPause);
   BindHandlers(session);
   TForm1 form1(panel);

@@ -1,6 +1,8 @@
 // intercom-config: configures one intercom device on the serial port named in
 // COM.ini in the working directory.
 #include <QApplication>
+#include <QSocketNotifier>
+#include <optional>
 
 #include "protocol/session.h"
 #include "serial/pause.h"
@@ -9,6 +11,7 @@
 #include "windows/qt_message_boxes.h"
 #include "windows/window_observer.h"
 #include "workflow/handlers.h"
+#include "workflow/port_link.h"
 
 int main(int argc, char** argv) {
   intercom::IgnoreFileSizeSignal();
@@ -22,14 +25,31 @@ int main(int argc, char** argv) {
   intercom::Session session(panel, port, intercom::SleepPause);
   intercom::BindHandlers(session);
 
+  // SIGTERM, SIGINT and SIGHUP end the program through its loop, so that the
+  // port is given back (exclusive use cleared, lock file removed) rather than
+  // left held by the killed process. A request that arrives during an action
+  // is taken up when the action is over.
+  intercom::TerminationSignals termination;
+  bool terminating = false;
+  std::optional<QSocketNotifier> terminationNotifier;
+  if (termination.Installed()) {
+    terminationNotifier.emplace(termination.ReadyDescriptor(), QSocketNotifier::Read);
+    QObject::connect(&*terminationNotifier, &QSocketNotifier::activated, [&] {
+      if (intercom::ReleasePortOnTermination(session, termination) == 0) return;
+      terminating = true;
+      QCoreApplication::exit(0);
+    });
+  }
+
   intercom::TForm1 form1(panel);
   intercom::TForm2 form2(panel);
   intercom::TForm3 form3(panel);
   intercom::ObservePanel(panel, form1, form2, form3, [] { QCoreApplication::quit(); });
 
-  // The start-up runs here, before the window appears.
+  // The start-up runs here, before the window appears. A termination request
+  // answered in one of its message boxes ends the program before the loop.
   panel.Form1.Show();
-  const int status = panel.Form1.Visible() ? app.exec() : 0;
+  const int status = panel.Form1.Visible() && !terminating ? app.exec() : 0;
   intercom::ForgetWindows(panel);
   return status;
 }

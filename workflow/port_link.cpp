@@ -65,4 +65,10 @@ void ClosePort(Session& session) {
   session.port.Close();
 }
 
+int ReleasePortOnTermination(Session& session, TerminationSignals& termination) {
+  const int signal = termination.Take();
+  if (signal != 0) ClosePort(session);
+  return signal;
+}
+
 }  // namespace intercom

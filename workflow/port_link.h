@@ -3,6 +3,7 @@
 #pragma once
 
 #include "protocol/session.h"
+#include "serial/process_signals.h"
 
 namespace intercom {
 
@@ -32,5 +33,11 @@ bool ConfigurePort(Session& session);
 
 // Closes the port; nothing happens when none is open.
 void ClosePort(Session& session);
+
+// For the programs' loops, when `termination` became readable: if a termination
+// request is pending, closes the session's port (giving the tty back, ending
+// its exclusive use, removing the lock file) and returns the signal, after
+// which the program ends normally; 0 when there was none.
+int ReleasePortOnTermination(Session& session, TerminationSignals& termination);
 
 }  // namespace intercom

@@ -1,11 +1,13 @@
-# Front door: `make test`, `make build`, `make run`, `make demo`.
+# Front door: `make test`, `make build`, `make run`, `make demo`, `make fuzz`.
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 KIND ?= subscriber
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Seconds per fuzz target: `make fuzz` runs each this long, `make test` 20 s each.
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps build test test-fast test-asan run demo clean
+.PHONY: deps build test test-fast test-asan test-fuzz fuzz run demo clean
 
 deps:
 	@scripts/install-deps.sh
@@ -26,7 +28,14 @@ test-asan: deps $(ASAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
-test: test-fast test-asan
+# Short fuzz runs catch regressions; skipped when clang is not installed.
+test-fuzz: deps
+	JOBS=$(JOBS) scripts/run-fuzz.sh 20
+
+fuzz: deps
+	JOBS=$(JOBS) scripts/run-fuzz.sh $(FUZZ_SECONDS)
+
+test: test-fast test-asan test-fuzz
 
 run: build
 	$(CURDIR)/$(BUILD_DIR)/intercom-config
@@ -35,4 +44,4 @@ demo: build
 	scripts/demo.sh $(KIND)
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) build-fuzz

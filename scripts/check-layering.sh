@@ -13,6 +13,7 @@ declare -A allowed=(
   [windows]="windows panel"
   [cli]="cli workflow protocol panel serial"
   [sim]="sim protocol/frames.h"
+  [fuzz]="fuzz panel serial protocol workflow tests/support"
 )
 
 status=0

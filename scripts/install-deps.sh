@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev fonts-liberation
   xvfb xauth imagemagick
   openbox wmctrl x11-utils libxcb1-dev
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -57,8 +57,9 @@ TEST(SleepPause, LastsItsTimeUnderASignalStorm) {
   ASSERT_GE(handled, 3) << "the storm did not reach the pause";
   EXPECT_GE(elapsed, milliseconds(100));
   // A pause that restarts its sleep after each signal loses every handler's
-  // time; one that sleeps to its deadline at most the last handler's.
-  EXPECT_LT(elapsed - milliseconds(100), handled.load() * kHandlerTime / 2)
+  // time; one that sleeps to its deadline at most the last handler's (plus
+  // slack for a loaded machine).
+  EXPECT_LT(elapsed - milliseconds(100), handled.load() * kHandlerTime / 2 + milliseconds(30))
       << std::chrono::duration_cast<milliseconds>(elapsed).count() << " ms with " << handled
       << " signals";
 }

@@ -342,6 +342,32 @@ TEST_F(PosixSerialPort, WithoutAWritableLockFolderThePortOpensAnyway) {
   EXPECT_TRUE(unlocked.Open(pty_.Name())) << unlocked.LastError();
 }
 
+int OpenDescriptors() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(PosixSerialPort, OpeningAndRefusingLeakNoDescriptorsAndNoLockFiles) {
+  const std::string lock = LockPathOf(locks_.Path(), pty_.Name());
+  const int before = OpenDescriptors();
+  for (int i = 0; i < 300; ++i) {
+    OpenPort();
+    Port second{locks_.Path()};
+    EXPECT_FALSE(second.Open(pty_.Name()));  // our own lock file
+    port_.Close();
+    EXPECT_FALSE(port_.Open("/nonexistent/ttyUSB0"));
+    EXPECT_FALSE(port_.Open("/dev/null"));
+  }
+  WriteLock(lock, getppid());
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(port_.Open(pty_.Name()));
+  std::filesystem::remove(lock);
+  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_TRUE(std::filesystem::is_empty(locks_.Path())) << "lock or temporary files left";
+}
+
 // --- Giving the tty back ---
 
 TEST_F(PosixSerialPort, CloseGivesBackTheTerminalSettingsFoundAtOpen) {

@@ -8,6 +8,7 @@
 #include "cli/command_line.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
+#include "serial/process_signals.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ extern "C" void OnStop(int signal) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  intercom::IgnoreFileSizeSignal();
   // Ctrl+C and a polite kill finish the exchange under way and then stop.
   std::signal(SIGINT, OnStop);
   std::signal(SIGTERM, OnStop);
@@ -36,7 +38,10 @@ int main(int argc, char** argv) {
 #endif
 
   intercom::cli::Environment env{std::cout, std::cerr,
-                                 [] { return std::make_unique<intercom::PosixSerialPort>(); },
+                                 [] {
+                                   return std::make_unique<intercom::PosixSerialPort>(
+                                       intercom::PosixSerialPort::kSystemLockFolder);
+                                 },
                                  intercom::SleepPause, [] { return stopRequested != 0; }};
   return intercom::cli::RunCommandLine(argc, argv, env);
 }

@@ -33,10 +33,14 @@ std::vector<TextField*> AddressFieldsOf(PanelModel& panel, DeviceKind kind) {
   }
 }
 
-// Only for texts that already converted.
+// A text that is a number outside lo..hi; a text that is no number is not.
 bool OutOfRange(const std::string& text, int32_t lo, int32_t hi) {
-  const int32_t value = ParseFieldInteger(text);
-  return value < lo || value > hi;
+  try {
+    const int32_t value = ParseFieldInteger(text);
+    return value < lo || value > hi;
+  } catch (const ConversionFailure&) {
+    return false;
+  }
 }
 
 void FillEmpty(TextField& field) {

@@ -231,7 +231,8 @@ TEST(ExchangeHangUp, ReadFailingAfterPartOfTheReplyLeavesItAllZero) {
 
   RecordingMessageBoxes boxes;
   PanelModel panel{boxes, "intercom-config"};
-  PosixSerialPort port;
+  LockFolder locks;
+  PosixSerialPort port{locks.Path()};
   Session session{panel, port, SleepPause};
   ASSERT_TRUE(port.Open(name)) << "errno " << port.LastError();
   // No interval bound: the read holds on after the 7 bytes until the line

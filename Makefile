@@ -7,7 +7,7 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Seconds per fuzz target: `make fuzz` runs each this long, `make test` 20 s each.
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build test test-fast test-asan test-fuzz fuzz run demo clean
+.PHONY: deps build test test-fast test-asan test-fuzz fuzz run demo package clean
 
 deps:
 	@scripts/install-deps.sh
@@ -42,6 +42,13 @@ run: build
 
 demo: build
 	scripts/demo.sh $(KIND)
+
+# The Debian package intercom-config_<version>_<arch>.deb, built in $(BUILD_DIR)
+# and copied here.
+package: build
+	rm -f $(BUILD_DIR)/intercom-config_*.deb
+	cd $(BUILD_DIR) && cpack -G DEB
+	cp $(BUILD_DIR)/intercom-config_*.deb .
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) build-fuzz

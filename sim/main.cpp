@@ -26,6 +26,10 @@ using intercom::DeviceKind;
 constexpr char kUsage[] =
     "usage: intercom-sim --kind subscriber|splitter|beltpack|switch [--link PATH] [--quiet]\n"
     "                    [--silent] [--out-of-sync] [--truncate N] [--late MS] [--studio-255]\n"
+    "       intercom-sim --help | --version\n"
+    "\n"
+    "Plays one intercom device on a pseudo-terminal; prints the port's path on the\n"
+    "first line of stdout and serves until SIGINT or SIGTERM.\n"
     "\n"
     "  --kind K       the device to simulate\n"
     "  --link PATH    make PATH a symbolic link to the port (replaces an old link)\n"
@@ -34,13 +38,17 @@ constexpr char kUsage[] =
     "  --out-of-sync  answer with replies that begin E4 E2\n"
     "  --truncate N   send only the first N (0..16) bytes of each reply\n"
     "  --late MS      send each reply MS milliseconds after its request\n"
-    "  --studio-255   report studio mode 255 whatever was written\n";
+    "  --studio-255   report studio mode 255 whatever was written\n"
+    "  --help         print this help and exit\n"
+    "  --version      print the version and exit\n";
 
 struct Options {
   DeviceKind kind = DeviceKind::None;
   std::string link;
   bool quiet = false;
   bool studio255 = false;
+  bool help = false;
+  bool version = false;
   intercom::Misbehaviour misbehaviour;
 };
 
@@ -69,7 +77,13 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       if (i + 1 >= argc) return std::nullopt;
       return std::string_view(argv[++i]);
     };
-    if (arg == "--kind") {
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return true;
+    } else if (arg == "--version") {
+      options.version = true;
+      return true;
+    } else if (arg == "--kind") {
       const auto text = value();
       const auto kind = text ? ParseKind(*text) : std::nullopt;
       if (!kind) {
@@ -186,6 +200,14 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::cerr << kUsage;
     return 2;
+  }
+  if (options.help || options.version) {
+    if (options.help) {
+      std::cout << kUsage;
+    } else {
+      std::cout << "intercom-sim " << INTERCOM_VERSION << "\n";
+    }
+    return std::cout.flush() ? 0 : 1;
   }
   if (!InstallStopSignals()) {
     std::cerr << "intercom-sim: signals: " << std::strerror(errno) << "\n";

@@ -1,13 +1,12 @@
 // intercom-config: configures one intercom device on the serial port named in
 // COM.ini in the working directory.
 #include <QApplication>
-#include <QDir>
-#include <QIcon>
 #include <QSocketNotifier>
 #include <optional>
 
 #include <iostream>
 
+#include "app/application_identity.h"
 #include "app/program_options.h"
 #include "protocol/session.h"
 #include "serial/pause.h"
@@ -18,28 +17,12 @@
 #include "workflow/handlers.h"
 #include "workflow/port_link.h"
 
-namespace {
-
-// Every rendered size of the application icon embedded in the program.
-QIcon ApplicationIcon() {
-  QIcon icon;
-  for (const QString& name : QDir(":/icons").entryList(QDir::Files)) {
-    icon.addFile(":/icons/" + name);
-  }
-  return icon;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (const auto status = intercom::AnswerProgramOptions(argc, argv, std::cout)) return *status;
 
   intercom::IgnoreFileSizeSignal();
   QApplication app(argc, argv);
-  QApplication::setApplicationVersion(INTERCOM_VERSION);
-  // Task bars match the window to the installed menu entry and its icon.
-  QApplication::setDesktopFileName("intercom-config");
-  QApplication::setWindowIcon(ApplicationIcon());
+  intercom::SetApplicationIdentity();
   // Closing a message box of the start-up, the only window then, must not end the program.
   QApplication::setQuitOnLastWindowClosed(false);
 

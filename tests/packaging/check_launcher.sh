@@ -8,6 +8,7 @@ launcher=$(realpath "$1")/usr/bin/intercom-config
 
 scratch=$(mktemp -d)
 pid=""
+# shellcheck disable=SC2317 # called by the trap
 cleanup() {
   if [ -n "$pid" ]; then
     kill "$pid" 2>/dev/null || true
@@ -55,8 +56,9 @@ mode() { stat -c %a "$1"; }
 
 # XDG_CONFIG_HOME names a folder that does not exist yet.
 start_and_stop "$scratch/config/intercom-config" XDG_CONFIG_HOME="$scratch/config" HOME="$scratch/home"
-[ -d "$scratch/config/intercom-config" ] && [ "$(mode "$scratch/config/intercom-config")" = 700 ] ||
+if [ "$(mode "$scratch/config/intercom-config")" != 700 ]; then
   fail "the created settings folder is not mode 700"
+fi
 
 # Without XDG_CONFIG_HOME, or with a relative one, HOME/.config is used; a
 # folder that already exists keeps its mode.

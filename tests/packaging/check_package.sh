@@ -84,8 +84,10 @@ done < <(awk '{ print $1, $6 }' <<<"$listing")
 root="$out/root"
 dpkg-deb -x "$deb" "$root"
 for program in usr/libexec/intercom-config/intercom-config usr/bin/intercom-sim; do
-  file -b "$root/$program" | grep -q "ELF.*stripped" && ! file -b "$root/$program" | grep -q "not stripped" ||
-    fail "$program is not a stripped ELF program"
+  description=$(file -b "$root/$program")
+  if [[ $description != ELF*", stripped"* ]]; then
+    fail "$program is not a stripped ELF program: $description"
+  fi
 done
 for gz in "$root"/usr/share/man/man1/*.gz; do
   gzip -t "$gz" || fail "$gz is not a valid gzip file"

@@ -94,7 +94,7 @@ void SendCommand(Session& session, CommandCode command) {
             request.begin() + kPayloadOffset);
 
   TextField& trace = session.panel.Edit12;
-  trace.SetText(trace.Text() + HexTrace(request.data(), kRequestLength));
+  trace.Append(HexTrace(request.data(), kRequestLength));
 
   Exchange(session, [&session] { InterpretReply(session); });
 }

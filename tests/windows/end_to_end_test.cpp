@@ -14,6 +14,7 @@
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 #include "tests/windows/window_fixture.h"
+#include "windows/trace_view.h"
 #include "windows/window_observer.h"
 #include "workflow/handlers.h"
 
@@ -56,7 +57,8 @@ TEST(WindowsEndToEnd, StartUpFindsTheSwitchAndShowsItsPageFilled) {
     EXPECT_FALSE(field->text().isEmpty()) << "Edit" << n;
     EXPECT_EQ(field->text().toStdString(), panel.EditAt(n).Text());
   }
-  EXPECT_FALSE(form1.findChild<QLineEdit*>(QStringLiteral("Edit12"))->text().isEmpty());
+  EXPECT_EQ(form1.findChild<TraceView*>(QStringLiteral("Edit12"))->text().toStdString(),
+            panel.Edit12.Text());
 
   ForgetWindows(panel);
   std::filesystem::current_path(previous);

@@ -1,5 +1,4 @@
-# Front door: `make test`, `make build`, `make run`, `make demo`, `make fuzz`.
-BUILD_DIR ?= build
+# Front door: `make test`, `make build`, `make run`, `make demo`, `make fuzz`, `make bench`.BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 KIND ?= subscriber
@@ -7,7 +6,7 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Seconds per fuzz target: `make fuzz` runs each this long, `make test` 20 s each.
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build test test-fast test-asan test-fuzz fuzz run demo package clean
+.PHONY: deps build test test-fast test-asan test-fuzz fuzz run demo package bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -49,6 +48,10 @@ package: build
 	rm -f $(BUILD_DIR)/intercom-config_*.deb
 	cd $(BUILD_DIR) && cpack -G DEB
 	cp $(BUILD_DIR)/intercom-config_*.deb .
+
+# Figures against the simulator, one table on stdout (a few minutes; not a test).
+bench: build
+	python3 bench/run_bench.py $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) build-fuzz

@@ -12,6 +12,7 @@
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
 #include "serial/process_signals.h"
+#include "windows/control_views.h"
 #include "windows/qt_message_boxes.h"
 #include "windows/window_observer.h"
 #include "workflow/handlers.h"
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
   intercom::SetApplicationIdentity();
   // Closing a message box of the start-up, the only window then, must not end the program.
   QApplication::setQuitOnLastWindowClosed(false);
+  // Menus and message boxes in the windows' face too: fontconfig then matches
+  // and loads one family at start-up rather than also the desktop's default.
+  QApplication::setFont(intercom::PanelFont(11));
 
   intercom::QtMessageBoxes boxes;
   intercom::PanelModel panel(boxes, intercom::ApplicationTitle(argv[0]));

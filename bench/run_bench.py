@@ -339,8 +339,8 @@ def idle_rows(build, workdir, env, label, table, seconds=10):
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         sim.wait_for(4)
-        # The window appears and the caret's blinking ends (10 s without input).
-        time.sleep(11)
+        # Discovery ends and the window appears.
+        time.sleep(2)
         ticks0, switches0 = process_counters(tool.pid)
         time.sleep(seconds)
         ticks1, switches1 = process_counters(tool.pid)

@@ -12,6 +12,7 @@ packages=(
   openbox wmctrl x11-utils libxcb1-dev
   clang-14 libclang-rt-14-dev
   scdoc librsvg2-bin desktop-file-utils appstream dpkg-dev man-db file
+  python3
 )
 
 missing=()

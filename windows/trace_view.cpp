@@ -346,6 +346,8 @@ void TraceView::paintEvent(QPaintEvent*) {
     }
   }
 
+  // Back in view (the window maximised): the caret blinks again.
+  if (hasFocus() && !blinkTimer_.isActive() && blinks_ == 0) RestartBlinking();
   if (hasFocus() && caretShown_ && isEnabled()) {
     const int caretWidth = style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this);
     painter.fillRect(
@@ -548,10 +550,20 @@ void TraceView::timerEvent(QTimerEvent* event) {
     QWidget::timerEvent(event);
     return;
   }
-  caretShown_ = !caretShown_;
-  ++blinks_;
+  // A caret nobody can see (the field lies below the window's normal client
+  // area) or that has blinked long enough stays on and wakes nobody.
   const int flash = QGuiApplication::styleHints()->cursorFlashTime();
-  if (blinks_ * flash / 2 >= kBlinkingMs && caretShown_) blinkTimer_.stop();
+  if (visibleRegion().isEmpty()) {
+    // Painted again once in view, the field restarts its blinking.
+    blinkTimer_.stop();
+    caretShown_ = true;
+    blinks_ = 0;
+  } else if (++blinks_ * flash / 2 >= kBlinkingMs) {
+    blinkTimer_.stop();
+    caretShown_ = true;
+  } else {
+    caretShown_ = !caretShown_;
+  }
   update();
 }
 

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -271,6 +273,40 @@ TEST(ExchangeHangUp, ReadFailingAfterPartOfTheReplyLeavesItAllZero) {
   EXPECT_EQ(panel.Edit13.Text(), " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
   EXPECT_TRUE(session.state.NoAnswer);
   for (int n = 16; n <= 19; ++n) EXPECT_EQ(panel.EditAt(n).Text(), "") << "Edit" << n;
+}
+
+// The benchmark's clock on the device side: one line per request, answered or
+// not, stamped with CLOCK_MONOTONIC when it arrived.
+TEST_F(ExchangeOverPty, RequestLogStampsEveryRequestOnArrival) {
+  char directory[] = "/tmp/intercom-sim-log-XXXXXX";
+  ASSERT_NE(mkdtemp(directory), nullptr);
+  const std::string log = std::string(directory) + "/requests.log";
+  Connect({"--kind", "splitter", "--log-requests", log});
+  const auto nanoseconds = [] {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+  };
+  const long long before = nanoseconds();
+  Run(Request(DeviceKind::SubscriberSet, CommandCode::Probe));
+  Run(Request(DeviceKind::Splitter, CommandCode::Probe));
+  const long long after = nanoseconds();
+
+  std::ifstream in(log);
+  std::vector<std::pair<long long, std::string>> lines;
+  long long stamp = 0;
+  std::string bytes;
+  while (in >> stamp && std::getline(in, bytes)) lines.emplace_back(stamp, bytes);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].second, HexTrace(Request(DeviceKind::SubscriberSet, CommandCode::Probe).data(),
+                                      kRequestLength));
+  EXPECT_EQ(lines[1].second,
+            HexTrace(Request(DeviceKind::Splitter, CommandCode::Probe).data(), kRequestLength));
+  // Each request goes out after its exchange's 50 ms pause; a silent device
+  // holds the first exchange for 150 ms more.
+  EXPECT_GE(lines[0].first, before + 50'000'000);
+  EXPECT_GE(lines[1].first, lines[0].first + 200'000'000);
+  EXPECT_LE(lines[1].first, after);
+  std::filesystem::remove_all(directory);
 }
 
 }  // namespace

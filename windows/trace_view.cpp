@@ -1,5 +1,6 @@
 #include "windows/trace_view.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -19,6 +20,7 @@
 #include <cmath>
 
 #include "windows/control_views.h"
+#include "windows/trace_accessible.h"
 
 namespace intercom {
 namespace {
@@ -47,6 +49,12 @@ QString OneLine(QString text) {
 }  // namespace
 
 TraceView::TraceView(TextField& field, QWidget* parent) : QWidget(parent), field_(field) {
+  // Qt keeps accessibility factories for the process; one entry serves every view.
+  static const bool accessible = [] {
+    QAccessible::installFactory(TraceAccessible);
+    return true;
+  }();
+  (void)accessible;
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
   setCursor(Qt::IBeamCursor);
@@ -97,6 +105,42 @@ void TraceView::copy() const {
   if (hasSelectedText()) QGuiApplication::clipboard()->setText(selectedText());
 }
 
+void TraceView::setSelection(int start, int end) {
+  const int size = static_cast<int>(text_.size());
+  anchor_ = std::clamp(start, 0, size);
+  MoveCursor(end, true);
+}
+
+void TraceView::setCursorPosition(int position) {
+  MoveCursor(position, false);
+}
+
+void TraceView::replace(int position, int removed, const QString& inserted) {
+  const int size = static_cast<int>(text_.size());
+  position = std::clamp(position, 0, size);
+  Edit(position, std::clamp(removed, 0, size - position), OneLine(inserted));
+}
+
+QRect TraceView::characterRect(int offset) const {
+  const QRectF line = LineRect();
+  const qreal left = line.x() - scroll_ + XOf(offset);
+  const qreal right = line.x() - scroll_ + XOf(NextPosition(offset));
+  return QRectF(left, line.y(), std::max<qreal>(right - left, 1), line.height()).toAlignedRect();
+}
+
+int TraceView::positionAt(const QPoint& point) const {
+  return IndexAt(point.x() - LineRect().x() + scroll_);
+}
+
+void TraceView::scrollToRange(int start, int end) {
+  const qreal room = LineRect().width();
+  const qreal left = XOf(std::clamp(start, 0, static_cast<int>(text_.size())));
+  const qreal right = XOf(std::clamp(end, 0, static_cast<int>(text_.size())));
+  if (left < scroll_ || right - scroll_ > room) scroll_ = left;
+  scroll_ = std::clamp(scroll_, qreal(0), std::max(qreal(0), textWidth() - room + 1));
+  update();
+}
+
 qreal TraceView::textWidth() const {
   return runs_.empty() ? 0 : runs_.back().x + runs_.back().width;
 }
@@ -112,7 +156,13 @@ QSize TraceView::sizeHint() const {
 
 void TraceView::Splice(int position, int removed, const QString& inserted) {
   const int oldSize = static_cast<int>(text_.size());
-  text_.replace(position, removed, inserted);
+  if (QAccessible::isActive()) {
+    QAccessibleTextUpdateEvent event(this, position, text_.mid(position, removed), inserted);
+    text_.replace(position, removed, inserted);
+    QAccessible::updateAccessibility(&event);
+  } else {
+    text_.replace(position, removed, inserted);
+  }
   if (runs_.empty()) {
     MeasureAll();
     return;
@@ -226,6 +276,10 @@ void TraceView::Paste() {
 void TraceView::MoveCursor(int position, bool select) {
   cursor_ = std::clamp(position, 0, static_cast<int>(text_.size()));
   if (!select) anchor_ = cursor_;
+  if (QAccessible::isActive()) {
+    QAccessibleTextCursorEvent event(this, cursor_);
+    QAccessible::updateAccessibility(&event);
+  }
   KeepCursorVisible();
   RestartBlinking();
   update();

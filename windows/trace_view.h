@@ -33,10 +33,23 @@ class TraceView : public QWidget {
   const QString& text() const { return text_; }
   int cursorPosition() const { return cursor_; }
   bool hasSelectedText() const { return cursor_ != anchor_; }
+  int selectionStart() const { return cursor_ < anchor_ ? cursor_ : anchor_; }
   QString selectedText() const;
   void selectAll();
   // Puts the selection on the clipboard; nothing when nothing is selected.
   void copy() const;
+  // Selects [start, end) with the caret at `end`; offsets are clamped to the text.
+  void setSelection(int start, int end);
+  void setCursorPosition(int position);
+  // An edit as the user makes it: the view changes, then the field takes the
+  // whole text (OnChange runs). Offsets are clamped to the text.
+  void replace(int position, int removed, const QString& inserted);
+  // Character `offset`'s box and the offset under `point`, in widget pixels.
+  QRect characterRect(int offset) const;
+  int positionAt(const QPoint& point) const;
+  // Scrolls so that [start, end) is in view, its start first.
+  void scrollToRange(int start, int end);
+
   // Where the text's start lies left of the visible area's left edge, in pixels.
   qreal scrollOffset() const { return scroll_; }
   // The width of the whole text, in pixels.

@@ -1,5 +1,6 @@
 // The trace fields: the whole text at any length, as a field a user expects,
 // at a cost that does not grow with the text.
+#include <QAccessible>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -112,6 +113,33 @@ TEST_F(TraceViewTest, UserEditsChangeTheWholeTextInTheModel) {
   // The logic's next append still follows the edit.
   panel.Edit13.Append(" E2");
   EXPECT_EQ(trace->text().toStdString(), "FF" + before.substr(3) + " E2");
+}
+
+// What assistive technology and test robots use: the whole text, and edits
+// that reach the model.
+TEST_F(TraceViewTest, AccessibleTextIsTheWholeTraceAndEditsReachTheModel) {
+  TraceView* trace = ShownTrace("Edit12");
+  panel.Edit12.Append(std::string(40000, 'E'));
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(trace);
+  ASSERT_NE(accessible, nullptr);
+  EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+  EXPECT_EQ(accessible->text(QAccessible::Value).size(), 40000);
+  QAccessibleTextInterface* text = accessible->textInterface();
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->characterCount(), 40000);
+  QAccessibleEditableTextInterface* editable = accessible->editableTextInterface();
+  ASSERT_NE(editable, nullptr);
+  editable->insertText(40000, QStringLiteral(" E2"));
+  EXPECT_EQ(panel.Edit12.Text(), std::string(40000, 'E') + " E2");
+  editable->replaceText(0, 39999, QStringLiteral("x"));
+  EXPECT_EQ(panel.Edit12.Text(), "xE E2");
+  text->setSelection(0, 1, 3);
+  int start = 0;
+  int end = 0;
+  text->selection(0, &start, &end);
+  EXPECT_EQ(start, 1);
+  EXPECT_EQ(end, 3);
+  EXPECT_EQ(trace->selectedText(), QStringLiteral("E "));
 }
 
 TEST_F(TraceViewTest, KeyboardAndWheelScrollTheText) {

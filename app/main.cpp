@@ -52,15 +52,20 @@ int main(int argc, char** argv) {
     });
   }
 
+  // The start-up runs here, before the window appears. It works on the model
+  // alone, and the widgets only show the model, so they are built after it:
+  // the device is probed without waiting for them, and the window comes up
+  // showing whatever the start-up left in the model. A termination request
+  // answered in one of its message boxes ends the program before the loop.
+  panel.Form1.Show();
+  if (!panel.Form1.Visible() || terminating) return 0;
+
   intercom::TForm1 form1(panel);
   intercom::TForm2 form2(panel);
   intercom::TForm3 form3(panel);
   intercom::ObservePanel(panel, form1, form2, form3, [] { QCoreApplication::quit(); });
-
-  // The start-up runs here, before the window appears. A termination request
-  // answered in one of its message boxes ends the program before the loop.
-  panel.Form1.Show();
-  const int status = panel.Form1.Visible() && !terminating ? app.exec() : 0;
+  form1.Refresh(panel.Form1);
+  const int status = app.exec();
   intercom::ForgetWindows(panel);
   return status;
 }

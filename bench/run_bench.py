@@ -390,7 +390,7 @@ def machine():
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
-    parser.add_argument("--repeats", type=int, default=3)
+    parser.add_argument("--repeats", type=int, default=5)
     parser.add_argument("--exchanges", type=int, default=15)
     parser.add_argument("--memory-exchanges", type=int, default=10000)
     options = parser.parse_args()

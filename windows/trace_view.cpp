@@ -50,11 +50,10 @@ QString OneLine(QString text) {
 
 TraceView::TraceView(TextField& field, QWidget* parent) : QWidget(parent), field_(field) {
   // Qt keeps accessibility factories for the process; one entry serves every view.
-  static const bool accessible = [] {
+  [[maybe_unused]] static const bool installed = [] {
     QAccessible::installFactory(TraceAccessible);
     return true;
   }();
-  (void)accessible;
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
   setCursor(Qt::IBeamCursor);

@@ -402,7 +402,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
     parser.add_argument("--repeats", type=int, default=5)
-    parser.add_argument("--exchanges", type=int, default=15)
+    parser.add_argument("--exchanges", type=int, default=30)
     parser.add_argument("--memory-exchanges", type=int, default=10000)
     options = parser.parse_args()
     build = os.path.abspath(options.build)

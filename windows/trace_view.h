@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "panel/controls.h"
+#include "windows/measured_text.h"
 
 class QStyleOptionFrame;
 
@@ -30,7 +31,7 @@ class TraceView : public QWidget {
   // the end and clears the selection, as a line edit's setText does.
   void ShowField();
 
-  const QString& text() const { return text_; }
+  const QString& text() const { return text_.Text(); }
   int cursorPosition() const { return cursor_; }
   bool hasSelectedText() const { return cursor_ != anchor_; }
   int selectionStart() const { return cursor_ < anchor_ ? cursor_ : anchor_; }
@@ -53,7 +54,7 @@ class TraceView : public QWidget {
   // Where the text's start lies left of the visible area's left edge, in pixels.
   qreal scrollOffset() const { return scroll_; }
   // The width of the whole text, in pixels.
-  qreal textWidth() const;
+  qreal textWidth() const { return text_.Width(); }
 
   QSize sizeHint() const override;
 
@@ -74,23 +75,9 @@ class TraceView : public QWidget {
   void timerEvent(QTimerEvent* event) override;
 
  private:
-  // A run of the text measured as one piece: [begin, begin + length), drawn
-  // from `x` (pixels from the text's start), `width` wide.
-  struct Run {
-    int begin;
-    int length;
-    qreal x;
-    qreal width;
-  };
-
-  // Replaces `removed` characters at `position` with `inserted`, measuring
-  // only the runs the change touches.
+  // Replaces `removed` characters at `position` with `inserted` (assistive
+  // technology is told).
   void Splice(int position, int removed, const QString& inserted);
-  void MeasureAll();
-  // The run holding character `index` (the last run for the text's end).
-  size_t RunAt(int index) const;
-  qreal XOf(int index) const;
-  int IndexAt(qreal x) const;
 
   // User edits: change the view, then the field (the view is the field's
   // writer then, so the notice that follows changes nothing here).
@@ -113,8 +100,7 @@ class TraceView : public QWidget {
   QRectF LineRect() const;
 
   TextField& field_;
-  QString text_;
-  std::vector<Run> runs_;
+  MeasuredText text_;
   uint64_t shownRevision_ = 0;
   size_t shownBytes_ = 0;
   bool writing_ = false;

@@ -294,15 +294,38 @@ def action_rows(build, workdir, env, repeats, table):
     table.add("level steps, one after another", levels, ONE_EXCHANGE)
 
 
-def cli_rows(build, table):
-    """The headless program's place in the table: exec to its first request (floor 150 ms, as
-    for the windows) and a whole `read` against the sum of its exchanges' floors, both taken from
-    the simulator's log like the rows above. Filled in once intercom-cli is in the tree."""
+# A whole `intercom-cli read`: 100 ms after opening the port, then discovery's
+# exchanges (150 ms of pauses each, 50 ms more for an unanswered probe, Pause(50)
+# after each of the first three probes) and the reads of the kind found.
+CLI_READ_FLOORS = {"subscriber": 750, "splitter": 850, "beltpack": 1250, "switch": 1300}
+
+
+def cli_rows(build, workdir, repeats, table):
+    """The headless program: exec to its first request on the device side
+    (floor 150 ms, as for the windows), and a whole `read`, exec to exit,
+    against the floor of its exchanges and pauses."""
     table.section("intercom-cli")
-    if os.path.exists(os.path.join(build, "intercom-cli")):
-        table.note("exec to first request; whole `read` vs floor", "not measured yet")
-    else:
-        table.note("exec to first request; whole `read` vs floor", "n/a: no intercom-cli yet")
+    cli = os.path.join(build, "intercom-cli")
+    if not os.path.exists(cli):
+        table.note("exec to first request; whole `read` vs floor", "n/a: no intercom-cli built")
+        return
+    for kind in KINDS:
+        firsts, reads = [], []
+        for _ in range(repeats):
+            sim = Simulator(build, kind, workdir)
+            try:
+                start = now_ns()
+                subprocess.run([cli, "read", "-p", sim.path], cwd=workdir, check=True,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+                end = now_ns()
+                found = sim.requests()
+            finally:
+                sim.stop()
+            firsts.append((found[0][0] - start) / 1e6)
+            reads.append((end - start) / 1e6)
+        table.add(f"intercom-cli, exec to first request, {KIND_NAMES[kind]}", firsts,
+                  FIRST_REQUEST_FLOOR)
+        table.add(f"intercom-cli, whole `read`, {KIND_NAMES[kind]}", reads, CLI_READ_FLOORS[kind])
 
 
 def trace_rows(build, workdir, env, exchanges, table):
@@ -423,7 +446,7 @@ def main():
                 table.note("start-up under Xvfb", "skipped: no Xvfb")
             discovery_rows(per_kind, table)
             action_rows(build, workdir, offscreen, options.repeats, table)
-            cli_rows(build, table)
+            cli_rows(build, workdir, options.repeats, table)
             trace_rows(build, workdir, offscreen, options.exchanges, table)
             memory_rows(build, workdir, offscreen, options.memory_exchanges, table)
             idle_rows(build, workdir, offscreen, "offscreen", table)

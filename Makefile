@@ -1,4 +1,5 @@
-# Front door: `make test`, `make build`, `make run`, `make demo`, `make fuzz`, `make bench`.BUILD_DIR ?= build
+# Front door: `make test`, `make build`, `make run`, `make demo`, `make fuzz`, `make bench`.
+BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 KIND ?= subscriber

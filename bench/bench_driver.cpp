@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
 
   SilentBoxes boxes;
   PanelModel panel(boxes, "intercom-config");
-  PosixSerialPort port;
+  PosixSerialPort port(PosixSerialPort::kSystemLockFolder);
   bool pausing = true;
   long long slept = 0;
   Session session(panel, port, [&](int ms) {

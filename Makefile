@@ -1,12 +1,15 @@
-# Front door: `make test`, `make build`, `make run`, `make demo`, `make windows`.
+# Front door: `make test`, `make build`, `make run`, `make demo`, `make fuzz`, `make bench`,
+# `make package`, `make windows`.
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 WINDOWS_DIR ?= build-windows
 JOBS ?= $(shell nproc)
 KIND ?= subscriber
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Seconds per fuzz target: `make fuzz` runs each this long, `make test` 20 s each.
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps build test test-fast test-asan windows test-windows run demo clean
+.PHONY: deps build test test-fast test-asan test-fuzz fuzz windows test-windows run demo package bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -27,6 +30,13 @@ test-asan: deps $(ASAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Short fuzz runs catch regressions; skipped when clang is not installed.
+test-fuzz: deps
+	JOBS=$(JOBS) scripts/run-fuzz.sh 20
+
+fuzz: deps
+	JOBS=$(JOBS) scripts/run-fuzz.sh $(FUZZ_SECONDS)
+
 # The Windows build (mingw-w64, static): intercom-cli.exe and the unit tests.
 # Its tests run under Wine and use the Linux build's simulator.
 $(WINDOWS_DIR)/build.ninja: CMakeLists.txt cmake/mingw-w64-x86_64.cmake | deps
@@ -42,7 +52,7 @@ test-windows: build windows
 
 # The Windows part runs wherever mingw-w64 and Wine are installed, which
 # `make deps` sees to; the check runs after it, not when make starts.
-test: test-fast test-asan
+test: test-fast test-asan test-fuzz
 	@if command -v x86_64-w64-mingw32-g++-posix >/dev/null && test -x /usr/lib/wine/wine64; then \
 	  $(MAKE) --no-print-directory test-windows; \
 	else \
@@ -55,5 +65,16 @@ run: build
 demo: build
 	scripts/demo.sh $(KIND)
 
+# The Debian package intercom-config_<version>_<arch>.deb, built in $(BUILD_DIR)
+# and copied here.
+package: build
+	rm -f $(BUILD_DIR)/intercom-config_*.deb
+	cd $(BUILD_DIR) && cpack -G DEB
+	cp $(BUILD_DIR)/intercom-config_*.deb .
+
+# Figures against the simulator, one table on stdout (a few minutes; not a test).
+bench: build
+	python3 bench/run_bench.py $(BUILD_DIR)
+
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(WINDOWS_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(WINDOWS_DIR) build-fuzz

@@ -7,6 +7,7 @@
 
 #include "cli/command_line.h"
 #include "serial/pause.h"
+#include "serial/process_signals.h"
 #include "serial/serial_port.h"
 
 namespace {
@@ -28,6 +29,7 @@ extern "C" void OnStop(int signal) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  intercom::IgnoreFileSizeSignal();
   // Ctrl+C and a polite kill finish the exchange under way and then stop.
   std::signal(SIGINT, OnStop);
   std::signal(SIGTERM, OnStop);

@@ -31,7 +31,32 @@ void Control::Raise(const Handler& handler) {
 
 void TextField::SetText(const std::string& text) {
   if (text_ == text) return;
+  const size_t common = std::min(text_.size(), text.size());
+  size_t kept = static_cast<size_t>(
+      std::mismatch(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(common),
+                    text.begin())
+          .first -
+      text_.begin());
+  // Where the texts part inside a multi-byte character, that whole character changed.
+  const auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+  while (kept > 0 && ((kept < text_.size() && continuation(text_[kept])) ||
+                      (kept < text.size() && continuation(text[kept])))) {
+    --kept;
+  }
   text_ = text;
+  Took(kept);
+}
+
+void TextField::Append(const std::string& tail) {
+  if (tail.empty()) return;
+  const size_t kept = text_.size();
+  text_ += tail;
+  Took(kept);
+}
+
+void TextField::Took(size_t keptPrefix) {
+  ++revision_;
+  keptPrefix_ = keptPrefix;
   Changed();
   Raise(OnChange);
 }

@@ -3,6 +3,8 @@
 // completion (through the panel's failure boundary) before the write returns.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -39,17 +41,31 @@ class Control {
   bool visible_;
 };
 
-// TEdit: single-line text field with OnChange.
+// TEdit: single-line text field with OnChange. The text has no length limit.
 class TextField : public Control {
  public:
   using Control::Control;
   const std::string& Text() const { return text_; }
   // Equal text: nothing. Otherwise the field takes it, then OnChange runs.
   void SetText(const std::string& text);
+  // SetText(Text() + tail) in time that does not grow with the text: an empty
+  // tail changes nothing and raises nothing.
+  void Append(const std::string& tail);
   Handler OnChange;
 
+  // What a view needs to follow the text without reading all of it again:
+  // Revision() counts the text's changes, and the change that made the current
+  // revision left the first KeptPrefix() bytes as they were (a UTF-8 character
+  // boundary). A view that shows revision Revision() - 1 replaces only the rest.
+  uint64_t Revision() const { return revision_; }
+  size_t KeptPrefix() const { return keptPrefix_; }
+
  private:
+  void Took(size_t keptPrefix);
+
   std::string text_;
+  uint64_t revision_ = 0;
+  size_t keptPrefix_ = 0;
 };
 
 // TTrackBar: positions 0..16, no event.

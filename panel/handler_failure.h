@@ -10,7 +10,13 @@ namespace intercom {
 
 class HandlerFailure : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit HandlerFailure(const std::string& message)
+      : std::runtime_error(message), message_(message) {}
+  // The whole message; what() stops at a NUL that field text may carry.
+  const std::string& Message() const { return message_; }
+
+ private:
+  std::string message_;
 };
 
 // Field text that is not a whole number: "'%s' is not a valid integer value".

@@ -74,7 +74,7 @@ void PanelModel::RunHandler(const Handler& handler) {
   try {
     handler();
   } catch (const HandlerFailure& failure) {
-    ShowError(failure.what());
+    ShowError(failure.Message());
   }
 }
 

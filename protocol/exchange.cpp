@@ -24,7 +24,7 @@ void Exchange(Session& session, const std::function<void()>& interpretReply) {
   }
 
   TextField& trace = session.panel.Edit13;
-  trace.SetText(trace.Text() + HexTrace(state.ReplyBuffer.data(), kReplyLength - 1));
+  trace.Append(HexTrace(state.ReplyBuffer.data(), kReplyLength - 1));
 
   if (state.ReplyBuffer[0] == 0x00) {
     state.NoAnswer = true;

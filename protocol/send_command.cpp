@@ -71,8 +71,10 @@ void FillPayload(Session& session, CommandCode command) {
 }  // namespace
 
 uint8_t ZeroRule(const std::string& text, uint8_t (*encode)(int32_t)) {
-  if (text == "0") return 0x00;
-  return encode(ParseFieldInteger(text));
+  // "00", "-0" or "$0" mean no address as much as "0" does; encoded, 0 would
+  // fold to 0xFF (address 32, Tally input 256).
+  const int32_t value = ParseFieldInteger(text);
+  return value == 0 ? 0x00 : encode(value);
 }
 
 void SendCommand(Session& session, CommandCode command) {
@@ -92,7 +94,7 @@ void SendCommand(Session& session, CommandCode command) {
             request.begin() + kPayloadOffset);
 
   TextField& trace = session.panel.Edit12;
-  trace.SetText(trace.Text() + HexTrace(request.data(), kRequestLength));
+  trace.Append(HexTrace(request.data(), kRequestLength));
 
   Exchange(session, [&session] { InterpretReply(session); });
 }

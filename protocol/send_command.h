@@ -10,8 +10,9 @@ namespace intercom {
 // lays the 15-byte request into RequestBuffer, appends it to the request trace
 // (Edit12) and runs one Exchange, whose accepted reply InterpretReply turns
 // into panel changes before this returns.
-// Address fields follow the zero rule: exactly "0" is byte 0x00, anything else
-// is read with ParseFieldInteger and encoded. A ConversionFailure leaves the
+// Address fields follow the zero rule: a text whose value is 0 ("0", "00",
+// "-0", "$0") is byte 0x00, any other is read with ParseFieldInteger and
+// encoded. A ConversionFailure leaves the
 // payload bytes converted before it written and sends and traces nothing.
 void SendCommand(Session& session, CommandCode command);
 

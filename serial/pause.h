@@ -9,8 +9,9 @@ namespace intercom {
 // Blocks the calling thread for `ms` milliseconds and dispatches nothing.
 using Pause = std::function<void(int ms)>;
 
-// The real pause: sleeps the whole time (nanosleep, resumed after signals, on
-// Linux; Sleep on Windows).
+// The real pause: sleeps until `ms` milliseconds after the call (on Linux to
+// an absolute deadline on the monotonic clock, whatever signals arrive
+// meanwhile; Sleep on Windows).
 void SleepPause(int ms);
 
 }  // namespace intercom

@@ -3,15 +3,20 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -96,18 +101,111 @@ int PollFailure(short revents) {
 
 constexpr short kLineDown = POLLHUP | POLLERR | POLLNVAL;
 
+// Terminals that answer like a tty but are no serial line: binary frames
+// would land on someone's screen and leave it raw. /dev/tty and /dev/console
+// are major 5, minors 0 and 1; the virtual consoles major 4, minors 0 to 63
+// (the serial ports start at 64).
+bool IsConsoleOrOwnTerminal(int fd, const std::string& path, dev_t device) {
+  const unsigned int major = ::major(device);
+  const unsigned int minor = ::minor(device);
+  if (major == 5 && minor <= 1) return true;
+  if (major == 4 && minor < 64) return true;
+  // Containers bind a pseudo-terminal over /dev/console.
+  if (path == "/dev/console" || path == "/dev/tty") return true;
+  pid_t session = 0;
+  return ioctl(fd, TIOCGSID, &session) == 0 && session == getsid(0);
+}
+
+// The path the device is known by, links resolved, so that every tool names
+// the same lock file for it; the name as given when it cannot be resolved.
+std::string DevicePath(const std::string& name) {
+  char resolved[PATH_MAX];
+  return realpath(name.c_str(), resolved) != nullptr ? std::string(resolved) : name;
+}
+
+// "LCK..ttyUSB0" for /dev/ttyUSB0; deeper paths keep their folders with '_'
+// ("LCK..pts_3"), so two devices never share a lock file.
+std::string LockFileName(const std::string& devicePath) {
+  std::string name = devicePath;
+  if (name.starts_with("/dev/")) name.erase(0, 5);
+  std::replace(name.begin(), name.end(), '/', '_');
+  return "LCK.." + name;
+}
+
+// The PID in a lock file (ASCII, as the serial tools write it), or 0.
+pid_t LockHolder(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  char text[32] = {};
+  const ssize_t n = read(fd, text, sizeof text - 1);
+  close(fd);
+  if (n <= 0) return 0;
+  const long pid = std::strtol(text, nullptr, 10);
+  return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+bool IsAlive(pid_t pid) {
+  return kill(pid, 0) == 0 || errno == EPERM;
+}
+
+// Creates `path` holding our PID in one step: a half-written lock file could
+// be taken for a stale one. False with errno set.
+bool CreateLockFile(const std::string& folder, const std::string& path) {
+  std::string temporary = folder + "/LTMP.XXXXXX";
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  char text[16];
+  const int length = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(getpid()));
+  const bool written = write(fd, text, static_cast<size_t>(length)) == length;
+  const int writeError = errno;
+  fchmod(fd, 0644);
+  close(fd);
+  const bool linked = written && link(temporary.c_str(), path.c_str()) == 0;
+  const int error = written ? errno : writeError;
+  unlink(temporary.c_str());
+  errno = error;
+  return linked;
+}
+
 }  // namespace
 
 std::unique_ptr<SerialPort> MakeSerialPort() {
-  return std::make_unique<PosixSerialPort>();
+  return std::make_unique<PosixSerialPort>(PosixSerialPort::kSystemLockFolder);
 }
 
 std::vector<std::string> ListSerialPorts() {
   return ListSysfsPorts("/sys/class/tty", "/dev");
 }
 
+PosixSerialPort::PosixSerialPort(std::string lockFolder) : lockFolder_(std::move(lockFolder)) {}
+
 PosixSerialPort::~PosixSerialPort() {
   Close();
+}
+
+int PosixSerialPort::AcquireLockFile(const std::string& devicePath) {
+  if (lockFolder_.empty()) return 0;
+  const std::string path = lockFolder_ + "/" + LockFileName(devicePath);
+  // A stale file removed here may be replaced by another tool at once; a few
+  // rounds settle who holds the port.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (CreateLockFile(lockFolder_, path)) {
+      lockFile_ = path;
+      return 0;
+    }
+    if (errno != EEXIST) return 0;  // no writable lock folder: go on without
+    const pid_t holder = LockHolder(path);
+    if (holder > 0 && IsAlive(holder)) return EBUSY;
+    unlink(path.c_str());
+  }
+  return EBUSY;
+}
+
+void PosixSerialPort::ReleaseLockFile() {
+  if (lockFile_.empty()) return;
+  // Only our own: someone may have taken the file over as stale meanwhile.
+  if (LockHolder(lockFile_) == getpid()) unlink(lockFile_.c_str());
+  lockFile_.clear();
 }
 
 bool PosixSerialPort::Fail(int error) {
@@ -117,6 +215,8 @@ bool PosixSerialPort::Fail(int error) {
 
 bool PosixSerialPort::Open(const std::string& name) {
   Close();
+  // The system would open only the part before a NUL: another device.
+  if (name.find('\0') != std::string::npos) return Fail(ENOENT);
   // O_NONBLOCK keeps open() from waiting for carrier. It also stays set: every
   // wait goes through poll() with a deadline, and a blocking write() would wait
   // for all of its bytes on a flow-stopped line, past any time-out.
@@ -129,12 +229,18 @@ bool PosixSerialPort::Open(const std::string& name) {
   const auto reject = [&](int error) {
     if (exclusive) ioctl(fd, TIOCNXCL);
     close(fd);
+    ReleaseLockFile();
     return Fail(error);
   };
 
   struct stat info {};
   if (fstat(fd, &info) != 0) return reject(errno);
   if (!S_ISCHR(info.st_mode) || !isatty(fd)) return reject(ENOTTY);
+  const std::string devicePath = DevicePath(name);
+  if (IsConsoleOrOwnTerminal(fd, devicePath, info.st_rdev)) return reject(ENODEV);
+  // The lock file first: flock() and TIOCEXCL only stop those who open after
+  // us, the convention also those who came before.
+  if (const int error = AcquireLockFile(devicePath); error != 0) return reject(error);
   // flock() also covers a second open in this process, which TIOCEXCL does not
   // refuse (nor does it for root).
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) return reject(errno);
@@ -143,6 +249,7 @@ bool PosixSerialPort::Open(const std::string& name) {
 
   termios tio{};
   if (tcgetattr(fd, &tio) != 0) return reject(errno);
+  found_ = tio;
   MakeRaw(tio);
   if (tcsetattr(fd, TCSANOW, &tio) != 0) return reject(errno);
 
@@ -156,10 +263,13 @@ bool PosixSerialPort::Open(const std::string& name) {
 void PosixSerialPort::Close() {
   if (fd_ < 0) return;
   // Best effort: on a hung-up tty these fail and there is nothing left to undo.
+  // TCSANOW: waiting for output to drain could block on a flow-stopped line.
+  tcsetattr(fd_, TCSANOW, &found_);
   ioctl(fd_, TIOCNXCL);
   flock(fd_, LOCK_UN);
   close(fd_);
   fd_ = -1;
+  ReleaseLockFile();
 }
 
 bool PosixSerialPort::GetState(LineState& state) {

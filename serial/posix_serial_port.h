@@ -4,6 +4,8 @@
 // unplugged, pty master closed) is a failure, not a wait.
 #pragma once
 
+#include <termios.h>
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -34,17 +36,31 @@ class PosixSerialPort final : public SerialPort {
   // after they began; a write of n bytes may take n ms.
   static constexpr CommTimeouts kDefaultTimeouts{10, 0, 50, 1, 0};
 
-  PosixSerialPort() = default;
+  // Where the serial tools of this system keep their lock files.
+  static constexpr const char* kSystemLockFolder = "/var/lock";
+
+  // `lockFolder` is where the lock files of the serial tools' convention live
+  // (kSystemLockFolder for the programs, a scratch folder for tests); empty
+  // means no lock files at all.
+  explicit PosixSerialPort(std::string lockFolder);
   PosixSerialPort(const PosixSerialPort&) = delete;
   PosixSerialPort& operator=(const PosixSerialPort&) = delete;
   ~PosixSerialPort() override;
 
   // `name` is a device path such as /dev/ttyUSB0. Only a terminal device opens;
   // anything else fails with ENOTTY (or the error of open()) and is never
-  // written to. Exclusive: a port open elsewhere fails with EWOULDBLOCK. The
-  // tty is switched to a raw byte stream; its flow-control settings stay.
+  // written to. Terminals that are no serial line — /dev/tty, the process's
+  // own controlling terminal, the virtual consoles, /dev/console — fail with
+  // ENODEV; pseudo-terminals open. Exclusive: a port open elsewhere fails with
+  // EWOULDBLOCK, and a port whose lock file names a live process with EBUSY
+  // (a lock file of a process that is gone is taken over). While open, the
+  // port's lock file holds this process's PID; where the lock folder is not
+  // writable the port opens without one. The tty is switched to a raw byte
+  // stream; its flow-control settings stay.
   bool Open(const std::string& name) override;
   bool IsOpen() const override { return fd_ >= 0; }
+  // Gives the tty back with the terminal settings it had at Open, ends the
+  // exclusive use and removes the lock file.
   void Close() override;
 
   // An unsupported baud rate, byte size, parity or stop-bit value fails with EINVAL.
@@ -69,6 +85,13 @@ class PosixSerialPort final : public SerialPort {
   // start.
   static uint32_t TotalBoundMs(uint32_t multiplier, uint32_t constant, size_t count);
 
+  // 0, or the error that refuses the port: the lock file of a live process.
+  int AcquireLockFile(const std::string& devicePath);
+  void ReleaseLockFile();
+
+  std::string lockFolder_;
+  std::string lockFile_;  // ours while the port is open; empty when none
+  termios found_{};       // the tty's settings at Open, given back at Close
   int fd_ = -1;
   uint32_t lastError_ = 0;
   CommTimeouts timeouts_{};

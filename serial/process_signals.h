@@ -25,7 +25,8 @@ class TerminationSignals {
   // False when the handlers could not be installed (another instance lives).
   bool Installed() const { return readEnd_ >= 0; }
   // Becomes readable when a termination signal has arrived; -1 when not
-  // installed. For poll() or an event loop's descriptor watcher.
+  // installed. For poll() or an event loop's descriptor watcher (a poll()
+  // that the signal interrupts fails with EINTR: poll again).
   int ReadyDescriptor() const { return readEnd_; }
   // The signal that arrived first since the last call (SIGTERM, ...), or 0
   // when none has; never blocks. Drains the descriptor.

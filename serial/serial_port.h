@@ -67,7 +67,8 @@ class SerialPort {
   virtual uint32_t LastError() const = 0;
 };
 
-// A closed port of the platform the program is built for.
+// A closed port of the platform the program is built for; on Linux it keeps
+// its lock files in the system lock folder.
 std::unique_ptr<SerialPort> MakeSerialPort();
 
 }  // namespace intercom

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -26,6 +27,11 @@ using intercom::DeviceKind;
 constexpr char kUsage[] =
     "usage: intercom-sim --kind subscriber|splitter|beltpack|switch [--link PATH] [--quiet]\n"
     "                    [--silent] [--out-of-sync] [--truncate N] [--late MS] [--studio-255]\n"
+    "                    [--log-requests FILE]\n"
+    "       intercom-sim --help | --version\n"
+    "\n"
+    "Plays one intercom device on a pseudo-terminal; prints the port's path on the\n"
+    "first line of stdout and serves until SIGINT or SIGTERM.\n"
     "\n"
     "  --kind K       the device to simulate\n"
     "  --link PATH    make PATH a symbolic link to the port (replaces an old link)\n"
@@ -34,13 +40,21 @@ constexpr char kUsage[] =
     "  --out-of-sync  answer with replies that begin E4 E2\n"
     "  --truncate N   send only the first N (0..16) bytes of each reply\n"
     "  --late MS      send each reply MS milliseconds after its request\n"
-    "  --studio-255   report studio mode 255 whatever was written\n";
+    "  --studio-255   report studio mode 255 whatever was written\n"
+    "  --log-requests FILE\n"
+    "                 append a line per request to FILE: CLOCK_MONOTONIC nanoseconds\n"
+    "                 when its last byte arrived, then its bytes in hexadecimal\n"
+    "  --help         print this help and exit\n"
+    "  --version      print the version and exit\n";
 
 struct Options {
   DeviceKind kind = DeviceKind::None;
   std::string link;
+  std::string requestLog;
   bool quiet = false;
   bool studio255 = false;
+  bool help = false;
+  bool version = false;
   intercom::Misbehaviour misbehaviour;
 };
 
@@ -69,7 +83,13 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       if (i + 1 >= argc) return std::nullopt;
       return std::string_view(argv[++i]);
     };
-    if (arg == "--kind") {
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return true;
+    } else if (arg == "--version") {
+      options.version = true;
+      return true;
+    } else if (arg == "--kind") {
       const auto text = value();
       const auto kind = text ? ParseKind(*text) : std::nullopt;
       if (!kind) {
@@ -84,6 +104,13 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         return false;
       }
       options.link = *text;
+    } else if (arg == "--log-requests") {
+      const auto text = value();
+      if (!text || text->empty()) {
+        std::cerr << "intercom-sim: --log-requests needs a file\n";
+        return false;
+      }
+      options.requestLog = *text;
     } else if (arg == "--truncate" || arg == "--late") {
       const bool truncate = arg == "--truncate";
       const auto text = value();
@@ -187,6 +214,14 @@ int main(int argc, char** argv) {
     std::cerr << kUsage;
     return 2;
   }
+  if (options.help || options.version) {
+    if (options.help) {
+      std::cout << kUsage;
+    } else {
+      std::cout << "intercom-sim " << INTERCOM_VERSION << "\n";
+    }
+    return std::cout.flush() ? 0 : 1;
+  }
   if (!InstallStopSignals()) {
     std::cerr << "intercom-sim: signals: " << std::strerror(errno) << "\n";
     return 1;
@@ -202,10 +237,20 @@ int main(int argc, char** argv) {
         return 1;
       }
     }
+    std::ofstream requestLog;
+    if (!options.requestLog.empty()) {
+      requestLog.open(options.requestLog, std::ios::app);
+      if (!requestLog) {
+        std::cerr << "intercom-sim: --log-requests " << options.requestLog << ": "
+                  << std::strerror(errno) << "\n";
+        return 1;
+      }
+    }
     std::cout << device.SlavePath() << std::endl;
 
     intercom::DeviceModel model(options.kind, options.studio255);
-    device.Serve(model, options.misbehaviour, stopPipe[0], options.quiet ? nullptr : &std::cerr);
+    device.Serve(model, options.misbehaviour, stopPipe[0], options.quiet ? nullptr : &std::cerr,
+                 requestLog.is_open() ? &requestLog : nullptr);
   } catch (const std::exception& error) {
     std::cerr << "intercom-sim: " << error.what() << "\n";
     return 1;

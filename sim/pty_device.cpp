@@ -104,7 +104,7 @@ void PtyDevice::WriteReply(const uint8_t* data, size_t count) {
 }
 
 void PtyDevice::Serve(DeviceModel& model, const Misbehaviour& misbehaviour, int stopFd,
-                      std::ostream* log) {
+                      std::ostream* log, std::ostream* requests) {
   Logger logger(log);
   RequestAssembler assembler;
   std::deque<PendingReply> late;
@@ -145,11 +145,16 @@ void PtyDevice::Serve(DeviceModel& model, const Misbehaviour& misbehaviour, int 
       ThrowErrno("read pty");
     }
     now = Clock::now();
-    const auto requests = assembler.Feed(buffer, static_cast<size_t>(n), now);
+    const auto frames = assembler.Feed(buffer, static_cast<size_t>(n), now);
     if (const size_t skipped = assembler.TakeSkipped()) {
       logger.Line("skipped " + std::to_string(skipped) + " bytes before a sync");
     }
-    for (const RequestFrame& request : requests) {
+    for (const RequestFrame& request : frames) {
+      if (requests) {
+        const auto ns =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count();
+        *requests << ns << HexTrace(request.data(), static_cast<int>(request.size())) << std::endl;
+      }
       logger.Bytes("request", request.data(), request.size());
       auto reply = model.Answer(request);
       if (!reply) {

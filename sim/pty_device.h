@@ -34,8 +34,12 @@ class PtyDevice {
 
   // Answers requests with `model`, shaped by `misbehaviour`, until `stopFd`
   // becomes readable. Each request, reply and dropped byte is logged to `log`
-  // unless it is null. Throws std::system_error when the pty fails.
-  void Serve(DeviceModel& model, const Misbehaviour& misbehaviour, int stopFd, std::ostream* log);
+  // unless it is null; each complete request also goes to `requests` unless it
+  // is null, as one line: the steady clock (CLOCK_MONOTONIC) in nanoseconds when
+  // its last byte was read, then its bytes, flushed at once. Throws
+  // std::system_error when the pty fails.
+  void Serve(DeviceModel& model, const Misbehaviour& misbehaviour, int stopFd, std::ostream* log,
+             std::ostream* requests = nullptr);
 
  private:
   void WriteReply(const uint8_t* data, size_t count);

@@ -18,6 +18,7 @@
 #include "windows/fixed_border.h"
 #include "windows/input_block.h"
 #include "windows/screen_fit.h"
+#include "windows/trace_view.h"
 
 namespace intercom {
 namespace {
@@ -120,8 +121,8 @@ void TForm1::BuildClientArea() {
   setCentralWidget(ScrollingClientArea(this, client, QSize(kClientWidth, kClientHeight)));
 
   // Tab order 0 to 2: the trace strip below the visible area.
-  AddEdit(client, panel_.Edit12, {16, 480, 505, 21}, QStringLiteral("Запросы"));
-  AddEdit(client, panel_.Edit13, {16, 512, 505, 21}, QStringLiteral("Ответы"));
+  AddTrace(client, panel_.Edit12, {16, 480, 505, 21}, QStringLiteral("Запросы"));
+  AddTrace(client, panel_.Edit13, {16, 512, 505, 21}, QStringLiteral("Ответы"));
   AddButton(client, panel_.BitBtn5, {528, 504, 75, 25}, QStringLiteral("Clear"));
 
   pages_ = new QTabWidget(client);
@@ -169,6 +170,17 @@ QLineEdit* TForm1::AddEdit(QWidget* parent, TextField& field, Place place,
   tabOrder_.push_back(edit);
   views_.Add(field, [edit, &field] { ShowText(*edit, field); });
   return edit;
+}
+
+TraceView* TForm1::AddTrace(QWidget* parent, TextField& field, Place place,
+                            const QString& accessibleName) {
+  auto* trace = new TraceView(field, parent);
+  trace->setObjectName(QString::fromStdString(field.Name()));
+  trace->setGeometry(place.left, place.top, place.width, place.height);
+  trace->setAccessibleName(accessibleName);
+  tabOrder_.push_back(trace);
+  views_.Add(field, [trace] { trace->ShowField(); });
+  return trace;
 }
 
 QPushButton* TForm1::AddButton(QWidget* parent, Button& button, Place place,

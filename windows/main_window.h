@@ -19,6 +19,8 @@ class QTabWidget;
 
 namespace intercom {
 
+class TraceView;
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
 
@@ -60,6 +62,9 @@ class TForm1 : public QMainWindow {
   // Creation helpers: the widget joins the views and, when it takes focus, the
   // tab order (so widgets are made in tab order).
   QLineEdit* AddEdit(QWidget* parent, TextField& field, Place place, const QString& accessibleName);
+  // The request and reply traces: any length, at the cost of what is shown.
+  TraceView* AddTrace(QWidget* parent, TextField& field, Place place,
+                      const QString& accessibleName);
   QPushButton* AddButton(QWidget* parent, Button& button, Place place, const QString& caption);
   QPushButton* AddStepButton(QWidget* parent, Button& button, Place place, bool up,
                              const QString& what);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "protocol/session.h"
+#include "serial/settings_file.h"  // FileIoCode, the message code of a failed file operation
 
 namespace intercom {
 

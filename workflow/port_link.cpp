@@ -19,9 +19,17 @@ CommTimeouts DeviceTimeouts() {
   return timeouts;
 }
 
+std::string PortNameForMessage(const std::string& name) {
+  if (name.size() <= kPortNameShownLength) return name;
+  // Never cut a UTF-8 sequence in two.
+  size_t end = kPortNameShownLength;
+  while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+  return name.substr(0, end) + "…";
+}
+
 bool OpenPort(Session& session) {
   if (session.port.Open(session.state.PortName)) return true;
-  session.panel.ShowNotice("Can't open port " + session.state.PortName);
+  session.panel.ShowNotice("Can't open port " + PortNameForMessage(session.state.PortName));
   return false;
 }
 
@@ -55,6 +63,12 @@ bool ConfigurePort(Session& session) {
 
 void ClosePort(Session& session) {
   session.port.Close();
+}
+
+int ReleasePortOnTermination(Session& session, TerminationSignals& termination) {
+  const int signal = termination.Take();
+  if (signal != 0) ClosePort(session);
+  return signal;
 }
 
 }  // namespace intercom

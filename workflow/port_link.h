@@ -3,6 +3,7 @@
 #pragma once
 
 #include "protocol/session.h"
+#include "serial/process_signals.h"
 
 namespace intercom {
 
@@ -12,8 +13,15 @@ inline constexpr uint16_t kXonLim = 512;
 inline constexpr uint16_t kXoffLim = 512;
 CommTimeouts DeviceTimeouts();
 
+// A port name as failure messages show it: whole up to kPortNameShownLength
+// bytes, otherwise its first bytes (never half a UTF-8 character) and "…".
+// A longer name cannot be a device path anyway, and laying out a huge one
+// would freeze the message box.
+inline constexpr size_t kPortNameShownLength = 256;
+std::string PortNameForMessage(const std::string& name);
+
 // Opens state.PortName (closing whatever was open). On failure shows
-// "Can't open port " + PortName and returns false.
+// "Can't open port " + PortNameForMessage(PortName) and returns false.
 bool OpenPort(Session& session);
 
 // Reads the line state and sets 38400 8N1 (XonLim/XoffLim 512), keeping every
@@ -25,5 +33,11 @@ bool ConfigurePort(Session& session);
 
 // Closes the port; nothing happens when none is open.
 void ClosePort(Session& session);
+
+// For the programs' loops, when `termination` became readable: if a termination
+// request is pending, closes the session's port (giving the tty back, ending
+// its exclusive use, removing the lock file) and returns the signal, after
+// which the program ends normally; 0 when there was none.
+int ReleasePortOnTermination(Session& session, TerminationSignals& termination);
 
 }  // namespace intercom

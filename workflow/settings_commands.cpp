@@ -33,8 +33,7 @@ std::vector<TextField*> AddressFieldsOf(PanelModel& panel, DeviceKind kind) {
   }
 }
 
-// A text that is a number outside lo..hi. Texts that are not numbers are left
-// to the request assembly, which refuses them with its own message.
+// A text that is a number outside lo..hi; a text that is no number is not.
 bool OutOfRange(const std::string& text, int32_t lo, int32_t hi) {
   try {
     const int32_t value = ParseFieldInteger(text);
@@ -76,6 +75,12 @@ void BitBtn2Click(Session& session) {
   for (TextField* field : fields) FillEmpty(*field);
   if (kind == DeviceKind::SubscriberSet) FillEmpty(panel.Edit11);
   if (kind == DeviceKind::BeltPack) FillEmpty(panel.Edit20);
+
+  // Every field the write will send converts before anything goes out: a
+  // Tally text that fails after WriteSettings was confirmed would leave the
+  // device half written. The first failure ends the handler with its message.
+  for (TextField* field : fields) ParseFieldInteger(field->Text());
+  if (kind == DeviceKind::BeltPack) ParseFieldInteger(panel.Edit20.Text());
 
   // A device must never receive an address folded out of range (33 would go
   // out as address 1), so the whole write is refused instead.

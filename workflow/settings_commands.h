@@ -19,13 +19,16 @@ struct WriteRefusal {
 
 // The refusals of the write sequence for `kind`, in field order: addresses
 // outside 0..32, the belt pack's Tally input outside 0..256. Texts that are not
-// numbers are left to the request assembly. Changes nothing.
+// numbers are no refusals here (the write fails them with their conversion
+// error before anything is sent). Changes nothing.
 std::vector<WriteRefusal> WriteRefusals(PanelModel& panel, DeviceKind kind);
 
 // "Считать настройки": ReadSettings, Pause(50), ReadTallyAddress.
 void BitBtn4Click(Session& session);
-// "Записать настройки": empty fields of the kind become "0"; out-of-range
-// addresses are refused with a notice and nothing is sent; then WriteSettings
+// "Записать настройки": empty fields of the kind become "0"; a field the write
+// sends that is no number ends the handler with its ConversionFailure and
+// out-of-range addresses are refused with a notice, in both cases before
+// anything is sent; then WriteSettings
 // (and for a belt pack Pause(50), WriteTallyAddress; for a switch Pause(50)).
 void BitBtn2Click(Session& session);
 // "Test": one Probe.

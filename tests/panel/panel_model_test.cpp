@@ -55,6 +55,41 @@ TEST_F(PanelModelTest, TextWriteRaisesChangeOnlyOnRealChange) {
   EXPECT_EQ(seen, (std::vector<std::string>{"4", "40"}));
 }
 
+TEST_F(PanelModelTest, AppendIsAWriteOfTheLongerTextWithItsEventsAndNotices) {
+  std::vector<std::string> seen;
+  int notices = 0;
+  panel.SetObserver([&](const Control& control) { notices += &control == &panel.Edit13; });
+  panel.Edit13.OnChange = [&] { seen.push_back(panel.Edit13.Text()); };
+  panel.Edit13.Append(" E2");
+  panel.Edit13.Append("");
+  panel.Edit13.Append(" E4");
+  EXPECT_EQ(seen, (std::vector<std::string>{" E2", " E2 E4"}));
+  EXPECT_EQ(notices, 2);
+  EXPECT_EQ(panel.Edit13.Revision(), 2u);
+  EXPECT_EQ(panel.Edit13.KeptPrefix(), 3u);
+}
+
+TEST_F(PanelModelTest, EveryTextChangeTellsHowMuchOfTheTextItKept) {
+  TextField& field = panel.Edit12;
+  field.SetText("E2 E4 01");
+  EXPECT_EQ(field.KeptPrefix(), 0u);
+  field.SetText("E2 E4 07");
+  EXPECT_EQ(field.KeptPrefix(), 7u);
+  field.SetText("E2");
+  EXPECT_EQ(field.KeptPrefix(), 2u);
+  field.SetText("");
+  EXPECT_EQ(field.KeptPrefix(), 0u);
+  // UTF-8 "ая", "аб", "ав": where two texts part inside a letter, the whole letter changed.
+  field.SetText("\xD0\xB0\xD1\x8F");
+  field.SetText("\xD0\xB0\xD0\xB1");
+  EXPECT_EQ(field.KeptPrefix(), 2u);
+  field.SetText("\xD0\xB0\xD0\xB2");
+  EXPECT_EQ(field.KeptPrefix(), 2u);
+  const uint64_t before = field.Revision();
+  field.SetText(field.Text());
+  EXPECT_EQ(field.Revision(), before);
+}
+
 TEST_F(PanelModelTest, HandlerThatWritesItsOwnFieldRunsNestedOnce) {
   int runs = 0;
   panel.Edit14.OnChange = [&] {
@@ -158,6 +193,18 @@ TEST_F(PanelModelTest, FailingHandlerStopsWhereItFailedAndShowsError) {
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, "'' is not a valid integer value.");
   EXPECT_EQ(boxes.shown[0].caption, "Intercom-config");
+}
+
+TEST_F(PanelModelTest, AFailureShowsTheWholeTextOfAFieldHoldingANul) {
+  const std::string text(
+      "3\0"
+      "4 ",
+      4);
+  panel.Edit15.SetText(text);
+  panel.BitBtn2.OnClick = [&] { ParseFieldInteger(panel.Edit15.Text()); };
+  panel.BitBtn2.Click();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "'" + text + "' is not a valid integer value.");
 }
 
 TEST_F(PanelModelTest, OtherExceptionsAreNotSwallowed) {

@@ -68,11 +68,15 @@ TEST_F(SendCommandTest, WriteSettingsToSwitchUsesTheZeroRuleAndLeavesTheRest) {
   EXPECT_EQ(LastPayload(), (Bytes{0x20, 0x00, 0x3F, 0x24, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16}));
 }
 
-TEST_F(SendCommandTest, ZeroRuleTellsZeroFromOtherTextsOfZero) {
-  EXPECT_EQ(ZeroRule("0", EncodeAddress), 0x00);
-  EXPECT_EQ(ZeroRule("00", EncodeAddress), 0xFF);
-  EXPECT_EQ(ZeroRule(" 0", EncodeAddress), 0xFF);
+TEST_F(SendCommandTest, ZeroRuleSendsEveryTextOfZeroAsNoAddress) {
+  for (const char* zero : {"0", "00", "-0", "+0", " 0", "$0", "0x0", "X00"}) {
+    SCOPED_TRACE(zero);
+    EXPECT_EQ(ZeroRule(zero, EncodeAddress), 0x00);
+    EXPECT_EQ(ZeroRule(zero, EncodeTally), 0x00);
+  }
   EXPECT_EQ(ZeroRule("33", EncodeAddress), 0x20);
+  EXPECT_EQ(ZeroRule("32", EncodeAddress), 0x3F);
+  EXPECT_EQ(ZeroRule("256", EncodeTally), 0xFF);
   EXPECT_EQ(ZeroRule("0", EncodeTally), 0x00);
   EXPECT_EQ(ZeroRule("1", EncodeTally), 0x00);
   EXPECT_THROW(ZeroRule("", EncodeAddress), ConversionFailure);

@@ -6,20 +6,27 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iomanip>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/lock_folder.h"
 
 namespace {
 
@@ -119,6 +126,13 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+pid_t LockHolderPid(const std::string& path) {
+  std::ifstream in(path);
+  long pid = 0;
+  in >> pid;
+  return static_cast<pid_t>(pid);
+}
+
 std::string Contents(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -138,8 +152,9 @@ class PosixSerialPort : public testing::Test {
     ASSERT_TRUE(port_.SetTimeouts(timeouts));
   }
 
+  intercom::testing::LockFolder locks_;
   Pty pty_;
-  Port port_;
+  Port port_{locks_.Path()};
 };
 
 // --- Opening ---
@@ -173,10 +188,13 @@ TEST_F(PosixSerialPort, OpenSwitchesTheTtyToRawAndKeepsHardwareFlowControl) {
 
 TEST_F(PosixSerialPort, SecondOpenOfTheSamePortFails) {
   OpenPort();
-  Port second;
+  Port second{locks_.Path()};
   EXPECT_FALSE(second.Open(pty_.Name()));
-  EXPECT_EQ(second.LastError(), static_cast<uint32_t>(EWOULDBLOCK));
+  EXPECT_EQ(second.LastError(), static_cast<uint32_t>(EBUSY)) << "the lock file refuses first";
   EXPECT_FALSE(second.IsOpen());
+  Port unlocked{""};
+  EXPECT_FALSE(unlocked.Open(pty_.Name()));
+  EXPECT_EQ(unlocked.LastError(), static_cast<uint32_t>(EWOULDBLOCK));
 
   port_.Close();
   EXPECT_TRUE(second.Open(pty_.Name())) << second.LastError();
@@ -188,7 +206,7 @@ TEST_F(PosixSerialPort, OpenReleasesThePreviousPort) {
   OpenPort();
   ASSERT_TRUE(port_.Open(other.Name()));
 
-  Port second;
+  Port second{locks_.Path()};
   EXPECT_TRUE(second.Open(pty_.Name())) << second.LastError();
 }
 
@@ -198,7 +216,7 @@ TEST_F(PosixSerialPort, FailedOpenLeavesNoPortOpen) {
   EXPECT_EQ(port_.LastError(), static_cast<uint32_t>(ENOENT));
   EXPECT_FALSE(port_.IsOpen());
 
-  Port second;
+  Port second{locks_.Path()};
   EXPECT_TRUE(second.Open(pty_.Name())) << second.LastError();
 }
 
@@ -222,12 +240,161 @@ TEST_F(PosixSerialPort, OnlyTerminalDevicesOpen) {
       {(dir.Path() / "missing").string(), ENOENT},
   };
   for (const auto& entry : cases) {
-    Port port;
+    Port port{locks_.Path()};
     EXPECT_FALSE(port.Open(entry.name)) << entry.name;
     EXPECT_EQ(port.LastError(), entry.error) << entry.name;
     EXPECT_FALSE(port.IsOpen()) << entry.name;
   }
   EXPECT_EQ(Contents(file), original);
+}
+
+// --- Terminals that are no serial line ---
+
+// Runs `check` in a child that has `pty` as its controlling terminal; the
+// child's exit status is the result.
+int InOwnSession(const Pty& pty, const std::function<int()>& check) {
+  const pid_t child = fork();
+  if (child == 0) {
+    setsid();
+    const int fd = open(pty.Name().c_str(), O_RDWR);  // no O_NOCTTY: becomes ours
+    if (fd < 0 || ioctl(fd, TIOCSCTTY, 0) != 0) _exit(100);
+    _exit(check());
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 200 + WTERMSIG(status);
+}
+
+TEST_F(PosixSerialPort, TheOwnTerminalAndTheConsolesAreRefusedLikeAMissingPort) {
+  Pty controlling;
+  ASSERT_TRUE(controlling.Create());
+  const termios before = controlling.Settings();
+  const std::string lockFolder = locks_.Path();
+  const std::string other = pty_.Name();
+  const int result = InOwnSession(controlling, [&] {
+    Port port(lockFolder);
+    if (port.Open("/dev/tty") || port.LastError() != ENODEV) return 1;
+    if (port.Open(controlling.Name()) || port.LastError() != ENODEV) return 2;
+    if (!port.Open(other)) return 3;  // any other pseudo-terminal still opens
+    return 0;
+  });
+  EXPECT_EQ(result, 0) << "1: /dev/tty opened, 2: own terminal opened, 3: pty refused";
+  const termios after = controlling.Settings();
+  EXPECT_EQ(after.c_lflag, before.c_lflag) << "the terminal was left changed";
+
+  for (const char* console : {"/dev/console", "/dev/tty0", "/dev/tty1"}) {
+    Port port(locks_.Path());
+    EXPECT_FALSE(port.Open(console)) << console;
+  }
+  EXPECT_EQ(locks_.Count(), 0);
+}
+
+// --- Lock files ---
+
+std::string LockPathOf(const std::string& folder, const std::string& ptyName) {
+  std::string name = ptyName.substr(5);  // after "/dev/"
+  std::replace(name.begin(), name.end(), '/', '_');
+  return folder + "/LCK.." + name;
+}
+
+void WriteLock(const std::string& path, pid_t pid) {
+  std::ofstream(path) << std::setw(10) << pid << "\n";
+}
+
+TEST_F(PosixSerialPort, AnOpenPortHoldsALockFileWithItsPidUntilClosed) {
+  const std::string lock = LockPathOf(locks_.Path(), pty_.Name());
+  OpenPort();
+  std::ostringstream expected;
+  expected << std::setw(10) << getpid() << "\n";
+  EXPECT_EQ(Contents(lock), expected.str());
+  port_.Close();
+  EXPECT_FALSE(std::filesystem::exists(lock));
+  EXPECT_EQ(locks_.Count(), 0);
+}
+
+TEST_F(PosixSerialPort, ALiveLockFileRefusesThePortAndAStaleOneIsTakenOver) {
+  const std::string lock = LockPathOf(locks_.Path(), pty_.Name());
+  WriteLock(lock, getppid());  // a process that surely lives
+  EXPECT_FALSE(port_.Open(pty_.Name()));
+  EXPECT_EQ(port_.LastError(), static_cast<uint32_t>(EBUSY));
+  EXPECT_FALSE(port_.IsOpen());
+  EXPECT_EQ(LockHolderPid(lock), getppid()) << "another's lock file is left alone";
+  // Refused before it was touched: a second opener is still free to take it.
+  int probe = open(pty_.Name().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  EXPECT_GE(probe, 0) << "the refused open left the tty exclusive";
+  if (probe >= 0) close(probe);
+
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  WriteLock(lock, gone);
+  OpenPort();
+  EXPECT_EQ(LockHolderPid(lock), getpid());
+  port_.Close();
+  EXPECT_EQ(locks_.Count(), 0);
+}
+
+TEST_F(PosixSerialPort, WithoutAWritableLockFolderThePortOpensAnyway) {
+  Port port((std::filesystem::path(locks_.Path()) / "missing").string());
+  EXPECT_TRUE(port.Open(pty_.Name())) << port.LastError();
+  port.Close();
+  Port unlocked("");
+  EXPECT_TRUE(unlocked.Open(pty_.Name())) << unlocked.LastError();
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(PosixSerialPort, OpeningAndRefusingLeakNoDescriptorsAndNoLockFiles) {
+  const std::string lock = LockPathOf(locks_.Path(), pty_.Name());
+  const int before = OpenDescriptors();
+  for (int i = 0; i < 300; ++i) {
+    OpenPort();
+    Port second{locks_.Path()};
+    EXPECT_FALSE(second.Open(pty_.Name()));  // our own lock file
+    port_.Close();
+    EXPECT_FALSE(port_.Open("/nonexistent/ttyUSB0"));
+    EXPECT_FALSE(port_.Open("/dev/null"));
+  }
+  WriteLock(lock, getppid());
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(port_.Open(pty_.Name()));
+  std::filesystem::remove(lock);
+  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_TRUE(std::filesystem::is_empty(locks_.Path())) << "lock or temporary files left";
+}
+
+// --- Giving the tty back ---
+
+TEST_F(PosixSerialPort, CloseGivesBackTheTerminalSettingsFoundAtOpen) {
+  termios preset = pty_.Settings();
+  preset.c_lflag |= ICANON | ECHO | ISIG;
+  preset.c_iflag |= ICRNL | IXON;
+  preset.c_oflag |= OPOST;
+  cfsetispeed(&preset, B9600);
+  cfsetospeed(&preset, B9600);
+  pty_.Apply(preset);
+  const termios before = pty_.Settings();
+
+  OpenPort();
+  intercom::LineState line;
+  ASSERT_TRUE(port_.GetState(line));
+  line.BaudRate = 38400;
+  ASSERT_TRUE(port_.SetState(line));
+  port_.Close();
+
+  const termios after = pty_.Settings();
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+  EXPECT_EQ(after.c_oflag, before.c_oflag);
+  EXPECT_EQ(after.c_cflag, before.c_cflag);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B9600));
+  EXPECT_EQ(after.c_cc[VMIN], before.c_cc[VMIN]);
+  EXPECT_EQ(after.c_cc[VTIME], before.c_cc[VTIME]);
 }
 
 // --- Line state and time-outs ---
@@ -454,7 +621,7 @@ TEST_F(PosixSerialPort, PurgeDropsPendingInput) {
 // --- Failures ---
 
 TEST_F(PosixSerialPort, EveryCallOnAClosedPortFailsWithBadDescriptor) {
-  Port never;
+  Port never{locks_.Path()};
   OpenPort();
   port_.Close();
   port_.Close();

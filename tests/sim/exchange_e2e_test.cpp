@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -25,6 +27,7 @@
 #include "protocol/session.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
+#include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 
@@ -55,6 +58,7 @@ Payload ReplyPayload(const SessionState& state) {
   return payload;
 }
 
+using testing::LockFolder;
 using testing::Simulator;
 
 class ExchangeOverPty : public ::testing::Test {
@@ -113,7 +117,8 @@ class ExchangeOverPty : public ::testing::Test {
   std::optional<Simulator> simulator_;
   RecordingMessageBoxes boxes;
   PanelModel panel{boxes, "intercom-config"};
-  PosixSerialPort port;
+  LockFolder locks_;
+  PosixSerialPort port{locks_.Path()};
   Session session{panel, port, SleepPause};
   int interpreted = 0;
   int exchanges_ = 0;
@@ -228,7 +233,8 @@ TEST(ExchangeHangUp, ReadFailingAfterPartOfTheReplyLeavesItAllZero) {
 
   RecordingMessageBoxes boxes;
   PanelModel panel{boxes, "intercom-config"};
-  PosixSerialPort port;
+  LockFolder locks;
+  PosixSerialPort port{locks.Path()};
   Session session{panel, port, SleepPause};
   ASSERT_TRUE(port.Open(name)) << "errno " << port.LastError();
   // No interval bound: the read holds on after the 7 bytes until the line
@@ -267,6 +273,40 @@ TEST(ExchangeHangUp, ReadFailingAfterPartOfTheReplyLeavesItAllZero) {
   EXPECT_EQ(panel.Edit13.Text(), " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
   EXPECT_TRUE(session.state.NoAnswer);
   for (int n = 16; n <= 19; ++n) EXPECT_EQ(panel.EditAt(n).Text(), "") << "Edit" << n;
+}
+
+// The benchmark's clock on the device side: one line per request, answered or
+// not, stamped with CLOCK_MONOTONIC when it arrived.
+TEST_F(ExchangeOverPty, RequestLogStampsEveryRequestOnArrival) {
+  char directory[] = "/tmp/intercom-sim-log-XXXXXX";
+  ASSERT_NE(mkdtemp(directory), nullptr);
+  const std::string log = std::string(directory) + "/requests.log";
+  Connect({"--kind", "splitter", "--log-requests", log});
+  const auto nanoseconds = [] {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+  };
+  const long long before = nanoseconds();
+  Run(Request(DeviceKind::SubscriberSet, CommandCode::Probe));
+  Run(Request(DeviceKind::Splitter, CommandCode::Probe));
+  const long long after = nanoseconds();
+
+  std::ifstream in(log);
+  std::vector<std::pair<long long, std::string>> lines;
+  long long stamp = 0;
+  std::string bytes;
+  while (in >> stamp && std::getline(in, bytes)) lines.emplace_back(stamp, bytes);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].second, HexTrace(Request(DeviceKind::SubscriberSet, CommandCode::Probe).data(),
+                                      kRequestLength));
+  EXPECT_EQ(lines[1].second,
+            HexTrace(Request(DeviceKind::Splitter, CommandCode::Probe).data(), kRequestLength));
+  // Our clock: each stamp lies within the exchanges, the second after the
+  // silent first exchange's pauses (less a margin for a busy simulator).
+  EXPECT_GE(lines[0].first, before);
+  EXPECT_GE(lines[1].first, lines[0].first + 100'000'000);
+  EXPECT_LE(lines[1].first, after);
+  std::filesystem::remove_all(directory);
 }
 
 }  // namespace

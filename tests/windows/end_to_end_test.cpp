@@ -10,9 +10,11 @@
 #include "protocol/session.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
+#include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 #include "tests/windows/window_fixture.h"
+#include "windows/trace_view.h"
 #include "windows/window_observer.h"
 #include "workflow/handlers.h"
 
@@ -35,7 +37,8 @@ TEST(WindowsEndToEnd, StartUpFindsTheSwitchAndShowsItsPageFilled) {
 
   RecordingMessageBoxes boxes;
   PanelModel panel(boxes, "intercom-config");
-  PosixSerialPort port;
+  LockFolder locks;
+  PosixSerialPort port(locks.Path());
   Session session(panel, port, SleepPause);
   BindHandlers(session);
   TForm1 form1(panel);
@@ -54,7 +57,8 @@ TEST(WindowsEndToEnd, StartUpFindsTheSwitchAndShowsItsPageFilled) {
     EXPECT_FALSE(field->text().isEmpty()) << "Edit" << n;
     EXPECT_EQ(field->text().toStdString(), panel.EditAt(n).Text());
   }
-  EXPECT_FALSE(form1.findChild<QLineEdit*>(QStringLiteral("Edit12"))->text().isEmpty());
+  EXPECT_EQ(form1.findChild<TraceView*>(QStringLiteral("Edit12"))->text().toStdString(),
+            panel.Edit12.Text());
 
   ForgetWindows(panel);
   std::filesystem::current_path(previous);

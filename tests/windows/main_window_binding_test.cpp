@@ -17,6 +17,7 @@
 
 #include "tests/windows/window_fixture.h"
 #include "windows/input_block.h"
+#include "windows/trace_view.h"
 
 namespace intercom::testing {
 namespace {
@@ -102,7 +103,7 @@ TEST_F(MainWindowInput, ButtonClickRunsItsHandler) {
   panel.Edit13.SetText("E2 E4");
   QTest::mouseClick(Main<QPushButton>("BitBtn5"), Qt::LeftButton);
   EXPECT_EQ(panel.Edit12.Text(), "");
-  EXPECT_EQ(Main<QLineEdit>("Edit13")->text(), QString());
+  EXPECT_EQ(Main<TraceView>("Edit13")->text(), QString());
 }
 
 TEST_F(MainWindowInput, StepButtonMovesItsSlider) {

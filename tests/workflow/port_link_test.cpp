@@ -37,6 +37,22 @@ TEST_F(PortLinkTest, EmptyNameFailsWithNothingAfterTheBlank) {
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can't open port "});
 }
 
+TEST_F(PortLinkTest, AHugeNameIsShownCutAfter256Bytes) {
+  const std::string huge(1 << 20, 'n');
+  session.state.PortName = huge;
+  port.unopenable.insert(huge);
+  OpenPort(session);
+  EXPECT_EQ(boxes.Texts(),
+            std::vector<std::string>{"Can't open port " + std::string(256, 'n') + "…"});
+  EXPECT_EQ(session.state.PortName, huge) << "only the message is cut";
+
+  EXPECT_EQ(PortNameForMessage(std::string(256, 'a')), std::string(256, 'a'));
+  // Two-byte characters straddling the cut: the half character goes too.
+  std::string letters = "a";
+  for (int i = 0; i < 200; ++i) letters += "ж";
+  EXPECT_EQ(PortNameForMessage(letters), letters.substr(0, 255) + "…");
+}
+
 TEST_F(PortLinkTest, SetStateFailureStopsBeforeTimeouts) {
   port.Open("p");
   port.failSetState = 22;

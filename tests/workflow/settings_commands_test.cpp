@@ -165,16 +165,25 @@ TEST_F(SettingsCommandsTest, WriteStopsAtAKeyThatIsNotANumber) {
   EXPECT_TRUE(port.writes.empty());
 }
 
-TEST_F(SettingsCommandsTest, BeltPackWriteStopsBeforeATallyInputThatIsNotANumber) {
+TEST_F(SettingsCommandsTest, WriteSendsNothingWhenAnyFieldItSendsIsNotANumber) {
   DeviceModel beltPack(DeviceKind::BeltPack);
   Found(beltPack);
   panel.Edit20.SetText("abc");
 
   Write();
 
-  EXPECT_EQ(Timeline(), (Steps{Sent(WriteSettings, 3), Paused(50)}));
-  EXPECT_EQ(boxes.Texts(),
-            (std::vector<std::string>{kWritten, "'abc' is not a valid integer value."}));
+  EXPECT_TRUE(Timeline().empty()) << "WriteSettings must not go out ahead of a failing Tally";
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"'abc' is not a valid integer value."});
+  EXPECT_EQ(boxes.shown.at(0).kind, MessageKind::Error);
+
+  // A text that does not convert is reported as such even beside one out of range.
+  DeviceModel switchBox(DeviceKind::Switch);
+  Found(switchBox);
+  panel.Edit16.SetText("40");
+  panel.Edit18.SetText("7x");
+  Write();
+  EXPECT_TRUE(port.writes.empty());
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"'7x' is not a valid integer value."});
 }
 
 TEST_F(SettingsCommandsTest, WriteRefusesAnAddressOutsideZeroTo32AndSendsNothing) {
@@ -250,11 +259,25 @@ TEST_F(SettingsCommandsTest, WriteAcceptsTheBoundsOfTheRanges) {
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kWritten});
 }
 
+TEST_F(SettingsCommandsTest, ZeroSpelledAnyWayGoesOutAsNoAddress) {
+  DeviceModel switchBox(DeviceKind::Switch);
+  Found(switchBox);
+  panel.Edit16.SetText("00");
+  panel.Edit17.SetText("-0");
+  panel.Edit18.SetText(" 0");
+  panel.Edit19.SetText("$0");
+
+  Write();
+
+  EXPECT_EQ(PayloadStart(0, 4), (Bytes{0x00, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kWritten});
+}
+
 TEST_F(SettingsCommandsTest, TallyInputGoesOutAsItsCode) {
   DeviceModel beltPack(DeviceKind::BeltPack);
   Found(beltPack);
-  const std::pair<const char*, int> cases[] = {
-      {"256", 0xFF}, {"1", 0x00}, {"0", 0x00}, {"7", 0x06}};
+  const std::pair<const char*, int> cases[] = {{"256", 0xFF}, {"1", 0x00},  {"0", 0x00},
+                                               {"7", 0x06},   {"00", 0x00}, {"-0", 0x00}};
   for (const auto& [text, code] : cases) {
     SCOPED_TRACE(text);
     panel.Edit20.SetText(text);

@@ -8,6 +8,7 @@
 
 #include "protocol/session.h"
 #include "serial/posix_serial_port.h"
+#include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 #include "workflow/handlers.h"
@@ -16,6 +17,7 @@ namespace intercom {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::LockFolder;
 using testing::RecordingMessageBoxes;
 using testing::Simulator;
 
@@ -50,7 +52,8 @@ class WorkflowOverPty : public ::testing::Test {
   std::optional<Simulator> simulator_;
   RecordingMessageBoxes boxes;
   PanelModel panel{boxes, "intercom-config"};
-  PosixSerialPort port;
+  LockFolder locks_;
+  PosixSerialPort port{locks_.Path()};
   Session session{panel, port, SleepPause};
 };
 

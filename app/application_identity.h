@@ -1,0 +1,13 @@
+// How the desktop knows the window program: its version, the desktop entry it
+// belongs to (task bars and Wayland compositors match windows to menu entries
+// by it) and its icon. Call after the QApplication exists.
+#pragma once
+
+namespace intercom {
+
+// The desktop entry's name, without ".desktop"; also the icon's name.
+inline constexpr char kDesktopFileName[] = "intercom-config";
+
+void SetApplicationIdentity();
+
+}  // namespace intercom

@@ -1,0 +1,15 @@
+// The window program's command line. Only --help (-h) and --version mean
+// anything; every other argument is ignored and the program starts as usual.
+#pragma once
+
+#include <optional>
+#include <ostream>
+
+namespace intercom {
+
+// When an argument asks for the help or the version, prints it to `out` and
+// returns the exit status; otherwise returns nothing and touches nothing.
+// Runs before any window or COM.ini is touched.
+std::optional<int> AnswerProgramOptions(int argc, const char* const* argv, std::ostream& out);
+
+}  // namespace intercom

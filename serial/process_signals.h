@@ -14,7 +14,7 @@ void IgnoreFileSizeSignal();
 // ReadyDescriptor() readable. The loop then closes the port (which clears its
 // exclusive use and removes its lock file) and ends the program normally.
 // One instance at a time per process; the destructor restores the default
-// dispositions.
+// dispositions. On Windows it is never installed.
 class TerminationSignals {
  public:
   TerminationSignals();

@@ -6,4 +6,13 @@ namespace intercom {
 // error code, which is what the POSIX version arranges.
 void IgnoreFileSizeSignal() {}
 
+// Windows has no termination signals to turn into a descriptor; its programs
+// meet Ctrl+C through the console's own handler. Never installed.
+TerminationSignals::TerminationSignals() = default;
+TerminationSignals::~TerminationSignals() = default;
+
+int TerminationSignals::Take() {
+  return 0;
+}
+
 }  // namespace intercom

@@ -1,17 +1,15 @@
 // TForm3, the modeless device address dialog: a view of the panel model's Form3.
 #pragma once
 
-#include <QWidget>
-
 #include "panel/panel_model.h"
-#include "windows/control_views.h"
+#include "windows/dialog_window.h"
 
 class QLineEdit;
 class QPushButton;
 
 namespace intercom {
 
-class TForm3 : public QWidget {
+class TForm3 : public DialogWindow {
   Q_OBJECT
 
  public:
@@ -23,23 +21,10 @@ class TForm3 : public QWidget {
   // Built hidden, in the model's current state. `panel` must outlive the dialog.
   explicit TForm3(PanelModel& panel);
 
-  // Shows `control`'s state in its widget (the dialog's Form: shows or hides
-  // the dialog). False when `control` is not part of this dialog.
-  bool Refresh(const Control& control);
-
-  // The first showing places the dialog on its screen.
-  void setVisible(bool visible) override;
-
- protected:
-  // The frame's close button closes the model's dialog; no handler runs.
-  void closeEvent(QCloseEvent* event) override;
-
  private:
   void ConnectSignals();
 
   AddressDialog& dialog_;
-  ControlViews views_;
-  bool placed_ = false;
   QLineEdit* address_ = nullptr;
   QPushButton* write_ = nullptr;
 };

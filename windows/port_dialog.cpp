@@ -1,16 +1,11 @@
 #include "windows/port_dialog.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QVBoxLayout>
-
-#include "windows/screen_fit.h"
 
 namespace intercom {
 namespace {
@@ -40,17 +35,11 @@ class PortNameEdit : public QLineEdit {
 
 }  // namespace
 
-TForm2::TForm2(PanelModel& panel) : QWidget(nullptr, Qt::Window), dialog_(panel.Form2) {
-  setObjectName(QStringLiteral("Form2"));
-  setWindowTitle(QString());
-  setFont(PanelFont(11));
-  resize(kClientWidth, kClientHeight);
-  // The controls scroll only in a window smaller than the dialog's client area.
-  auto* client = new QWidget;
-  client->setObjectName(QStringLiteral("ClientArea"));
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(ScrollingClientArea(this, client, QSize(kClientWidth, kClientHeight)));
+TForm2::TForm2(PanelModel& panel)
+    : DialogWindow(panel.Form2.Form, "Form2", QSize(kClientWidth, kClientHeight),
+                   QPoint(kFirstLeft, kFirstTop)),
+      dialog_(panel.Form2) {
+  QWidget* client = Client();
 
   QLabel* label =
       NewLabel(client, "Label1", {24, 16, 103, 13}, QStringLiteral("Выберите COM-порт"));
@@ -74,28 +63,6 @@ TForm2::TForm2(PanelModel& panel) : QWidget(nullptr, Qt::Window), dialog_(panel.
   views_.Add(dialog_.BitBtn1, [this] { ShowState(*choose_, dialog_.BitBtn1); });
   ConnectSignals();
   views_.RefreshAll();
-  move(kFirstLeft, kFirstTop);
-}
-
-void TForm2::setVisible(bool visible) {
-  if (visible && !placed_) {
-    placed_ = true;
-    PlaceOnScreen(*this, QPoint(kFirstLeft, kFirstTop), QSize(kClientWidth, kClientHeight));
-  }
-  QWidget::setVisible(visible);
-}
-
-bool TForm2::Refresh(const Control& control) {
-  if (&control == &dialog_.Form) {
-    ShowWindow(*this, dialog_.Form);
-    return true;
-  }
-  return views_.Refresh(control);
-}
-
-void TForm2::closeEvent(QCloseEvent* event) {
-  dialog_.Form.Close();
-  event->setAccepted(!dialog_.Form.Visible());
 }
 
 void TForm2::ConnectSignals() {

@@ -1,17 +1,15 @@
 // TForm2, the modeless port dialog: a view of the panel model's Form2.
 #pragma once
 
-#include <QWidget>
-
 #include "panel/panel_model.h"
-#include "windows/control_views.h"
+#include "windows/dialog_window.h"
 
 class QComboBox;
 class QPushButton;
 
 namespace intercom {
 
-class TForm2 : public QWidget {
+class TForm2 : public DialogWindow {
   Q_OBJECT
 
  public:
@@ -23,23 +21,10 @@ class TForm2 : public QWidget {
   // Built hidden, in the model's current state. `panel` must outlive the dialog.
   explicit TForm2(PanelModel& panel);
 
-  // Shows `control`'s state in its widget (the dialog's Form: shows or hides
-  // the dialog). False when `control` is not part of this dialog.
-  bool Refresh(const Control& control);
-
-  // The first showing places the dialog on its screen.
-  void setVisible(bool visible) override;
-
- protected:
-  // The frame's close button closes the model's dialog; no handler runs.
-  void closeEvent(QCloseEvent* event) override;
-
  private:
   void ConnectSignals();
 
   PortDialog& dialog_;
-  ControlViews views_;
-  bool placed_ = false;
   QComboBox* ports_ = nullptr;
   QPushButton* choose_ = nullptr;
 };

@@ -9,13 +9,13 @@
 
 #include "app/application_identity.h"
 #include "app/program_options.h"
-#include "protocol/session.h"
+#include "workflow/program_context.h"
 #include "serial/pause.h"
-#include "serial/process_signals.h"
+#include "serial/termination_signals.h"
 #include "serial/serial_port.h"
-#include "windows/control_views.h"
-#include "windows/qt_message_boxes.h"
-#include "windows/window_observer.h"
+#include "qt/control_views.h"
+#include "qt/qt_message_boxes.h"
+#include "qt/window_observer.h"
 #include "workflow/handlers.h"
 #include "workflow/port_link.h"
 
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
   intercom::QtMessageBoxes boxes;
   intercom::PanelModel panel(boxes, intercom::ApplicationTitle(argv[0]));
   const std::unique_ptr<intercom::SerialPort> port = intercom::MakeSerialPort();
-  intercom::Session session(panel, *port, intercom::SleepPause);
+  intercom::ProgramContext session(panel, *port, intercom::SleepPause);
   intercom::BindHandlers(session);
 
   // SIGTERM, SIGINT and SIGHUP end the program through its loop, so that the

@@ -21,10 +21,10 @@
 #include <string>
 
 #include "panel/message_boxes.h"
-#include "protocol/session.h"
+#include "workflow/program_context.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
-#include "windows/window_observer.h"
+#include "qt/window_observer.h"
 #include "workflow/handlers.h"
 
 namespace intercom {
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
   PosixSerialPort port(PosixSerialPort::kSystemLockFolder);
   bool pausing = true;
   long long slept = 0;
-  Session session(panel, port, [&](int ms) {
+  ProgramContext session(panel, port, [&](int ms) {
     if (!pausing) return;
     const long long start = Now();
     SleepPause(ms);

@@ -14,7 +14,7 @@ constexpr int kPollMs = 300;
 constexpr int kMissedProbesForGone = 2;
 
 // A report line: label,kind,OK or FAILED,details.
-std::string ReportLine(const PlanRow& row, const WriteReport& report) {
+std::string ReportLine(const Catalogue& catalogue, const PlanRow& row, const WriteReport& report) {
   const bool ok = report.status == WriteReport::Status::Done;
   std::string details;
   if (report.status == WriteReport::Status::Interrupted) {
@@ -24,8 +24,8 @@ std::string ReportLine(const PlanRow& row, const WriteReport& report) {
   } else {
     details = Joined(report.problems, "; ");
   }
-  return CsvField(row.label) + "," + KindName(row.settings.kind) + "," + (ok ? "OK" : "FAILED") +
-         "," + CsvField(details);
+  return CsvField(row.label) + "," + catalogue.KindName(row.settings.kind) + "," +
+         (ok ? "OK" : "FAILED") + "," + CsvField(details);
 }
 
 // Appends report lines to the --report file, with a header when it makes the file.
@@ -94,11 +94,12 @@ int ApplyOnce(Environment& env, const CommonOptions& options, const std::string&
     if (kind == DeviceKind::None) return run.exitCode;
     const auto index = plan.Next(kind);
     if (!index) {
-      env.err << "error: " << planFile << " has no row for a " << KindName(kind) << "\n";
+      env.err << "error: " << planFile << " has no row for a " << env.catalogue->KindName(kind)
+              << "\n";
       return kExitRefused;
     }
     const WriteReport result = run.session->Write(plan.Row(*index).settings, true);
-    report.Add(ReportLine(plan.Row(*index), result));
+    report.Add(ReportLine(*env.catalogue, plan.Row(*index), result));
     if (result.status == WriteReport::Status::Interrupted) {
       env.err << InterruptedSummary(result) << "\n";
     }
@@ -140,7 +141,7 @@ int ApplyWaiting(Environment& env, const CommonOptions& options, Progress& plan,
   }
   std::unique_ptr<SerialPort> port = env.makePort();
   DeviceSession session(*port, env.pause, env.err, trace.is_open() ? &trace : nullptr,
-                        env.stopRequested);
+                        env.stopRequested, *env.catalogue);
 
   bool failed = false;
   bool interrupted = false;
@@ -163,12 +164,13 @@ int ApplyWaiting(Environment& env, const CommonOptions& options, Progress& plan,
       session.SetQuiet(false);
       const auto index = plan.Next(kind);
       if (!index) {
-        env.err << "a " << KindName(kind) << " answered, but no row of that kind is left\n";
+        env.err << "a " << env.catalogue->KindName(kind)
+                << " answered, but no row of that kind is left\n";
       } else {
-        env.err << "a " << KindName(kind) << " answered: applying " << plan.Row(*index).label
-                << "\n";
+        env.err << "a " << env.catalogue->KindName(kind) << " answered: applying "
+                << plan.Row(*index).label << "\n";
         const WriteReport result = session.Write(plan.Row(*index).settings, true);
-        report.Add(ReportLine(plan.Row(*index), result));
+        report.Add(ReportLine(*env.catalogue, plan.Row(*index), result));
         plan.Done(*index);
         if (result.status == WriteReport::Status::Interrupted) {
           interrupted = true;
@@ -177,7 +179,7 @@ int ApplyWaiting(Environment& env, const CommonOptions& options, Progress& plan,
         if (result.status != WriteReport::Status::Done) failed = true;
         if (plan.Finished()) break;
       }
-      env.err << "unplug the " << KindName(kind) << "\n";
+      env.err << "unplug the " << env.catalogue->KindName(kind) << "\n";
       session.SetQuiet(true);
       WaitUntilGone(env, session);
       if (!StopRequested(env)) env.err << "waiting for a device on " << *name << "\n";
@@ -202,7 +204,7 @@ int RunApply(Environment& env, const CommonOptions& options, const std::string& 
   try {
     const auto text = ReadInput(env, planFile);
     if (!text) return kExitUsage;
-    rows = ParsePlan(*text, planFile);
+    rows = ParsePlan(*env.catalogue, *text, planFile);
   } catch (const InputError& error) {
     env.err << "error: " << error.what() << "\n";
     return kExitRefused;

@@ -131,7 +131,7 @@ bool Run::Start() {
   portName = *name;
   port_ = env_.makePort();
   session.emplace(*port_, env_.pause, env_.err, trace_.is_open() ? &trace_ : nullptr,
-                  env_.stopRequested);
+                  env_.stopRequested, *env_.catalogue);
   if (!session->Connect(portName)) {
     env_.err << "error: " << portName << ": the port could not be opened or configured\n";
     exitCode = kExitPort;
@@ -146,7 +146,7 @@ DeviceKind Run::Discover() {
     env_.err << "error: no device answered on " << portName << "\n";
     exitCode = kExitNoDevice;
   } else if (!session->ReadsAnswered()) {
-    env_.err << "error: the " << KindName(kind) << " on " << portName
+    env_.err << "error: the " << env_.catalogue->KindName(kind) << " on " << portName
              << " did not answer every read\n";
     exitCode = kExitNoDevice;
     return DeviceKind::None;

@@ -2,18 +2,19 @@
 
 #include "cli/command_run.h"
 #include "cli/input_error.h"
-#include "cli/settings_file.h"
+#include "cli/setting_text.h"
+#include "cli/settings_json.h"
 #include "serial/port_description.h"
 #include "serial/port_enumeration.h"
 
 namespace intercom::cli {
 namespace {
 
-void PrintSettings(std::ostream& out, const KindSettings& settings) {
-  out << "kind=" << KindName(settings.kind) << "\n";
+void PrintSettings(std::ostream& out, const Catalogue& catalogue, const DeviceSettings& settings) {
+  out << "kind=" << catalogue.KindName(settings.kind) << "\n";
   for (const SettingValue& v : settings.values) {
-    out << v.spec->name << "=";
-    if (v.spec->type == SettingType::Studio) {
+    out << v.setting->name << "=";
+    if (v.setting->encoding == Encoding::Studio) {
       out << (v.value != 0 ? "true" : "false");
     } else {
       out << v.value;
@@ -75,7 +76,7 @@ int RunDetect(Environment& env, const CommonOptions& options) {
     if (!run.Start()) return run.exitCode;
     const DeviceKind kind = run.Discover();
     if (kind == DeviceKind::None) return run.exitCode;
-    env.out << KindName(kind) << "\n";
+    env.out << env.catalogue->KindName(kind) << "\n";
     return kExitDone;
   } catch (const Interrupted&) {
     return run.Stopped();
@@ -88,11 +89,11 @@ int RunRead(Environment& env, const CommonOptions& options, bool json) {
     if (!run.Start()) return run.exitCode;
     const DeviceKind kind = run.Discover();
     if (kind == DeviceKind::None) return run.exitCode;
-    const KindSettings settings = run.session->Current();
+    const DeviceSettings& settings = run.session->Current();
     if (json) {
-      env.out << SettingsJson(settings);
+      env.out << SettingsJson(*env.catalogue, settings);
     } else {
-      PrintSettings(env.out, settings);
+      PrintSettings(env.out, *env.catalogue, settings);
     }
     return kExitDone;
   } catch (const Interrupted&) {
@@ -103,18 +104,19 @@ int RunRead(Environment& env, const CommonOptions& options, bool json) {
 int RunWrite(Environment& env, const CommonOptions& options, const std::string& file,
              const std::vector<std::string>& sets, bool verify) {
   // Everything that can be checked without the device is checked first.
-  std::optional<KindSettings> fromFile;
+  const Catalogue& catalogue = *env.catalogue;
+  std::optional<DeviceSettings> fromFile;
   std::vector<std::pair<std::string, std::string>> assignments;
   try {
     if (!file.empty()) {
       const auto text = ReadInput(env, file);
       if (!text) return kExitUsage;
-      fromFile = ParseSettingsJson(*text, file);
+      fromFile = ParseSettingsJson(catalogue, *text, file);
     }
     for (const std::string& set : sets) {
       const size_t equals = set.find('=');
       const std::string name = set.substr(0, equals);
-      if (equals == std::string::npos || !IsSettingName(name)) {
+      if (equals == std::string::npos || !catalogue.IsSettingName(name)) {
         throw InputError("--set " + set + ": expected NAME=VALUE with a setting name");
       }
       assignments.emplace_back(name, set.substr(equals + 1));
@@ -130,23 +132,23 @@ int RunWrite(Environment& env, const CommonOptions& options, const std::string& 
     const DeviceKind kind = run.Discover();
     if (kind == DeviceKind::None) return run.exitCode;
 
-    KindSettings wanted;
+    DeviceSettings wanted;
     try {
       if (fromFile) {
         if (fromFile->kind != kind) {
-          throw InputError(file + " holds settings of a " + KindName(fromFile->kind) + ", but a " +
-                           KindName(kind) + " answered on " + run.portName);
+          throw InputError(file + " holds settings of a " + catalogue.KindName(fromFile->kind) +
+                           ", but a " + catalogue.KindName(kind) + " answered on " + run.portName);
         }
         wanted = *fromFile;
       } else {
         wanted.kind = kind;
         for (const auto& [name, text] : assignments) {
-          const SettingSpec* spec = FindSetting(kind, name);
-          if (spec == nullptr) {
-            throw InputError("--set: '" + name + "' is not a setting of a " + KindName(kind) +
-                             " (" + DescribeSettings(kind) + ")");
+          const SettingEntry* setting = catalogue.Find(kind)->Find(name);
+          if (setting == nullptr) {
+            throw InputError("--set: '" + name + "' is not a setting of a " +
+                             catalogue.KindName(kind) + " (" + catalogue.Describe(kind) + ")");
           }
-          AddSetting(wanted, name, ParseSettingValue(*spec, text), "--set: ");
+          AddSetting(catalogue, wanted, name, ParseSettingValue(*setting, text), "--set: ");
         }
       }
     } catch (const InputError& error) {

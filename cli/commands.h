@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/tracing_port.h"
+#include "protocol/device_catalogue.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
 
@@ -28,6 +29,8 @@ struct Environment {
   std::string devDir = "/dev";
   std::string byIdDir = "/dev/serial/by-id";
   std::string portChoicePath = "COM.ini";
+  // The kinds of device the commands know.
+  const Catalogue* catalogue = &StandardCatalogue();
 };
 
 struct CommonOptions {

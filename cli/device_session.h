@@ -1,19 +1,17 @@
-// One device session of intercom-cli: the panel model, the session and the
-// handlers the windows use, driven through the panel's controls instead of a
-// user. Message boxes become lines on the messages stream; the traffic goes
-// through a TracingPort. Every request, reply, check and pause is the
-// workflow's own.
+// One device session of intercom-cli: the line to one device and the device
+// operations the window uses, on typed settings. The window's confirmation and
+// notice boxes become lines on the messages stream; the traffic goes through
+// a TracingPort. Every request, reply, check and pause is the operations' own.
 #pragma once
 
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "cli/device_settings.h"
-#include "cli/stream_message_boxes.h"
 #include "cli/tracing_port.h"
-#include "panel/panel_model.h"
-#include "protocol/session.h"
+#include "protocol/device_line.h"
+#include "protocol/session_state.h"
+#include "workflow/device_operations.h"
 
 namespace intercom::cli {
 
@@ -32,12 +30,12 @@ struct WriteReport {
   std::vector<std::string> notWritten;  // settings that differ and were not written
 };
 
-class DeviceSession {
+class DeviceSession : private ExchangeObserver, private DeviceEvents {
  public:
-  // `port` must outlive the object; `trace` may be null. `messages` takes the
-  // message box lines. `stopRequested` is asked before every request.
+  // `port` and `catalogue` must outlive the object; `trace` may be null.
+  // `messages` takes the box lines. `stopRequested` is asked before every request.
   DeviceSession(SerialPort& port, Pause pause, std::ostream& messages, std::ostream* trace,
-                StopQuery stopRequested);
+                StopQuery stopRequested, const Catalogue& catalogue);
   DeviceSession(const DeviceSession&) = delete;
   DeviceSession& operator=(const DeviceSession&) = delete;
 
@@ -50,41 +48,51 @@ class DeviceSession {
   // True when a port call failed since the last Connect, Discover or Probe.
   bool LineFailed() const { return port_.Failed(); }
 
-  // "Обновить": the discovery and its reads. The kind found, or None when no
-  // kind answered. Throws Interrupted.
+  // The discovery and its reads. The kind found, or None when no kind
+  // answered. Throws Interrupted.
   DeviceKind Discover();
   // True when every read after the answered probe of the last Discover() got
-  // a reply in step, so the panel holds the device's values.
+  // a reply in step.
   bool ReadsAnswered() const { return readsAnswered_; }
   // The settings of the kind found, as the last Discover() read them.
-  KindSettings Current();
+  const DeviceSettings& Current() const { return current_; }
 
   // "Test": one Probe to the kind found; true when it was answered in step.
   bool Probe();
 
   // Writes the settings of `wanted` (its kind must be the kind found) that
-  // differ from what the device holds, through the window's controls: the
-  // address fields and "Записать настройки", the studio box, the device
-  // address dialog, and one "+" or "-" per level that differs. Values are
-  // first set into the fields, whose checks (and the write's own range check)
-  // decide; any refusal sends nothing. With `verify`, everything is read back
-  // by a new discovery and compared.
-  WriteReport Write(const KindSettings& wanted, bool verify);
+  // differ from what the device holds, with the window's operations: the
+  // settings write (all of the kind's fields, the wanted ones changed), the
+  // studio mode, the device address, one SetLevel per level. A value out of
+  // range refuses the whole write before anything is sent. With `verify`,
+  // everything is read back by a new discovery and compared.
+  WriteReport Write(const DeviceSettings& wanted, bool verify);
 
-  // Boxes printed or only counted (while polling).
-  void SetQuiet(bool quiet) { boxes_.SetQuiet(quiet); }
+  // Box lines printed or only counted (while polling).
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
 
  private:
+  void RequestSent(const RequestFrame& request) override;
+  void ReplyRead(const ReplyFrame& reply) override;
+  void Notice(const std::string& text) override;
+  void Replied(const ExchangeOutcome& outcome) override;
+  void NoneFound() override;
+  void Say(const std::string& line);
+
+  DeviceLine Line() { return {state_, port_, pause_, *this, catalogue_}; }
+  std::vector<std::string> Refusals(const DeviceSettings& wanted) const;
+  void Send(const DeviceSettings& wanted, const std::vector<const SettingValue*>& changed);
   // The settings named by the request frames sent since the port's Mark().
   void SortWritten(const std::vector<const SettingValue*>& changed, WriteReport& report) const;
-  std::vector<std::string> Refusals(const KindSettings& wanted);
-  void Send(const std::vector<const SettingValue*>& changed);
-  void Verify(const KindSettings& wanted, DeviceKind kind, WriteReport& report);
+  void Verify(const DeviceSettings& wanted, DeviceKind kind, WriteReport& report);
 
-  StreamMessageBoxes boxes_;
-  PanelModel panel_;
+  std::ostream& messages_;
+  bool quiet_ = false;
   TracingPort port_;
-  Session session_;
+  Pause pause_;
+  const Catalogue& catalogue_;
+  SessionState state_;
+  DeviceSettings current_;
   bool readsAnswered_ = false;
 };
 

@@ -7,8 +7,8 @@
 
 #include "cli/command_line.h"
 #include "serial/pause.h"
-#include "serial/process_signals.h"
 #include "serial/serial_port.h"
+#include "serial/termination_signals.h"
 
 namespace {
 

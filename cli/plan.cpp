@@ -3,6 +3,7 @@
 #include <set>
 
 #include "cli/input_error.h"
+#include "cli/setting_text.h"
 
 namespace intercom::cli {
 namespace {
@@ -70,7 +71,8 @@ std::string Trimmed(const std::string& text) {
 
 }  // namespace
 
-std::vector<PlanRow> ParsePlan(const std::string& text, const std::string& where) {
+std::vector<PlanRow> ParsePlan(const Catalogue& catalogue, const std::string& text,
+                               const std::string& where) {
   const std::vector<Record> records = SplitRecords(text, where);
   if (records.empty()) throw InputError(where + ": no header line");
   const Record& header = records.front();
@@ -88,7 +90,7 @@ std::vector<PlanRow> ParsePlan(const std::string& text, const std::string& where
       labelColumn = static_cast<int>(columns.size());
     } else if (name == "kind") {
       kindColumn = static_cast<int>(columns.size());
-    } else if (!IsSettingName(name)) {
+    } else if (!catalogue.IsSettingName(name)) {
       throw InputError(at(header.line) + "unknown column '" + name + "'");
     }
     columns.push_back(name);
@@ -113,20 +115,19 @@ std::vector<PlanRow> ParsePlan(const std::string& text, const std::string& where
       throw InputError(prefix + "the label '" + row.label + "' is used twice");
     }
     const std::string kindText = Trimmed(record.cells[static_cast<size_t>(kindColumn)]);
-    const auto kind = ParseKindName(kindText);
-    if (!kind) {
-      throw InputError(prefix + "kind '" + kindText +
-                       "' is not one of subscriber, splitter, beltpack, switch");
+    const KindEntry* kind = catalogue.FindByName(kindText);
+    if (kind == nullptr) {
+      throw InputError(prefix + "kind '" + kindText + "' is not one of " + KindNames(catalogue));
     }
-    row.settings.kind = *kind;
+    row.settings.kind = kind->kind;
     for (size_t c = 0; c < columns.size(); ++c) {
       if (static_cast<int>(c) == labelColumn || static_cast<int>(c) == kindColumn) continue;
       const std::string cell = Trimmed(record.cells[c]);
       if (cell.empty()) continue;
-      const SettingSpec* spec = FindSetting(*kind, columns[c]);
+      const SettingEntry* spec = kind->Find(columns[c]);
       if (spec == nullptr) {
         throw InputError(prefix + "'" + columns[c] + "' is not a setting of a " + kindText + " (" +
-                         DescribeSettings(*kind) + ")");
+                         catalogue.Describe(kind->kind) + ")");
       }
       int32_t value = 0;
       try {
@@ -134,7 +135,7 @@ std::vector<PlanRow> ParsePlan(const std::string& text, const std::string& where
       } catch (const InputError& error) {
         throw InputError(prefix + error.what());
       }
-      AddSetting(row.settings, columns[c], value, prefix);
+      AddSetting(catalogue, row.settings, columns[c], value, prefix);
     }
     rows.push_back(std::move(row));
   }

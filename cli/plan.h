@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/device_settings.h"
+#include "protocol/device_settings.h"
 
 namespace intercom::cli {
 
 struct PlanRow {
   std::string label;
   int line = 0;  // in the file, from 1
-  KindSettings settings;
+  DeviceSettings settings;
 };
 
 // Throws InputError, prefixed "<where>:<line>: ", for: no header, a missing
@@ -26,7 +26,8 @@ struct PlanRow {
 // number of cells than the header, an empty or repeated label, an unknown
 // kind, a value for a setting the row's kind does not have, or a value that
 // is not a whole number. Ranges are not checked here.
-std::vector<PlanRow> ParsePlan(const std::string& text, const std::string& where);
+std::vector<PlanRow> ParsePlan(const Catalogue& catalogue, const std::string& text,
+                               const std::string& where);
 
 // One CSV field: quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& text);

@@ -1,38 +1,51 @@
 #include "protocol/exchange.h"
 
+#include <string>
+
 namespace intercom {
 
-void Exchange(Session& session, const std::function<void()>& interpretReply) {
-  SessionState& state = session.state;
+ExchangeOutcome Exchange(const DeviceLine& line) {
+  SessionState& state = line.state;
+  ExchangeOutcome outcome;
+  outcome.command = state.Command();
+  outcome.request = state.RequestBuffer;
+
   state.ReplyBuffer.fill(0);
-  session.port.Purge();
-  session.pause(50);
+  line.port.Purge();
+  line.pause(50);
 
   size_t written = 0;
-  if (!session.port.Write(state.RequestBuffer.data(), state.RequestBuffer.size(), written)) {
-    session.panel.ShowNotice("Can't write to port: " + std::to_string(session.port.LastError()));
+  if (!line.port.Write(state.RequestBuffer.data(), state.RequestBuffer.size(), written)) {
+    outcome.writeError = line.port.LastError();
+    line.observer.Notice("Can't write to port: " + std::to_string(outcome.writeError));
   }
-  session.pause(100);
+  line.pause(100);
 
   // Bytes that never arrive stay 0, so a short reply reads as zeros after its end.
   size_t received = 0;
-  if (!session.port.Read(state.ReplyBuffer.data(), state.ReplyBuffer.size(), received)) {
+  if (!line.port.Read(state.ReplyBuffer.data(), state.ReplyBuffer.size(), received)) {
     // Whatever arrived before the line failed is not a reply: the trace and
     // the classification see the zeroed buffer, which reads as no answer.
     state.ReplyBuffer.fill(0);
-    session.panel.ShowNotice("Can't read from port: " + std::to_string(session.port.LastError()));
+    received = 0;
+    outcome.readError = line.port.LastError();
+    line.observer.Notice("Can't read from port: " + std::to_string(outcome.readError));
   }
-
-  TextField& trace = session.panel.Edit13;
-  trace.Append(HexTrace(state.ReplyBuffer.data(), kReplyLength - 1));
+  outcome.received = received;
+  outcome.reply = state.ReplyBuffer;
+  line.observer.ReplyRead(state.ReplyBuffer);
 
   if (state.ReplyBuffer[0] == 0x00) {
     state.NoAnswer = true;
+    outcome.status = ReplyStatus::Missing;
   } else if (state.ReplyBuffer[0] == kFrameSync0 && state.ReplyBuffer[1] == kFrameSync1) {
-    if (interpretReply) interpretReply();
+    outcome.status =
+        received >= static_cast<size_t>(kReplyLength) ? ReplyStatus::Whole : ReplyStatus::Cut;
   } else {
-    session.panel.ShowNotice("Ошибка синхронизации.");
+    outcome.status = ReplyStatus::OutOfSync;
+    line.observer.Notice("Ошибка синхронизации.");
   }
+  return outcome;
 }
 
 }  // namespace intercom

@@ -1,21 +1,50 @@
-// One request/reply transaction on the line.
+// One request/reply transaction on the line and what came of it.
 #pragma once
 
-#include <functional>
+#include <cstddef>
+#include <cstdint>
 
-#include "protocol/session.h"
+#include "protocol/device_line.h"
+#include "protocol/device_settings.h"
 
 namespace intercom {
 
-// Sends session.state.RequestBuffer and reads one reply into ReplyBuffer:
-// zero the reply, purge, Pause(50), write, Pause(100), read 16 bytes, append
-// reply bytes 0..14 to the reply trace (Edit13), then classify:
-//   byte 0 is 0x00       -> NoAnswer := true, no message;
-//   bytes 0..1 are E2 E4 -> interpretReply() (which owns NoAnswer from here);
-//   anything else        -> notice "Ошибка синхронизации.", NoAnswer unchanged.
-// A failed write or read shows its notice with the error code and goes on; a
-// failed read leaves the reply all zero, also when part of it had arrived.
-// Blocks about 155 ms with a prompt device, about 205 ms without one.
-void Exchange(Session& session, const std::function<void()>& interpretReply);
+// What the reply buffer held after the read.
+enum class ReplyStatus {
+  Whole,      // 16 bytes in step (beginning E2 E4)
+  Cut,        // in step, but fewer than 16 bytes arrived; the rest read as 0
+  Missing,    // byte 0 is 0x00: nothing arrived, the read failed, or junk after a 00
+  OutOfSync,  // something else arrived
+};
+
+struct ExchangeOutcome {
+  CommandCode command = CommandCode::None;
+  RequestFrame request{};
+  ReplyFrame reply{};
+  size_t received = 0;      // bytes read; 0 after a failed read
+  uint32_t writeError = 0;  // the system's code when the write failed
+  uint32_t readError = 0;   // the system's code when the read failed
+  ReplyStatus status = ReplyStatus::Missing;
+  // Decoded from a reply in step (Whole or Cut): the settings it carries.
+  DeviceSettings values;
+  // A studio mode reply of 255: the device asks for its mode to be written.
+  bool studioReset = false;
+
+  // The reply began with the frame sync and was interpreted.
+  bool InSync() const { return status == ReplyStatus::Whole || status == ReplyStatus::Cut; }
+  // The request went out and the whole reply came back in step.
+  bool Answered() const {
+    return status == ReplyStatus::Whole && writeError == 0 && readError == 0;
+  }
+};
+
+// Sends state.RequestBuffer and reads one reply into ReplyBuffer: zero the
+// reply, purge, Pause(50), write, Pause(100), read 16 bytes, report the reply
+// to the observer, then classify: byte 0 of 0x00 sets NoAnswer; a reply out of
+// step gets the notice "Ошибка синхронизации." and leaves NoAnswer as it was.
+// A failed write or read gets its notice with the error code and the exchange
+// goes on; a failed read leaves the reply all zero, also when part of it had
+// arrived. Blocks about 155 ms with a prompt device, about 205 ms without one.
+ExchangeOutcome Exchange(const DeviceLine& line);
 
 }  // namespace intercom

@@ -1,16 +1,15 @@
-// Reply interpretation: an accepted reply becomes panel changes.
+// Reply interpretation: the settings a reply in step carries, as numbers.
 #pragma once
 
-#include "protocol/session.h"
+#include "protocol/exchange.h"
 
 namespace intercom {
 
-// Called by the exchange for a reply that begins with the frame sync. Works
-// through independent tests on CurrentCommand (and CurrentDevice) in a fixed
-// order and writes decoded values through the panel's setters, so field checks
-// and the studio box's click run at the point of the change. Confirms writes
-// with an information box. A studio reply of 255 clears the box and sends
-// WriteStudioMode itself (nested). NoAnswer is false on return.
-void InterpretReply(Session& session);
+// Decodes the payload of `outcome.reply` for the command that was sent to
+// `kind`: the kind's settings read by that command, or, when the kind has none
+// (or is not in the catalogue), the setting any kind's reply to it carries
+// (Tally input, studio mode, device address). Sets outcome.values and
+// outcome.studioReset; nothing else.
+void InterpretReply(const Catalogue& catalogue, DeviceKind kind, ExchangeOutcome& outcome);
 
 }  // namespace intercom

@@ -1,23 +1,16 @@
 #include "protocol/send_command.h"
 
-#include "panel/field_integer.h"
-#include "protocol/exchange.h"
+#include <algorithm>
+
 #include "protocol/interpret_reply.h"
 
 namespace intercom {
-namespace {
 
-void FillPayload(Session& session, CommandCode command) {
-  SessionState& state = session.state;
-  PanelModel& panel = session.panel;
+void AssembleRequest(const DeviceLine& line, CommandCode command, const DeviceSettings& values) {
+  SessionState& state = line.state;
   Payload& payload = state.PayloadBuffer;
-  // Each byte is written as soon as its field converts, so a failing field
-  // leaves the ones before it in place.
-  const auto setAddresses = [&](int firstEdit, int count) {
-    for (int i = 0; i < count; ++i) {
-      payload[static_cast<size_t>(i)] = ZeroRule(panel.EditAt(firstEdit + i).Text(), EncodeAddress);
-    }
-  };
+  const auto at = [&payload](int i) -> uint8_t& { return payload[static_cast<size_t>(i)]; };
+  const LevelScale scale = line.Levels();
 
   switch (command) {
     case CommandCode::ReadDeviceAddress:
@@ -28,59 +21,43 @@ void FillPayload(Session& session, CommandCode command) {
       payload.fill(0);
       break;
     case CommandCode::WriteDeviceAddress:
-      payload[0] = EncodeAddress(ParseFieldInteger(panel.Form3.Edit1.Text()));
-      std::fill(payload.begin() + 1, payload.end(), 0);
+      std::fill(payload.begin(), payload.end(), 0);
+      for (const SettingValue& v : values.values) {
+        if (v.setting->write == command) at(0) = EncodeSetting(*v.setting, v.value, scale);
+      }
       break;
     case CommandCode::WriteSettings:
-      switch (state.Device()) {
-        case DeviceKind::Switch:
-          setAddresses(16, 4);
-          break;
-        case DeviceKind::BeltPack:
-          setAddresses(15, 1);
-          break;
-        case DeviceKind::Splitter:
-          setAddresses(14, 1);
-          break;
-        case DeviceKind::SubscriberSet:
-          setAddresses(1, 10);
-          break;
-        default:
-          break;
+      for (const SettingValue& v : values.values) {
+        if (v.setting->write == command) {
+          at(v.setting->payloadByte) = EncodeSetting(*v.setting, v.value, scale);
+        }
       }
       break;
     case CommandCode::SetLevel:
-      payload[0] = static_cast<uint8_t>(state.LevelChannel);
-      payload[1] = static_cast<uint8_t>(state.LevelValue);
+      for (const SettingValue& v : values.values) {
+        if (v.setting->write != command) continue;
+        state.LevelChannel = v.setting->channel;
+        state.LevelValue = EncodeLevel(v.value, scale.base, scale.step, scale.max);
+      }
+      at(0) = static_cast<uint8_t>(state.LevelChannel);
+      at(1) = static_cast<uint8_t>(state.LevelValue);
       break;
     case CommandCode::WriteStudioMode:
-      payload[0] = panel.CheckBox1.Checked() ? kStudioOn : kStudioOff;
+      for (const SettingValue& v : values.values) {
+        if (v.setting->write == command) at(0) = EncodeSetting(*v.setting, v.value, scale);
+      }
       break;
     case CommandCode::WriteTallyAddress:
-      if (state.Device() == DeviceKind::BeltPack) {
-        payload[0] = kTallyMarker;
-        payload[1] = ZeroRule(panel.Edit20.Text(), EncodeTally);
+      for (const SettingValue& v : values.values) {
+        if (v.setting->write != command) continue;
+        at(0) = kTallyMarker;
+        at(1) = EncodeSetting(*v.setting, v.value, scale);
       }
       break;
     case CommandCode::ReadTallyAddress:
     case CommandCode::None:
       break;
   }
-}
-
-}  // namespace
-
-uint8_t ZeroRule(const std::string& text, uint8_t (*encode)(int32_t)) {
-  // "00", "-0" or "$0" mean no address as much as "0" does; encoded, 0 would
-  // fold to 0xFF (address 32, Tally input 256).
-  const int32_t value = ParseFieldInteger(text);
-  return value == 0 ? 0x00 : encode(value);
-}
-
-void SendCommand(Session& session, CommandCode command) {
-  SessionState& state = session.state;
-  state.CurrentCommand = static_cast<uint8_t>(command);
-  state.PayloadLength = kPayloadLength;
 
   RequestFrame& request = state.RequestBuffer;
   request[0] = kFrameSync0;
@@ -88,15 +65,26 @@ void SendCommand(Session& session, CommandCode command) {
   request[2] = static_cast<uint8_t>(state.CurrentDevice);
   request[3] = static_cast<uint8_t>(command);
   request[4] = state.PayloadLength;
+  std::copy(payload.begin(), payload.end(), request.begin() + kPayloadOffset);
+}
 
-  FillPayload(session, command);
-  std::copy(state.PayloadBuffer.begin(), state.PayloadBuffer.end(),
-            request.begin() + kPayloadOffset);
+ExchangeOutcome SendCommand(const DeviceLine& line, CommandCode command,
+                            const DeviceSettings& values, const ReplyHandler& onReply) {
+  SessionState& state = line.state;
+  state.CurrentCommand = static_cast<uint8_t>(command);
+  state.PayloadLength = kPayloadLength;
+  AssembleRequest(line, command, values);
+  line.observer.RequestSent(state.RequestBuffer);
 
-  TextField& trace = session.panel.Edit12;
-  trace.Append(HexTrace(request.data(), kRequestLength));
-
-  Exchange(session, [&session] { InterpretReply(session); });
+  ExchangeOutcome outcome = Exchange(line);
+  if (outcome.InSync()) {
+    state.NoAnswer = false;
+    InterpretReply(line.catalogue, state.Device(), outcome);
+    if (onReply) onReply(outcome);
+    // A nested exchange may have set it.
+    state.NoAnswer = false;
+  }
+  return outcome;
 }
 
 }  // namespace intercom

@@ -1,22 +1,29 @@
 // Request assembly: the one way anything reaches a device.
 #pragma once
 
-#include "protocol/session.h"
+#include <functional>
+
+#include "protocol/exchange.h"
 
 namespace intercom {
 
-// Records `command` in CurrentCommand, fills the shared PayloadBuffer for it
-// (bytes a command does not name go out as the previous request left them),
-// lays the 15-byte request into RequestBuffer, appends it to the request trace
-// (Edit12) and runs one Exchange, whose accepted reply InterpretReply turns
-// into panel changes before this returns.
-// Address fields follow the zero rule: a text whose value is 0 ("0", "00",
-// "-0", "$0") is byte 0x00, any other is read with ParseFieldInteger and
-// encoded. A ConversionFailure leaves the
-// payload bytes converted before it written and sends and traces nothing.
-void SendCommand(Session& session, CommandCode command);
+// Called for a reply in step, decoded, before SendCommand returns; it may send
+// further requests (the nested studio mode write).
+using ReplyHandler = std::function<void(const ExchangeOutcome&)>;
 
-// The zero rule on a field's text with the given encoding.
-uint8_t ZeroRule(const std::string& text, uint8_t (*encode)(int32_t));
+// Lays the 15-byte request for `command` to CurrentDevice into RequestBuffer.
+// The payload is the session's PayloadBuffer, kept from one request to the
+// next: reads and the probe zero it, WriteDeviceAddress zeroes all but byte 0,
+// and the writes put the values of `values` they carry into their bytes
+// (addresses at their payload byte, the Tally input after its marker, the
+// level's channel and byte, the studio flag); every other byte goes out as the
+// previous request left it. A SetLevel also records LevelChannel and LevelValue.
+void AssembleRequest(const DeviceLine& line, CommandCode command, const DeviceSettings& values);
+
+// Records `command` in CurrentCommand, assembles the request, tells the
+// observer, runs one Exchange and, for a reply in step, decodes it
+// (InterpretReply), clears NoAnswer, runs `onReply` and clears NoAnswer again.
+ExchangeOutcome SendCommand(const DeviceLine& line, CommandCode command,
+                            const DeviceSettings& values = {}, const ReplyHandler& onReply = {});
 
 }  // namespace intercom

@@ -11,12 +11,12 @@ declare -A allowed=(
   [serial]="serial"
   [protocol]="protocol panel serial"
   [workflow]="workflow protocol panel serial"
-  [windows]="windows panel"
+  [qt]="qt panel"
   [cli]="cli workflow protocol panel serial"
   [sim]="sim protocol/frames.h"
   [fuzz]="fuzz panel serial protocol workflow tests/support"
-  [app]="app windows workflow protocol panel serial"
-  [bench]="bench windows workflow protocol panel serial"
+  [app]="app qt workflow protocol panel serial"
+  [bench]="bench qt workflow protocol panel serial"
 )
 
 status=0
@@ -32,7 +32,7 @@ for folder in "${!allowed[@]}"; do
     if [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\< ]]; then
       # System and library headers; the toolkit only where windows live and
       # start (and in the benchmark, which drives them).
-      if [[ $folder != windows && $folder != app && $folder != bench && $target =~ ^Q[A-Za-z]*(/|$) ]]; then
+      if [[ $folder != qt && $folder != app && $folder != bench && $target =~ ^Q[A-Za-z]*(/|$) ]]; then
         ok=0
       else
         ok=1
@@ -50,7 +50,7 @@ for folder in "${!allowed[@]}"; do
 done
 
 # The platform is chosen in serial/ (and by CMake), nowhere above it.
-for folder in panel protocol workflow windows app cli; do
+for folder in panel protocol workflow qt app cli; do
   [ -d "$folder" ] || continue
   while IFS= read -r hit; do
     echo "$hit: platform test above serial/"
@@ -59,7 +59,7 @@ for folder in panel protocol workflow windows app cli; do
     "$folder" --include='*.h' --include='*.cpp' || true)
 done
 # The windows and their entry stay portable: no POSIX headers.
-for folder in panel protocol windows app; do
+for folder in panel protocol qt app; do
   [ -d "$folder" ] || continue
   while IFS= read -r hit; do
     echo "$hit: POSIX header above serial/"

@@ -1,98 +1,84 @@
 #include "sim/device_model.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "protocol/device_settings.h"
 
 namespace intercom {
 
 namespace {
-
-// The level slot a SetLevel channel selector names for `kind`, if any.
-std::optional<int> LevelSlot(DeviceKind kind, int32_t selector) {
-  if (kind == DeviceKind::BeltPack) {
-    if (selector == kChannelBeltPackVolume) return 0;
-    return std::nullopt;
-  }
-  if (kind != DeviceKind::Splitter && kind != DeviceKind::Switch) return std::nullopt;
-  switch (selector) {
-    case kChannel1:
-      return 0;
-    case kChannel2:
-      return 1;
-    case kChannel3:
-      return 2;
-    case kChannel4:
-      return 3;
-    default:
-      return std::nullopt;
-  }
-}
 
 bool IsKnownCommand(uint8_t code) {
   return code >= static_cast<uint8_t>(CommandCode::ReadDeviceAddress) &&
          code <= static_cast<uint8_t>(CommandCode::WriteTallyAddress);
 }
 
-uint8_t LevelCode(int32_t position) {
-  return static_cast<uint8_t>(EncodeLevel(position));
-}
+struct Initial {
+  const char* kind;
+  const char* setting;
+  int32_t value;
+};
+
+// Where the standard kinds leave the generic rule.
+constexpr Initial kInitial[] = {
+    {"splitter", "address", 3}, {"splitter", "input1", 2}, {"splitter", "input2", 4},
+    {"splitter", "input3", 6},  {"splitter", "input4", 8}, {"beltpack", "address", 7},
+    {"beltpack", "volume", 2},  {"switch", "line1", 11},   {"switch", "line2", 12},
+    {"switch", "line3", 13},    {"switch", "line4", 14},
+};
 
 }  // namespace
 
-int SettingsAddressCount(DeviceKind kind) {
-  switch (kind) {
-    case DeviceKind::SubscriberSet:
-      return kPayloadLength;
-    case DeviceKind::Splitter:
-    case DeviceKind::BeltPack:
-      return 1;
-    case DeviceKind::Switch:
-      return 4;
-    default:
+int32_t InitialValue(const KindEntry& kind, const SettingEntry& setting) {
+  for (const Initial& initial : kInitial) {
+    if (std::string_view(initial.kind) == kind.name &&
+        std::string_view(initial.setting) == setting.name) {
+      return initial.value;
+    }
+  }
+  switch (setting.encoding) {
+    case Encoding::DeviceAddress:
+      return 5;
+    case Encoding::Tally:
+      return 7;
+    case Encoding::Studio:
       return 0;
+    case Encoding::Address:
+    case Encoding::Level:
+      break;
+  }
+  return setting.payloadByte + 1;
+}
+
+DeviceModel::DeviceModel(DeviceKind kind, bool reportsStudioReset, const Catalogue& catalogue)
+    : kind_(kind), reportsStudioReset_(reportsStudioReset) {
+  const KindEntry* entry = catalogue.Find(kind);
+  if (entry == nullptr) {
+    throw std::invalid_argument("no device kind " + std::to_string(static_cast<int>(kind)));
+  }
+  for (const SettingEntry& setting : entry->settings) settings_.push_back(&setting);
+  // Every device keeps an address, a studio mode and a Tally input.
+  for (const CommandCode read : {CommandCode::ReadDeviceAddress, CommandCode::ReadStudioMode,
+                                 CommandCode::ReadTallyAddress}) {
+    const SettingEntry* common = catalogue.Common(read);
+    if (common != nullptr && entry->Find(common->name) == nullptr) settings_.push_back(common);
+  }
+  for (const SettingEntry* setting : settings_) {
+    stored_[setting->read][static_cast<size_t>(setting->payloadByte)] =
+        EncodeSetting(*setting, InitialValue(*entry, *setting), kStandardLevels);
   }
 }
 
-int LevelCount(DeviceKind kind) {
-  switch (kind) {
-    case DeviceKind::Splitter:
-    case DeviceKind::Switch:
-      return kLevelCount;
-    case DeviceKind::BeltPack:
-      return 1;
-    default:
-      return 0;
+uint8_t DeviceModel::Code(std::string_view name) const {
+  for (const SettingEntry* setting : settings_) {
+    if (name == setting->name) {
+      return stored_.at(setting->read)[static_cast<size_t>(setting->payloadByte)];
+    }
   }
+  return 0;
 }
-
-DeviceSettings InitialSettings(DeviceKind kind) {
-  DeviceSettings settings;
-  settings.deviceAddress = EncodeAddress(5);
-  settings.studioFlag = kStudioOff;
-  settings.tallyCode = EncodeTally(7);
-  switch (kind) {
-    case DeviceKind::SubscriberSet:
-      for (int i = 0; i < kPayloadLength; ++i) settings.addresses[i] = EncodeAddress(i + 1);
-      break;
-    case DeviceKind::Splitter:
-      settings.addresses[0] = EncodeAddress(3);
-      for (int i = 0; i < kLevelCount; ++i) settings.levels[i] = LevelCode(2 * (i + 1));
-      break;
-    case DeviceKind::BeltPack:
-      settings.addresses[0] = EncodeAddress(7);
-      settings.levels[0] = LevelCode(2);
-      break;
-    case DeviceKind::Switch:
-      for (int i = 0; i < 4; ++i) settings.addresses[i] = EncodeAddress(11 + i);
-      for (int i = 0; i < kLevelCount; ++i) settings.levels[i] = LevelCode(i + 1);
-      break;
-    default:
-      break;
-  }
-  return settings;
-}
-
-DeviceModel::DeviceModel(DeviceKind kind, bool reportsStudioReset)
-    : kind_(kind), reportsStudioReset_(reportsStudioReset), settings_(InitialSettings(kind)) {}
 
 std::optional<ReplyFrame> DeviceModel::Answer(const RequestFrame& request) {
   if (request[0] != kFrameSync0 || request[1] != kFrameSync1) return std::nullopt;
@@ -111,45 +97,28 @@ std::optional<ReplyFrame> DeviceModel::Answer(const RequestFrame& request) {
 }
 
 Payload DeviceModel::Apply(CommandCode command, const Payload& in) {
-  Payload out{};
-  const int addressCount = SettingsAddressCount(kind_);
-  const int levelCount = LevelCount(kind_);
-  switch (command) {
-    case CommandCode::ReadDeviceAddress:
-      out[0] = settings_.deviceAddress;
-      break;
-    case CommandCode::WriteDeviceAddress:
-      settings_.deviceAddress = in[0];
-      break;
-    case CommandCode::ReadSettings:
-      std::copy_n(settings_.addresses.begin(), addressCount, out.begin());
-      break;
-    case CommandCode::WriteSettings:
-      std::copy_n(in.begin(), addressCount, settings_.addresses.begin());
-      break;
-    case CommandCode::ReadLevels:
-      std::copy_n(settings_.levels.begin(), levelCount, out.begin());
-      break;
-    case CommandCode::SetLevel:
-      if (const auto slot = LevelSlot(kind_, in[0])) settings_.levels[*slot] = in[1];
-      break;
-    case CommandCode::ReadStudioMode:
-      out[0] = reportsStudioReset_ ? kStudioReset : settings_.studioFlag;
-      break;
-    case CommandCode::WriteStudioMode:
-      settings_.studioFlag = in[0];
-      break;
-    case CommandCode::ReadTallyAddress:
-      out[0] = settings_.tallyCode;
-      break;
-    case CommandCode::WriteTallyAddress:
-      if (in[0] == kTallyMarker) settings_.tallyCode = in[1];
-      break;
-    case CommandCode::Probe:
-    case CommandCode::None:
-      break;
+  for (const SettingEntry* setting : settings_) {
+    if (setting->write != command) continue;
+    uint8_t& code = stored_[setting->read][static_cast<size_t>(setting->payloadByte)];
+    switch (setting->encoding) {
+      case Encoding::Address:
+        code = in[static_cast<size_t>(setting->payloadByte)];
+        break;
+      case Encoding::DeviceAddress:
+      case Encoding::Studio:
+        code = in[0];
+        break;
+      case Encoding::Tally:
+        if (in[0] == kTallyMarker) code = in[1];
+        break;
+      case Encoding::Level:
+        if (in[0] == setting->channel) code = in[1];
+        break;
+    }
   }
-  return out;
+  if (command == CommandCode::ReadStudioMode && reportsStudioReset_) return Payload{kStudioReset};
+  const auto read = stored_.find(command);
+  return read != stored_.end() ? read->second : Payload{};
 }
 
 }  // namespace intercom

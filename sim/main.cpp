@@ -59,10 +59,7 @@ struct Options {
 };
 
 std::optional<DeviceKind> ParseKind(std::string_view text) {
-  if (text == "subscriber") return DeviceKind::SubscriberSet;
-  if (text == "splitter") return DeviceKind::Splitter;
-  if (text == "beltpack") return DeviceKind::BeltPack;
-  if (text == "switch") return DeviceKind::Switch;
+  if (const intercom::KindEntry* kind = intercom::StandardCatalogue().FindByName(text)) return kind->kind;
   return std::nullopt;
 }
 

@@ -1,19 +1,19 @@
 #include "workflow/dialogs.h"
 
 #include "panel/field_integer.h"
-#include "protocol/send_command.h"
+#include "workflow/device_operations.h"
 #include "workflow/port_choice.h"
 #include "workflow/port_link.h"
 #include "workflow/startup.h"
 
 namespace intercom {
 
-void PortDialogShow(Session& session) {
+void PortDialogShow(ProgramContext& session) {
   session.panel.Form2.ComboBox1.SetText(session.state.PortName);
   ClosePort(session);
 }
 
-void PortDialogChoose(Session& session) {
+void PortDialogChoose(ProgramContext& session) {
   session.state.PortName = session.panel.Form2.ComboBox1.Text();
   SavePortChoice(session.state, session.portChoicePath);
   const bool opened = OpenPort(session);
@@ -26,14 +26,14 @@ void PortDialogChoose(Session& session) {
   session.panel.Form2.Form.Close();
 }
 
-void AddressDialogWrite(Session& session) {
+void AddressDialogWrite(ProgramContext& session) {
   PanelModel& panel = session.panel;
   const int32_t address = ParseFieldInteger(panel.Form3.Edit1.Text());
   if (address < 1 || address > 32) {
     panel.ShowNotice("Адрес устройства должен быть не менее 1 и не бюолее 32");
     return;
   }
-  SendCommand(session, CommandCode::WriteDeviceAddress);
+  WriteDeviceAddress(session.Line(), address, session.binding);
   panel.Edit11.SetText(panel.Form3.Edit1.Text());
   panel.Form3.Form.Close();
 }

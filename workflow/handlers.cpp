@@ -8,10 +8,10 @@
 
 namespace intercom {
 
-void BindHandlers(Session& session) {
+void BindHandlers(ProgramContext& session) {
   PanelModel& panel = session.panel;
-  Session* s = &session;
-  const auto bind = [s](void (*action)(Session&)) { return [s, action] { action(*s); }; };
+  ProgramContext* s = &session;
+  const auto bind = [s](void (*action)(ProgramContext&)) { return [s, action] { action(*s); }; };
 
   panel.Form1.OnShow = bind(FormShow);
   panel.BitBtn4.OnClick = bind(BitBtn4Click);
@@ -24,9 +24,9 @@ void BindHandlers(Session& session) {
   panel.COM1.OnClick = bind(COM1Click);
   panel.BitBtn1.OnClick = bind(BitBtn1Click);
 
-  for (const LevelControl& control : LevelControls()) {
-    panel.BitBtnAt(control.upButton).OnClick = [s, &control] { StepLevelUp(*s, control); };
-    panel.BitBtnAt(control.downButton).OnClick = [s, &control] { StepLevelDown(*s, control); };
+  for (const LevelButtons& buttons : LevelButtonTable()) {
+    panel.BitBtnAt(buttons.upButton).OnClick = [s, &buttons] { StepLevelUp(*s, buttons); };
+    panel.BitBtnAt(buttons.downButton).OnClick = [s, &buttons] { StepLevelDown(*s, buttons); };
   }
 
   const auto check = [&panel](TextField& field, AddressRule rule) {

@@ -1,7 +1,7 @@
 #include "workflow/port_choice.h"
 
 #include "panel/handler_failure.h"
-#include "serial/settings_file.h"
+#include "serial/guarded_file.h"
 
 namespace intercom {
 namespace {

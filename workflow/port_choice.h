@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "protocol/session.h"
-#include "serial/settings_file.h"  // FileIoCode, the message code of a failed file operation
+#include "serial/guarded_file.h"  // FileIoCode, the message code of a failed file operation
+#include "workflow/program_context.h"
 
 namespace intercom {
 

@@ -27,47 +27,47 @@ std::string PortNameForMessage(const std::string& name) {
   return name.substr(0, end) + "…";
 }
 
-bool OpenPort(Session& session) {
-  if (session.port.Open(session.state.PortName)) return true;
-  session.panel.ShowNotice("Can't open port " + PortNameForMessage(session.state.PortName));
+bool OpenPort(const DeviceLine& line) {
+  if (line.port.Open(line.state.PortName)) return true;
+  line.observer.Notice("Can't open port " + PortNameForMessage(line.state.PortName));
   return false;
 }
 
-bool ConfigurePort(Session& session) {
-  SerialPort& port = session.port;
-  LineState line;
-  if (!port.GetState(line)) {
-    session.panel.ShowNotice(WithCode("Can't get port state: ", port));
+bool ConfigurePort(const DeviceLine& line) {
+  SerialPort& port = line.port;
+  LineState settings;
+  if (!port.GetState(settings)) {
+    line.observer.Notice(WithCode("Can't get port state: ", port));
     return false;
   }
-  line.BaudRate = kBaudRate;
-  line.ByteSize = 8;
-  line.Parity = 0;
-  line.StopBits = 0;
-  line.XonLim = kXonLim;
-  line.XoffLim = kXoffLim;
-  if (!port.SetState(line)) {
-    session.panel.ShowNotice(WithCode("Can't set new port settings: ", port));
+  settings.BaudRate = kBaudRate;
+  settings.ByteSize = 8;
+  settings.Parity = 0;
+  settings.StopBits = 0;
+  settings.XonLim = kXonLim;
+  settings.XoffLim = kXoffLim;
+  if (!port.SetState(settings)) {
+    line.observer.Notice(WithCode("Can't set new port settings: ", port));
     return false;
   }
   // The current time-outs are read only to report a failing port; all five are set anyway.
   CommTimeouts current;
   if (!port.GetTimeouts(current)) {
-    session.panel.ShowNotice(WithCode("Can't write to port: ", port));
+    line.observer.Notice(WithCode("Can't write to port: ", port));
   }
   if (!port.SetTimeouts(DeviceTimeouts())) {
-    session.panel.ShowNotice(WithCode("Can't write to port: ", port));
+    line.observer.Notice(WithCode("Can't write to port: ", port));
   }
   return true;
 }
 
-void ClosePort(Session& session) {
-  session.port.Close();
+void ClosePort(const DeviceLine& line) {
+  line.port.Close();
 }
 
-int ReleasePortOnTermination(Session& session, TerminationSignals& termination) {
+int ReleasePortOnTermination(const DeviceLine& line, TerminationSignals& termination) {
   const int signal = termination.Take();
-  if (signal != 0) ClosePort(session);
+  if (signal != 0) ClosePort(line);
   return signal;
 }
 

@@ -1,9 +1,10 @@
-// Opening, configuring and closing the session's port. Failures are shown as
-// notices on the session's panel; the caller goes on.
+// Opening, configuring and closing the line's port. Failures go to the line's
+// observer as notices (the window's boxes); the caller goes on.
 #pragma once
 
-#include "protocol/session.h"
-#include "serial/process_signals.h"
+#include "protocol/device_line.h"
+#include "serial/termination_signals.h"
+#include "workflow/program_context.h"
 
 namespace intercom {
 
@@ -22,22 +23,36 @@ std::string PortNameForMessage(const std::string& name);
 
 // Opens state.PortName (closing whatever was open). On failure shows
 // "Can't open port " + PortNameForMessage(PortName) and returns false.
-bool OpenPort(Session& session);
+bool OpenPort(const DeviceLine& line);
 
 // Reads the line state and sets 38400 8N1 (XonLim/XoffLim 512), keeping every
 // other setting as the port reported it, then sets the time-outs. Returns false
 // when the line state could not be read ("Can't get port state: " + code) or
 // set ("Can't set new port settings: " + code); a time-out failure shows
 // "Can't write to port: " + code and still returns true.
-bool ConfigurePort(Session& session);
+bool ConfigurePort(const DeviceLine& line);
 
 // Closes the port; nothing happens when none is open.
-void ClosePort(Session& session);
+void ClosePort(const DeviceLine& line);
 
 // For the programs' loops, when `termination` became readable: if a termination
 // request is pending, closes the session's port (giving the tty back, ending
 // its exclusive use, removing the lock file) and returns the signal, after
 // which the program ends normally; 0 when there was none.
-int ReleasePortOnTermination(Session& session, TerminationSignals& termination);
+int ReleasePortOnTermination(const DeviceLine& line, TerminationSignals& termination);
+
+// The same on the window's line.
+inline bool OpenPort(ProgramContext& session) {
+  return OpenPort(session.Line());
+}
+inline bool ConfigurePort(ProgramContext& session) {
+  return ConfigurePort(session.Line());
+}
+inline void ClosePort(ProgramContext& session) {
+  ClosePort(session.Line());
+}
+inline int ReleasePortOnTermination(ProgramContext& session, TerminationSignals& termination) {
+  return ReleasePortOnTermination(session.Line(), termination);
+}
 
 }  // namespace intercom

@@ -5,7 +5,7 @@
 
 namespace intercom {
 
-std::vector<std::string> ListPorts(Session& session) {
+std::vector<std::string> ListPorts(ProgramContext& session) {
   try {
     return session.listPorts();
   } catch (const PortEnumerationError& error) {

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "panel/controls.h"
-#include "protocol/session.h"
+#include "workflow/program_context.h"
 
 namespace intercom {
 
 // The session's port list. A port entry that is not text throws
 // PortEntryFailure, which ends the calling handler.
-std::vector<std::string> ListPorts(Session& session);
+std::vector<std::string> ListPorts(ProgramContext& session);
 
 // Replaces the items of `list` with `ports` and selects none.
 void FillPortList(ComboBox& list, const std::vector<std::string>& ports);

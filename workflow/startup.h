@@ -1,7 +1,7 @@
 // Start-up of the main window and the discovery of the connected device kind.
 #pragma once
 
-#include "protocol/session.h"
+#include "workflow/program_context.h"
 
 namespace intercom {
 
@@ -9,7 +9,7 @@ namespace intercom {
 // constants, port list, COM.ini, open, Pause(100), line settings and, when the
 // line state could be read and set, DiscoverDevice. A COM.ini or port-list
 // failure ends it (reported by the panel's handler boundary).
-void FormShow(Session& session);
+void FormShow(ProgramContext& session);
 
 // LevelBase 32, LevelMax 255, LevelStep 14: set before the first exchange.
 void SetLevelConstants(SessionState& state);
@@ -17,13 +17,11 @@ void SetLevelConstants(SessionState& state);
 // The port steps of the start-up: opens state.PortName, Pause(100), then the
 // line settings and time-outs. True when they could be read and set (the
 // start-up then goes on to discovery); every failure is shown as a notice.
-bool StartLink(Session& session);
+bool StartLink(const DeviceLine& line);
 
-// Probes kinds 1..4 (Pause(50) after the first three, ShowNextPage after the
-// third and fourth), stops at the first that answers and prepares its page:
-// enabled fields and groups, the initial reads, the page shown. When none
-// answers: everything locked, no page, the "no device" box, PageControl1
-// disabled. CurrentDevice keeps the kind found, or 4.
-void DiscoverDevice(Session& session);
+// Discover on the window's line: the probes in the catalogue's order, the
+// reads of the kind that answers, its page prepared by the panel binding.
+// CurrentDevice keeps the kind found, or the last probed.
+void DiscoverDevice(ProgramContext& session);
 
 }  // namespace intercom

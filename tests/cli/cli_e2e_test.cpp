@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-#include "cli/settings_file.h"
+#include "cli/settings_json.h"
 #include "tests/support/child_process.h"
 #include "tests/support/simulator_process.h"
 

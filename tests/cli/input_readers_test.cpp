@@ -3,7 +3,7 @@
 
 #include "cli/input_error.h"
 #include "cli/plan.h"
-#include "cli/settings_file.h"
+#include "cli/settings_json.h"
 
 namespace intercom::cli {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "protocol/session.h"
+#include "workflow/program_context.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/recording_pause.h"
@@ -31,7 +31,7 @@ class SessionTest : public ::testing::Test {
   PanelModel panel{boxes, "intercom-config"};
   FakeSerialPort port;
   RecordingPause pauses;
-  Session session{panel, port, pauses.AsPause()};
+  ProgramContext session{panel, port, pauses.AsPause()};
 };
 
 }  // namespace intercom::testing

@@ -20,7 +20,7 @@
 
 #include "panel/field_integer.h"
 #include "panel/handler_failure.h"
-#include "protocol/session.h"
+#include "workflow/program_context.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
 #include "tests/support/lock_folder.h"
@@ -86,7 +86,7 @@ class FaultsOverPty : public ::testing::Test {
   RecordingMessageBoxes boxes;
   PanelModel panel{boxes, "intercom-config"};
   PosixSerialPort port{locks_.Path()};
-  Session session{panel, port, SleepPause};
+  ProgramContext session{panel, port, SleepPause};
 };
 
 TEST_F(FaultsOverPty, AVanishedDeviceMakesEveryActionReportAndReturn) {

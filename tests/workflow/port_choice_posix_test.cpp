@@ -9,7 +9,7 @@
 #include <string>
 
 #include "panel/handler_failure.h"
-#include "serial/process_signals.h"
+#include "serial/termination_signals.h"
 #include "tests/workflow/port_choice_fixture.h"
 #include "workflow/port_choice.h"
 

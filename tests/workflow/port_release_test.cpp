@@ -14,7 +14,7 @@
 
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
-#include "serial/process_signals.h"
+#include "serial/termination_signals.h"
 #include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
 #include "workflow/port_link.h"
@@ -60,7 +60,7 @@ pid_t StartSession(const std::string& lockFolder, const std::string& portName) {
   RecordingMessageBoxes boxes;
   PanelModel panel(boxes, "intercom-config");
   PosixSerialPort port(lockFolder);
-  Session session(panel, port, SleepPause);
+  ProgramContext session(panel, port, SleepPause);
   TerminationSignals termination;
   session.state.PortName = portName;
   OpenPort(session);

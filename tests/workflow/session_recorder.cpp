@@ -212,7 +212,7 @@ class Player {
   Boxes boxes_;
   PanelModel panel_;
   RecorderPort port_;
-  intercom::Session session_;
+  intercom::ProgramContext session_;
   std::optional<DeviceModel> device_;
   std::deque<Fault> faults_;
   std::map<std::string, std::string> shown_;

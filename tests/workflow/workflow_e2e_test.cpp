@@ -6,7 +6,7 @@
 #include <fstream>
 #include <optional>
 
-#include "protocol/session.h"
+#include "workflow/program_context.h"
 #include "serial/posix_serial_port.h"
 #include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
@@ -54,7 +54,7 @@ class WorkflowOverPty : public ::testing::Test {
   PanelModel panel{boxes, "intercom-config"};
   LockFolder locks_;
   PosixSerialPort port{locks_.Path()};
-  Session session{panel, port, SleepPause};
+  ProgramContext session{panel, port, SleepPause};
 };
 
 TEST_F(WorkflowOverPty, StartUpFindsASubscriberSetAndFillsItsPage) {

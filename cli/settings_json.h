@@ -1,0 +1,22 @@
+// Settings files: one JSON object holding "kind" and the settings of that kind
+// by name, e.g. {"kind": "splitter", "address": 3, "input1": 2}.
+#pragma once
+
+#include <string>
+
+#include "protocol/device_settings.h"
+
+namespace intercom::cli {
+
+// Throws InputError, prefixed with `where` (the file name), for text that is
+// not one JSON object, a missing or unknown kind, a key the kind does not have,
+// a key given twice, or a value that is not a whole number (true/false for
+// "studio"). Ranges are not checked here.
+DeviceSettings ParseSettingsJson(const Catalogue& catalogue, const std::string& text,
+                                 const std::string& where);
+
+// The document ParseSettingsJson reads back: kind first, then the settings in
+// the kind's order, indented, ending in a newline.
+std::string SettingsJson(const Catalogue& catalogue, const DeviceSettings& settings);
+
+}  // namespace intercom::cli

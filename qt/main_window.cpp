@@ -1,0 +1,248 @@
+#include "qt/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "qt/fixed_border.h"
+#include "qt/input_block.h"
+#include "qt/screen_fit.h"
+#include "qt/trace_view.h"
+
+namespace intercom {
+namespace {
+
+constexpr int kFirstLeft = 195;
+constexpr int kFirstTop = 215;
+
+}  // namespace
+
+TForm1::TForm1(PanelModel& panel) : panel_(panel) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Настройка конфигурации цифровой связи"));
+  setFont(PanelFont(11));
+  BuildMenu();
+  BuildClientArea();
+  for (size_t i = 1; i < tabOrder_.size(); ++i) setTabOrder(tabOrder_[i - 1], tabOrder_[i]);
+  ConnectSignals();
+  views_.RefreshAll();
+
+  normalSize_ = QSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  resize(normalSize_);
+  move(kFirstLeft, kFirstTop);
+}
+
+bool TForm1::Refresh(const Control& control) {
+  if (&control == &panel_.Form1) {
+    setVisible(control.Visible());
+    return true;
+  }
+  return views_.Refresh(control);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  panel_.Form1.Close();
+  event->setAccepted(!panel_.Form1.Visible());
+}
+
+void TForm1::setVisible(bool visible) {
+  if (visible && !placed_) {
+    placed_ = true;
+    PlaceOnScreen(*this, QPoint(kFirstLeft, kFirstTop), normalSize_);
+  }
+  QMainWindow::setVisible(visible);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) KeepBorderFixed(*this);
+  QMainWindow::showEvent(event);
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) FitToWindowState();
+  QMainWindow::changeEvent(event);
+}
+
+void TForm1::FitToWindowState() {
+  if (!isMaximized()) {
+    if (restoreTo_) {
+      resize(normalSize_);
+      move(*std::exchange(restoreTo_, std::nullopt));
+    }
+    return;
+  }
+  // Under a window manager the manager sizes the window, in its own time.
+  static const QStringList kUnmanaged = {QStringLiteral("offscreen"), QStringLiteral("minimal"),
+                                         QStringLiteral("linuxfb"), QStringLiteral("eglfs"),
+                                         QStringLiteral("vnc")};
+  if (!kUnmanaged.contains(QGuiApplication::platformName())) return;
+  const QRect available = screen()->availableGeometry();
+  if (frameGeometry().width() >= available.width()) return;
+  // Nobody sizes the maximised window on a platform without a window manager:
+  // it takes the screen's free area itself. Setting a geometry drops the
+  // maximised state, so that is set again; this returns above on the way back in.
+  restoreTo_ = pos();
+  const QRect outer = frameGeometry();
+  const QRect inner = geometry();
+  setGeometry(available.marginsRemoved(
+      QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+               outer.right() - inner.right(), outer.bottom() - inner.bottom())));
+  setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TForm1::BuildMenu() {
+  QMenu* settings = menuBar()->addMenu(QStringLiteral("Настройки"));
+  settings->setObjectName(QStringLiteral("N1"));
+  settings->setFont(font());
+  portChoice_ = settings->addAction(QStringLiteral("Выбор COM-порта"));
+  portChoice_->setObjectName(QStringLiteral("COM1"));
+  views_.Add(panel_.COM1, [this] {
+    portChoice_->setEnabled(panel_.COM1.Enabled());
+    portChoice_->setVisible(panel_.COM1.Visible());
+  });
+}
+
+void TForm1::BuildClientArea() {
+  // The client area scrolls only while the window is smaller than its normal
+  // size (a screen too small for it); maximised it grows with the window.
+  auto* client = new QWidget;
+  client->setObjectName(QStringLiteral("ClientArea"));
+  setCentralWidget(ScrollingClientArea(this, client, QSize(kClientWidth, kClientHeight)));
+
+  // Tab order 0 to 2: the trace strip below the visible area.
+  AddTrace(client, panel_.Edit12, {16, 480, 505, 21}, QStringLiteral("Запросы"));
+  AddTrace(client, panel_.Edit13, {16, 512, 505, 21}, QStringLiteral("Ответы"));
+  AddButton(client, panel_.BitBtn5, {528, 504, 75, 25}, QStringLiteral("Clear"));
+
+  pages_ = new QTabWidget(client);
+  pages_->setObjectName(QStringLiteral("PageControl1"));
+  pages_->setGeometry(0, 0, 777, 417);
+  tabOrder_.push_back(pages_);
+  const char* const kSheets[] = {"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4"};
+  const QString kCaptions[] = {QStringLiteral("Абонентский комплект"), QStringLiteral("Сплиттер"),
+                               QStringLiteral("Напоясный блок"), QStringLiteral("Коммутатор")};
+  QWidget* sheets[PageControl::kPageCount];
+  for (int i = 0; i < PageControl::kPageCount; ++i) {
+    sheets[i] = new QWidget;
+    sheets[i]->setObjectName(QString::fromLatin1(kSheets[i]));
+    // Pages in the window's button-face colour rather than the pane's.
+    sheets[i]->setAutoFillBackground(true);
+    pages_->addTab(sheets[i], kCaptions[i]);
+  }
+  auto* emptyPage = new QWidget;
+  emptyPage->setObjectName(QStringLiteral("NoPage"));
+  emptyPage->setAutoFillBackground(true);
+  pages_->addTab(emptyPage, QString());
+  pages_->setTabVisible(kNoPageTab, false);
+  BuildSubscriberSetPage(sheets[0]);
+  BuildSplitterPage(sheets[1]);
+  BuildBeltPackPage(sheets[2]);
+  BuildSwitchPage(sheets[3]);
+  views_.Add(panel_.PageControl1, [this] {
+    const int page = panel_.PageControl1.ActivePage();
+    pages_->setCurrentIndex(page == PageControl::kNoPage ? kNoPageTab : page);
+    ShowContainerEnabled(*pages_, panel_.PageControl1.Enabled());
+  });
+
+  // Tab order 5 to 9: the command buttons.
+  AddButton(client, panel_.BitBtn18, {528, 472, 75, 25}, QStringLiteral("Test"));
+  AddButton(client, panel_.BitBtn2, {568, 428, 121, 25}, QStringLiteral("Записать настройки"));
+  AddButton(client, panel_.BitBtn3, {704, 428, 75, 25}, QStringLiteral("Выход"));
+  AddButton(client, panel_.BitBtn4, {432, 428, 121, 25}, QStringLiteral("Считать настройки"));
+  AddButton(client, panel_.BitBtn19, {8, 428, 75, 25}, QStringLiteral("Обновить"));
+}
+
+QLineEdit* TForm1::AddEdit(QWidget* parent, TextField& field, Place place,
+                           const QString& accessibleName) {
+  QLineEdit* edit = NewEdit(parent, field.Name().c_str(), place, accessibleName);
+  edits_.emplace_back(&field, edit);
+  tabOrder_.push_back(edit);
+  views_.Add(field, [edit, &field] { ShowText(*edit, field); });
+  return edit;
+}
+
+TraceView* TForm1::AddTrace(QWidget* parent, TextField& field, Place place,
+                            const QString& accessibleName) {
+  auto* trace = new TraceView(field, parent);
+  trace->setObjectName(QString::fromStdString(field.Name()));
+  trace->setGeometry(place.left, place.top, place.width, place.height);
+  trace->setAccessibleName(accessibleName);
+  tabOrder_.push_back(trace);
+  views_.Add(field, [trace] { trace->ShowField(); });
+  return trace;
+}
+
+QPushButton* TForm1::AddButton(QWidget* parent, Button& button, Place place,
+                               const QString& caption) {
+  QPushButton* widget = NewButton(parent, button.Name().c_str(), place, caption);
+  buttons_.emplace_back(&button, widget);
+  tabOrder_.push_back(widget);
+  views_.Add(button, [widget, &button] { ShowState(*widget, button); });
+  return widget;
+}
+
+QPushButton* TForm1::AddStepButton(QWidget* parent, Button& button, Place place, bool up,
+                                   const QString& what) {
+  QPushButton* widget = NewStepButton(parent, button.Name().c_str(), place, up, what);
+  buttons_.emplace_back(&button, widget);
+  tabOrder_.push_back(widget);
+  views_.Add(button, [widget, &button] { ShowState(*widget, button); });
+  return widget;
+}
+
+QSlider* TForm1::AddTrackBar(QWidget* parent, TrackBar& bar, Place place,
+                             const QString& accessibleName) {
+  QSlider* slider = NewTrackBar(parent, bar.Name().c_str(), place, accessibleName);
+  tabOrder_.push_back(slider);
+  views_.Add(bar, [slider, &bar] { ShowPosition(*slider, bar); });
+  return slider;
+}
+
+QWidget* TForm1::AddContainer(QWidget* widget, const Control& control) {
+  views_.Add(control, [widget, &control] {
+    ShowContainerEnabled(*widget, control.Enabled());
+    widget->setVisible(control.Visible());
+  });
+  return widget;
+}
+
+QWidget* TForm1::AddStatic(QWidget* widget, const Control& control) {
+  views_.Add(control, [widget, &control] { ShowState(*widget, control); });
+  return widget;
+}
+
+void TForm1::ConnectSignals() {
+  connect(portChoice_, &QAction::triggered, this, [this] { panel_.COM1.Click(); });
+  for (const auto& [field, edit] : edits_) {
+    // Every change of the widget's text, typed or not (assistive technology,
+    // an input method's commit), is the field's new text.
+    connect(edit, &QLineEdit::textChanged, this,
+            [field](const QString& text) { field->SetText(text.toStdString()); });
+  }
+  for (const auto& [button, widget] : buttons_) {
+    connect(widget, &QPushButton::clicked, this, [button] { button->Click(); });
+  }
+  connect(studio_, &QCheckBox::clicked, this, [this] {
+    panel_.CheckBox1.Click();
+    views_.Refresh(panel_.CheckBox1);
+  });
+  connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
+    const int page = index == kNoPageTab ? PageControl::kNoPage : index;
+    if (page == panel_.PageControl1.ActivePage()) return;
+    panel_.PageControl1.SelectTab(page);
+    views_.Refresh(panel_.PageControl1);
+  });
+}
+
+}  // namespace intercom

@@ -1,0 +1,93 @@
+// TForm1, the main window: a view of the panel model's main-window controls.
+// Every widget is named after its control; user input goes into the model,
+// and Refresh() brings widgets back in line after the model changed.
+#pragma once
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QSize>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "panel/panel_model.h"
+#include "qt/control_views.h"
+
+class QAction;
+class QCheckBox;
+class QTabWidget;
+
+namespace intercom {
+
+class TraceView;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Client area below the menu bar, in pixels.
+  static constexpr int kClientWidth = 778;
+  static constexpr int kClientHeight = 455;
+  // The tab shown while the model has no active page: hidden, over an empty page.
+  static constexpr int kNoPageTab = PageControl::kPageCount;
+
+  // Builds every page and control in the model's current state, hidden.
+  // `panel` must outlive the window.
+  explicit TForm1(PanelModel& panel);
+
+  // Shows `control`'s state in its widget (Form1 itself: shows or hides the
+  // window). False when `control` is not part of this window.
+  bool Refresh(const Control& control);
+
+  // The first showing places the window on its screen.
+  void setVisible(bool visible) override;
+
+ protected:
+  // The frame's close button closes the model's window; the view follows it.
+  void closeEvent(QCloseEvent* event) override;
+  // Every showing asks the window manager for a border without resize handles.
+  void showEvent(QShowEvent* event) override;
+  // Without a window manager the window sizes itself when maximised.
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildClientArea();
+  // One function per page, in main_window_pages.cpp.
+  void BuildSubscriberSetPage(QWidget* page);
+  void BuildSplitterPage(QWidget* page);
+  void BuildBeltPackPage(QWidget* page);
+  void BuildSwitchPage(QWidget* page);
+
+  // Creation helpers: the widget joins the views and, when it takes focus, the
+  // tab order (so widgets are made in tab order).
+  QLineEdit* AddEdit(QWidget* parent, TextField& field, Place place, const QString& accessibleName);
+  // The request and reply traces: any length, at the cost of what is shown.
+  TraceView* AddTrace(QWidget* parent, TextField& field, Place place,
+                      const QString& accessibleName);
+  QPushButton* AddButton(QWidget* parent, Button& button, Place place, const QString& caption);
+  QPushButton* AddStepButton(QWidget* parent, Button& button, Place place, bool up,
+                             const QString& what);
+  QSlider* AddTrackBar(QWidget* parent, TrackBar& bar, Place place, const QString& accessibleName);
+  QWidget* AddStatic(QWidget* widget, const Control& control);
+  // A group box: disabled, it and its contents take no input but keep their look.
+  QWidget* AddContainer(QWidget* widget, const Control& control);
+
+  void ConnectSignals();
+  void FitToWindowState();
+
+  PanelModel& panel_;
+  ControlViews views_;
+  QSize normalSize_;
+  bool placed_ = false;
+  // Where the window was before it enlarged itself on being maximised.
+  std::optional<QPoint> restoreTo_;
+  QTabWidget* pages_ = nullptr;
+  QAction* portChoice_ = nullptr;
+  QCheckBox* studio_ = nullptr;
+  std::vector<std::pair<TextField*, QLineEdit*>> edits_;
+  std::vector<std::pair<Button*, QPushButton*>> buttons_;
+  std::vector<QWidget*> tabOrder_;
+};
+
+}  // namespace intercom

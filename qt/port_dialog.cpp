@@ -1,0 +1,74 @@
+#include "qt/port_dialog.h"
+
+#include <QComboBox>
+#include <QCompleter>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace intercom {
+namespace {
+
+constexpr int kFirstLeft = 445;
+constexpr int kFirstTop = 317;
+
+// The port name field. The inline completion ignores letter case but keeps
+// the case typed; a completed name takes the list item's own spelling, since
+// device paths are case-sensitive.
+class PortNameEdit : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    QLineEdit::keyPressEvent(event);
+    if (event->text().isEmpty() || completer() == nullptr) return;
+    const QString item = completer()->currentCompletion();
+    const QString shown = text();
+    if (item.isEmpty() || shown == item || shown.compare(item, Qt::CaseInsensitive) != 0) return;
+    const int typed = hasSelectedText() ? selectionStart() : cursorPosition();
+    setText(item);
+    setSelection(item.size(), typed - item.size());
+  }
+};
+
+}  // namespace
+
+TForm2::TForm2(PanelModel& panel)
+    : DialogWindow(panel.Form2.Form, "Form2", QSize(kClientWidth, kClientHeight),
+                   QPoint(kFirstLeft, kFirstTop)),
+      dialog_(panel.Form2) {
+  QWidget* client = Client();
+
+  QLabel* label =
+      NewLabel(client, "Label1", {24, 16, 103, 13}, QStringLiteral("Выберите COM-порт"));
+  ports_ = new QComboBox(client);
+  ports_->setObjectName(QStringLiteral("ComboBox1"));
+  ports_->setGeometry(8, 40, 145, 21);
+  ports_->setEditable(true);
+  ports_->setLineEdit(new PortNameEdit(ports_));
+  // Any text is taken, and typing never adds to the list.
+  ports_->setInsertPolicy(QComboBox::NoInsert);
+  auto* completer = new QCompleter(ports_->model(), ports_);
+  completer->setCompletionMode(QCompleter::InlineCompletion);
+  completer->setCaseSensitivity(Qt::CaseInsensitive);
+  ports_->setCompleter(completer);
+  ports_->setAccessibleName(QStringLiteral("Выберите COM-порт"));
+  choose_ = NewButton(client, "BitBtn1", {40, 72, 75, 25}, QStringLiteral("Выбрать"));
+  setTabOrder(ports_, choose_);
+
+  views_.Add(dialog_.Label1, [this, label] { ShowState(*label, dialog_.Label1); });
+  views_.Add(dialog_.ComboBox1, [this] { ShowList(*ports_, dialog_.ComboBox1); });
+  views_.Add(dialog_.BitBtn1, [this] { ShowState(*choose_, dialog_.BitBtn1); });
+  ConnectSignals();
+  views_.RefreshAll();
+}
+
+void TForm2::ConnectSignals() {
+  connect(ports_, &QComboBox::editTextChanged, this,
+          [this](const QString& text) { dialog_.ComboBox1.SetText(text.toStdString()); });
+  connect(choose_, &QPushButton::clicked, this, [this] { dialog_.BitBtn1.Click(); });
+}
+
+}  // namespace intercom

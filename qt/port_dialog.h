@@ -1,0 +1,32 @@
+// TForm2, the modeless port dialog: a view of the panel model's Form2.
+#pragma once
+
+#include "panel/panel_model.h"
+#include "qt/dialog_window.h"
+
+class QComboBox;
+class QPushButton;
+
+namespace intercom {
+
+class TForm2 : public DialogWindow {
+  Q_OBJECT
+
+ public:
+  // The outer 168 x 138 pixels less a sizeable frame (4 pixels a side) and a
+  // 19-pixel caption; the frame itself is the window manager's.
+  static constexpr int kClientWidth = 160;
+  static constexpr int kClientHeight = 111;
+
+  // Built hidden, in the model's current state. `panel` must outlive the dialog.
+  explicit TForm2(PanelModel& panel);
+
+ private:
+  void ConnectSignals();
+
+  PortDialog& dialog_;
+  QComboBox* ports_ = nullptr;
+  QPushButton* choose_ = nullptr;
+};
+
+}  // namespace intercom

@@ -1,0 +1,166 @@
+// The port and device address dialogs as views of the model.
+#include <QAccessible>
+#include <QAccessibleEditableTextInterface>
+#include <QComboBox>
+#include <QCompleter>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "tests/qt/window_fixture.h"
+
+namespace intercom::testing {
+namespace {
+
+using Dialogs = WindowTest;
+
+TEST_F(Dialogs, PortDialogLayout) {
+  EXPECT_FALSE(form2->isVisible());
+  EXPECT_EQ(form2->size(), QSize(TForm2::kClientWidth, TForm2::kClientHeight));
+  EXPECT_EQ(form2->pos(), QPoint(445, 317));
+  EXPECT_TRUE(form2->windowTitle().isEmpty());
+  QLabel* label = Find<QLabel>(form2.get(), "Label1");
+  EXPECT_EQ(label->text(), QStringLiteral("Выберите COM-порт"));
+  EXPECT_EQ(label->pos(), QPoint(24, 16));
+  QComboBox* ports = Find<QComboBox>(form2.get(), "ComboBox1");
+  EXPECT_EQ(ports->geometry(), QRect(8, 40, 145, 21));
+  EXPECT_TRUE(ports->isEditable());
+  EXPECT_EQ(ports->insertPolicy(), QComboBox::NoInsert);
+  EXPECT_EQ(ports->completer()->completionMode(), QCompleter::InlineCompletion);
+  EXPECT_EQ(ports->completer()->caseSensitivity(), Qt::CaseInsensitive);
+  QPushButton* choose = Find<QPushButton>(form2.get(), "BitBtn1");
+  EXPECT_EQ(choose->text(), QStringLiteral("Выбрать"));
+  EXPECT_EQ(choose->geometry(), QRect(40, 72, 75, 25));
+  QWidget* next = ports->nextInFocusChain();
+  while (ports->isAncestorOf(next)) next = next->nextInFocusChain();
+  EXPECT_EQ(next, choose);
+  EXPECT_LE(label->geometry().right(), form2->width());
+}
+
+TEST_F(Dialogs, AddressDialogLayout) {
+  EXPECT_FALSE(form3->isVisible());
+  EXPECT_EQ(form3->size(), QSize(TForm3::kClientWidth, TForm3::kClientHeight));
+  EXPECT_EQ(form3->pos(), QPoint(505, 266));
+  EXPECT_TRUE(form3->windowTitle().isEmpty());
+  QLabel* label = Find<QLabel>(form3.get(), "Label1");
+  EXPECT_EQ(label->text(), QStringLiteral("Задайте адрес устройства"));
+  EXPECT_EQ(label->pos(), QPoint(8, 16));
+  EXPECT_LE(label->geometry().right(), form3->width());
+  QLineEdit* address = Find<QLineEdit>(form3.get(), "Edit1");
+  EXPECT_EQ(address->geometry(), QRect(48, 40, 57, 21));
+  EXPECT_FALSE(address->accessibleName().isEmpty());
+  QPushButton* write = Find<QPushButton>(form3.get(), "BitBtn1");
+  EXPECT_EQ(write->text(), QStringLiteral("Записать"));
+  EXPECT_EQ(write->geometry(), QRect(40, 72, 75, 25));
+  EXPECT_EQ(address->nextInFocusChain(), write);
+}
+
+TEST_F(Dialogs, ShownAndHiddenWithTheModel) {
+  panel.Form3.Form.Show();
+  EXPECT_TRUE(form3->isVisible());
+  EXPECT_FALSE(form3->isModal());
+  panel.Form3.Form.Close();
+  EXPECT_FALSE(form3->isVisible());
+}
+
+TEST_F(Dialogs, FrameCloseButtonClosesTheModelDialogAndRunsNoHandler) {
+  port.Open("/dev/ttyS0");
+  panel.Form2.Form.Show();
+  EXPECT_FALSE(port.IsOpen());
+  const int opens = port.openCount;
+  EXPECT_TRUE(form2->close());
+  EXPECT_FALSE(panel.Form2.Form.Visible());
+  EXPECT_FALSE(form2->isVisible());
+  EXPECT_EQ(port.openCount, opens);
+}
+
+TEST_F(Dialogs, EnterAndEscapePressNoButton) {
+  panel.Form2.Form.Show();
+  QApplication::setActiveWindow(form2.get());
+  QPushButton* choose = Find<QPushButton>(form2.get(), "BitBtn1");
+  choose->setFocus();
+  const int opens = port.openCount;
+  QTest::keyClick(choose, Qt::Key_Return);
+  QTest::keyClick(choose, Qt::Key_Enter);
+  QTest::keyClick(choose, Qt::Key_Escape);
+  EXPECT_EQ(port.openCount, opens);
+  EXPECT_TRUE(panel.Form2.Form.Visible());
+  EXPECT_TRUE(form2->isVisible());
+}
+
+TEST_F(Dialogs, ChooseButtonRunsItsHandler) {
+  session.portChoicePath = (std::filesystem::temp_directory_path() /
+                            ("intercom-windows-" + std::to_string(getpid()) + ".ini"))
+                               .string();
+  panel.Form2.Form.Show();
+  QComboBox* ports = Find<QComboBox>(form2.get(), "ComboBox1");
+  QTest::keyClicks(ports->lineEdit(), "/dev/ttyQ9");
+  QTest::mouseClick(Find<QPushButton>(form2.get(), "BitBtn1"), Qt::LeftButton);
+  EXPECT_EQ(session.state.PortName, "/dev/ttyQ9");
+  ASSERT_FALSE(port.openedNames.empty());
+  EXPECT_EQ(port.openedNames.back(), "/dev/ttyQ9");
+  EXPECT_FALSE(form2->isVisible());
+  std::filesystem::remove(session.portChoicePath);
+}
+
+TEST_F(Dialogs, ListComesFromTheModelAndTypedNamesAreNotAdded) {
+  panel.Form2.ComboBox1.AddItem("/dev/ttyS0");
+  panel.Form2.ComboBox1.AddItem("/dev/ttyUSB0");
+  panel.Form2.ComboBox1.SetItemIndex(1);
+  QComboBox* ports = Find<QComboBox>(form2.get(), "ComboBox1");
+  ASSERT_EQ(ports->count(), 2);
+  EXPECT_EQ(ports->itemText(1), QStringLiteral("/dev/ttyUSB0"));
+  EXPECT_EQ(ports->currentText(), QStringLiteral("/dev/ttyUSB0"));
+
+  panel.Form2.Form.Show();
+  ports->lineEdit()->selectAll();
+  QTest::keyClicks(ports->lineEdit(), "/dev/pts/7");
+  QTest::keyClick(ports->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(panel.Form2.ComboBox1.Text(), "/dev/pts/7");
+  EXPECT_EQ(ports->count(), 2);
+  EXPECT_EQ(panel.Form2.ComboBox1.Count(), 2);
+}
+
+TEST_F(Dialogs, TypingCompletesFromTheListIgnoringCase) {
+  panel.Form2.ComboBox1.AddItem("/dev/ttyS0");
+  panel.Form2.ComboBox1.AddItem("/dev/ttyUSB0");
+  panel.Form2.Form.Show();
+  QLineEdit* edit = Find<QComboBox>(form2.get(), "ComboBox1")->lineEdit();
+  QApplication::setActiveWindow(form2.get());
+  edit->setFocus();
+  ASSERT_TRUE(WaitUntil([&] { return edit->hasFocus(); }));
+  edit->clear();
+  QTest::keyClicks(edit, "/DEV/TTYU");
+  EXPECT_EQ(edit->text(), QStringLiteral("/dev/ttyUSB0"));
+  EXPECT_EQ(edit->selectedText(), QStringLiteral("SB0"));
+  EXPECT_EQ(panel.Form2.ComboBox1.Text(), "/dev/ttyUSB0");
+  EXPECT_EQ(panel.Form2.ComboBox1.ItemIndex(), 1);
+  // The next character replaces the completed part; nothing matches any more.
+  QTest::keyClicks(edit, "x");
+  EXPECT_EQ(edit->text(), QStringLiteral("/dev/ttyUx"));
+  EXPECT_EQ(panel.Form2.ComboBox1.Text(), "/dev/ttyUx");
+  EXPECT_EQ(panel.Form2.ComboBox1.ItemIndex(), -1);
+}
+
+TEST_F(Dialogs, AddressFieldKeystrokesRunItsCheck) {
+  panel.Form3.Form.Show();
+  QTest::keyClicks(Find<QLineEdit>(form3.get(), "Edit1"), "0");
+  EXPECT_EQ(boxes.Texts(),
+            std::vector<std::string>{"Адрес должен быть задан в пределах от 1 до 32"});
+  EXPECT_EQ(panel.Form3.Edit1.Text(), "0");
+}
+
+TEST_F(Dialogs, AddressSetWithoutKeysReachesTheModel) {
+  panel.Form3.Form.Show();
+  QLineEdit* address = Find<QLineEdit>(form3.get(), "Edit1");
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(address);
+  ASSERT_NE(accessible, nullptr);
+  ASSERT_NE(accessible->editableTextInterface(), nullptr);
+  accessible->editableTextInterface()->insertText(0, QStringLiteral("12"));
+  EXPECT_EQ(address->text(), QStringLiteral("12"));
+  EXPECT_EQ(panel.Form3.Edit1.Text(), "12");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+}  // namespace
+}  // namespace intercom::testing

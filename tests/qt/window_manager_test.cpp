@@ -1,0 +1,212 @@
+// The main window and the dialogs under a real window manager (openbox on a
+// private X server, started by scripts/run-under-wm.sh): maximise and restore,
+// the fixed border, and placement on screens the window does or does not fit.
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+
+#include "tests/qt/window_fixture.h"
+
+namespace intercom::testing {
+namespace {
+
+// Runs a program to its end; its standard output, or empty when it failed.
+QString RunTool(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(10000) || process.exitCode() != 0) {
+    ADD_FAILURE() << program.toStdString()
+                  << " failed: " << process.readAllStandardError().toStdString();
+    return {};
+  }
+  return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+QString WindowId(QWidget* window) {
+  return QStringLiteral("0x%1").arg(window->winId(), 0, 16);
+}
+
+// Waits longer than the offscreen tests: the window manager answers in its own time.
+bool WaitLong(const std::function<bool()>& done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > 8000) return false;
+    QTest::qWait(20);
+  }
+  return true;
+}
+
+// The window's client area as the user sees it, in screen coordinates.
+QRect SeenArea(QWidget* window) {
+  auto* scroll = window->findChild<QScrollArea*>(QStringLiteral("ClientScroll"));
+  QWidget* viewport = scroll->viewport();
+  return QRect(viewport->mapToGlobal(QPoint(0, 0)), viewport->size())
+      .intersected(window->screen()->geometry());
+}
+
+QRect OnScreen(QWidget* widget) {
+  return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+}
+
+// Saves what the screen shows when INTERCOM_SCREENSHOTS names a folder.
+void Screenshot(QWidget* window, const char* name) {
+  const QByteArray folder = qgetenv("INTERCOM_SCREENSHOTS");
+  if (folder.isEmpty()) return;
+  QTest::qWait(300);
+  window->screen()->grabWindow(0).save(
+      QDir(QString::fromLocal8Bit(folder))
+          .filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+}
+
+class UnderWindowManager : public WindowTest {
+ protected:
+  void SetUp() override {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+      GTEST_SKIP() << "needs an X server with a window manager (scripts/run-under-wm.sh)";
+    }
+    WindowTest::SetUp();
+  }
+
+  // Shows the main window and waits until the window manager has framed it.
+  void ShowFramed() {
+    ShowMainWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form1.get()));
+    ASSERT_TRUE(WaitLong([&] { return form1->frameGeometry() != form1->geometry(); }))
+        << "the window manager never framed the window";
+  }
+
+  QWidget* ClientArea() { return Main<QWidget>("ClientArea"); }
+};
+
+TEST_F(UnderWindowManager, MaximiseShowsTheTraceStripAndRestoreBringsBackTheNormalWindow) {
+  ShowFramed();
+  EXPECT_EQ(form1->frameGeometry().topLeft(), QPoint(195, 215));
+  const QPoint normalPlace = form1->geometry().topLeft();
+  EXPECT_EQ(ClientArea()->size(), QSize(778, 455));
+  for (const char* name : {"Edit12", "Edit13", "BitBtn18", "BitBtn5"}) {
+    EXPECT_FALSE(SeenArea(form1.get()).intersects(OnScreen(Main<QWidget>(name)))) << name;
+  }
+  Screenshot(form1.get(), "normal");
+
+  RunTool(QStringLiteral("wmctrl"),
+          {QStringLiteral("-i"), QStringLiteral("-r"), WindowId(form1.get()), QStringLiteral("-b"),
+           QStringLiteral("add,maximized_vert,maximized_horz")});
+  ASSERT_TRUE(WaitLong([&] { return form1->isMaximized() && ClientArea()->height() >= 533; }))
+      << "maximised " << form1->isMaximized() << ", client " << ClientArea()->width() << "x"
+      << ClientArea()->height();
+  QTest::qWait(100);
+  Screenshot(form1.get(), "maximised");
+  const QRect seen = SeenArea(form1.get());
+  for (const char* name : {"Edit12", "Edit13", "BitBtn18", "BitBtn5"}) {
+    QWidget* widget = Main<QWidget>(name);
+    EXPECT_TRUE(widget->isVisible()) << name;
+    EXPECT_TRUE(seen.contains(OnScreen(widget))) << name;
+  }
+  // Nothing moved in the client area.
+  EXPECT_EQ(Main<QWidget>("PageControl1")->geometry(), QRect(0, 0, 777, 417));
+  EXPECT_EQ(Main<QWidget>("Edit13")->geometry(), QRect(16, 512, 505, 21));
+
+  // The trace strip takes input once it is in view.
+  panel.Edit12.SetText(" E2 E4");
+  QTest::mouseClick(Main<QPushButton>("BitBtn5"), Qt::LeftButton);
+  EXPECT_EQ(panel.Edit12.Text(), "");
+
+  RunTool(QStringLiteral("wmctrl"),
+          {QStringLiteral("-i"), QStringLiteral("-r"), WindowId(form1.get()), QStringLiteral("-b"),
+           QStringLiteral("remove,maximized_vert,maximized_horz")});
+  ASSERT_TRUE(WaitLong([&] {
+    return !form1->isMaximized() && ClientArea()->size() == QSize(778, 455) &&
+           form1->geometry().topLeft() == normalPlace;
+  })) << "client "
+      << ClientArea()->width() << "x" << ClientArea()->height() << " at " << form1->geometry().x()
+      << "," << form1->geometry().y() << ", was at " << normalPlace.x() << "," << normalPlace.y();
+}
+
+TEST_F(UnderWindowManager, FrameHasNoResizeHandlesAndOffersMaximise) {
+  ShowFramed();
+  const QString motif =
+      RunTool(QStringLiteral("xprop"),
+              {QStringLiteral("-id"), WindowId(form1.get()), QStringLiteral("_MOTIF_WM_HINTS")});
+  // Functions: resize (2), move (4), minimise (8), maximise (16), close (32);
+  // decorations: border (2), title (8), menu (16), minimise (32), maximise
+  // (64), no resize handles (4).
+  EXPECT_TRUE(motif.contains(QStringLiteral("= 0x3, 0x3e, 0x7a,"))) << motif.toStdString();
+  const QString actions = RunTool(
+      QStringLiteral("xprop"),
+      {QStringLiteral("-id"), WindowId(form1.get()), QStringLiteral("_NET_WM_ALLOWED_ACTIONS")});
+  for (const char* action : {"_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_MAXIMIZE_HORZ",
+                             "_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_CLOSE"}) {
+    EXPECT_TRUE(actions.contains(QString::fromLatin1(action))) << actions.toStdString();
+  }
+}
+
+// Run with the screen at its natural scale: the window fits and opens where it asks.
+TEST_F(UnderWindowManager, AtScaleOneEverythingOpensWhereItAsks) {
+  ShowFramed();
+  EXPECT_EQ(form1->frameGeometry().topLeft(), QPoint(195, 215));
+  EXPECT_EQ(ClientArea()->size(), QSize(778, 455));
+  auto* scroll = Main<QScrollArea>("ClientScroll");
+  EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+  EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
+
+  panel.Form2.Form.Show();
+  panel.Form3.Form.Show();
+  ASSERT_TRUE(WaitLong([&] {
+    return form2->frameGeometry() != form2->geometry() &&
+           form3->frameGeometry() != form3->geometry();
+  }));
+  EXPECT_EQ(form2->frameGeometry().topLeft(), QPoint(445, 317));
+  EXPECT_EQ(form3->frameGeometry().topLeft(), QPoint(505, 266));
+  EXPECT_EQ(form2->size(), QSize(TForm2::kClientWidth, TForm2::kClientHeight));
+}
+
+// Run with QT_SCALE_FACTOR=2 on 1366 x 768: the main window cannot fit, the
+// dialogs can but not where they ask.
+TEST_F(UnderWindowManager, AtScaleTwoTheWindowFillsTheScreenAndItsClientAreaScrolls) {
+  ShowFramed();
+  QTest::qWait(200);
+  Screenshot(form1.get(), "scale2");
+  const QRect available = form1->screen()->availableGeometry();
+  ASSERT_LT(available.height(), 455) << "run with QT_SCALE_FACTOR=2 on a 1366 x 768 screen";
+  EXPECT_EQ(form1->frameGeometry().topLeft(), available.topLeft());
+  EXPECT_TRUE(available.contains(form1->frameGeometry()))
+      << form1->frameGeometry().width() << "x" << form1->frameGeometry().height();
+
+  // Every command button can be scrolled into view and used.
+  auto* scroll = Main<QScrollArea>("ClientScroll");
+  EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+  EXPECT_TRUE(scroll->horizontalScrollBar()->isVisible());
+  for (const char* name : {"BitBtn19", "BitBtn4", "BitBtn2", "BitBtn3"}) {
+    QWidget* button = Main<QWidget>(name);
+    scroll->ensureWidgetVisible(button, 0, 0);
+    // "Выход" reaches one pixel past the client area's right edge.
+    EXPECT_TRUE(SeenArea(form1.get()).contains(OnScreen(button) & OnScreen(ClientArea()))) << name;
+  }
+  panel.Edit13.SetText(" 00");
+  scroll->ensureWidgetVisible(Main<QWidget>("BitBtn19"), 0, 0);
+  Screenshot(form1.get(), "scale2-scrolled");
+
+  panel.Form2.Form.Show();
+  panel.Form3.Form.Show();
+  ASSERT_TRUE(WaitLong([&] {
+    return form2->frameGeometry() != form2->geometry() &&
+           form3->frameGeometry() != form3->geometry();
+  }));
+  for (QWidget* dialog : {static_cast<QWidget*>(form2.get()), static_cast<QWidget*>(form3.get())}) {
+    EXPECT_TRUE(available.contains(dialog->frameGeometry()))
+        << dialog->objectName().toStdString() << " at " << dialog->frameGeometry().x() << ","
+        << dialog->frameGeometry().y();
+  }
+  // Moved up just enough: only the frame estimate's error lies between them.
+  EXPECT_EQ(form2->frameGeometry().left(), 445);
+  EXPECT_GE(form2->frameGeometry().bottom(), available.bottom() - 4);
+}
+
+}  // namespace
+}  // namespace intercom::testing

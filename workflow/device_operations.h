@@ -1,0 +1,76 @@
+// The operations on a connected device, written once for every front end:
+// each is the exact sequence of requests and pauses the device expects, and
+// returns what came of every exchange. A front end follows along through
+// DeviceEvents (the window updates its controls there, at the moment each
+// reply arrives) and reads the outcomes afterwards.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "protocol/device_line.h"
+#include "protocol/exchange.h"
+
+namespace intercom {
+
+class DeviceEvents {
+ public:
+  virtual ~DeviceEvents() = default;
+  // A reply in step, decoded, before anything after it is sent. May send
+  // requests itself.
+  virtual void Replied(const ExchangeOutcome& /*outcome*/) {}
+  // Discovery: before the first probe.
+  virtual void DiscoveryStarted() {}
+  // Discovery: probe number `index` (0 first) has had its exchange; the pause
+  // after it follows.
+  virtual void Probed(size_t /*index*/) {}
+  // Discovery: `kind` answered its probe; its reads follow.
+  virtual void Found(const KindEntry& /*kind*/) {}
+  // Discovery: the reads of `kind` are done.
+  virtual void ReadsDone(const KindEntry& /*kind*/) {}
+  // Discovery: no kind answered.
+  virtual void NoneFound() {}
+};
+
+// Follows nothing.
+class NoDeviceEvents : public DeviceEvents {};
+
+struct Discovery {
+  // The kind that answered, or null.
+  const KindEntry* kind = nullptr;
+  std::vector<ExchangeOutcome> probes;
+  // The reads after the answered probe, in order.
+  std::vector<ExchangeOutcome> reads;
+  // What the reads decoded, in the order they came.
+  DeviceSettings settings;
+};
+
+// Probes the catalogue's kinds in order (Pause(50) after every probe but the
+// last), stops at the first that answers (NoAnswer clear after its probe; a
+// reply out of step counts as the exchange before it did) and sends that
+// kind's reads. CurrentDevice keeps the kind found, or the last probed.
+Discovery Discover(const DeviceLine& line, DeviceEvents& events);
+
+// "Считать настройки": ReadSettings, Pause(50), ReadTallyAddress, whatever the kind.
+std::vector<ExchangeOutcome> ReadAddresses(const DeviceLine& line, DeviceEvents& events);
+
+// "Записать настройки": the write steps of CurrentDevice's kind, each request
+// carrying the values of `values` it writes (the rest of its bytes go out as
+// left). Nothing is sent for a kind not in the catalogue.
+std::vector<ExchangeOutcome> WriteSettings(const DeviceLine& line, const DeviceSettings& values,
+                                           DeviceEvents& events);
+
+// One SetLevel with the level's channel and `position` on the session's scale.
+ExchangeOutcome SetLevel(const DeviceLine& line, const SettingEntry& level, int32_t position,
+                         DeviceEvents& events);
+
+// WriteStudioMode with the flag on or off.
+ExchangeOutcome WriteStudioMode(const DeviceLine& line, bool on, DeviceEvents& events);
+
+// WriteDeviceAddress with `address` (1..32; the caller checks).
+ExchangeOutcome WriteDeviceAddress(const DeviceLine& line, int32_t address, DeviceEvents& events);
+
+// "Test": one Probe.
+ExchangeOutcome Test(const DeviceLine& line, DeviceEvents& events);
+
+}  // namespace intercom

@@ -1,0 +1,16 @@
+#include "workflow/program_context.h"
+
+#include "serial/port_enumeration.h"
+
+namespace intercom {
+
+ProgramContext::ProgramContext(PanelModel& panel, SerialPort& port, Pause pause,
+                               const Catalogue& catalogue)
+    : panel(panel),
+      port(port),
+      pause(std::move(pause)),
+      catalogue(catalogue),
+      binding(panel, catalogue),
+      listPorts([] { return ListSerialPorts(); }) {}
+
+}  // namespace intercom

@@ -1,0 +1,49 @@
+// The context of one run of the window program: the shared state record, the
+// panel, the port, the pause, the catalogue of kinds, the binding between them
+// and where the port list and the port choice come from. Passed by reference
+// to every handler; tests build as many as they like.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "panel/panel_model.h"
+#include "protocol/device_line.h"
+#include "protocol/session_state.h"
+#include "serial/pause.h"
+#include "serial/serial_port.h"
+#include "workflow/panel_binding.h"
+
+namespace intercom {
+
+// Where the chosen port is kept, relative to the working directory.
+inline constexpr const char* kPortChoiceFile = "COM.ini";
+
+// The machine's serial ports, in a stable order; may throw
+// PortEnumerationError (or a HandlerFailure of its own).
+using PortLister = std::function<std::vector<std::string>()>;
+
+struct ProgramContext {
+  // `panel`, `port` and `catalogue` must outlive the context. The port list
+  // defaults to the machine's real ports.
+  ProgramContext(PanelModel& panel, SerialPort& port, Pause pause,
+                 const Catalogue& catalogue = StandardCatalogue());
+  ProgramContext(const ProgramContext&) = delete;
+  ProgramContext& operator=(const ProgramContext&) = delete;
+
+  // The line as the device operations use it, reporting to the panel.
+  DeviceLine Line() { return {state, port, pause, binding, catalogue}; }
+
+  SessionState state;
+  PanelModel& panel;
+  SerialPort& port;
+  Pause pause;
+  const Catalogue& catalogue;
+  PanelBinding binding;
+  PortLister listPorts;
+  // COM.ini, relative to the working directory unless a test says otherwise.
+  std::string portChoicePath = kPortChoiceFile;
+};
+
+}  // namespace intercom

@@ -35,7 +35,7 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   // `port` and `catalogue` must outlive the object; `trace` may be null.
   // `messages` takes the box lines. `stopRequested` is asked before every request.
   DeviceSession(SerialPort& port, Pause pause, std::ostream& messages, std::ostream* trace,
-                StopQuery stopRequested, const Catalogue& catalogue);
+                StopQuery stopRequested, const Catalogue& catalogue = StandardCatalogue());
   DeviceSession(const DeviceSession&) = delete;
   DeviceSession& operator=(const DeviceSession&) = delete;
 

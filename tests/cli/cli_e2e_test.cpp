@@ -31,9 +31,9 @@ std::string ReadFile(const fs::path& path) {
 }
 
 Values ValuesOf(const std::string& json) {
-  const cli::KindSettings settings = cli::ParseSettingsJson(json, "stdout");
+  const DeviceSettings settings = cli::ParseSettingsJson(StandardCatalogue(), json, "stdout");
   Values values{{"kind", static_cast<int32_t>(settings.kind)}};
-  for (const cli::SettingValue& v : settings.values) values[v.spec->name] = v.value;
+  for (const SettingValue& v : settings.values) values[v.setting->name] = v.value;
   return values;
 }
 
@@ -117,7 +117,7 @@ TEST_P(CliPerKind, ReadJsonMatchesTheSimulator) {
   const Finished run = Cli({"read", "-p", Port(), "--json"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   Values expected = GetParam().initial;
-  expected["kind"] = static_cast<int32_t>(*cli::ParseKindName(GetParam().kind));
+  expected["kind"] = static_cast<int32_t>(StandardCatalogue().FindByName(GetParam().kind)->kind);
   EXPECT_EQ(ValuesOf(run.out), expected);
   EXPECT_EQ(run.err, "");
   EXPECT_FALSE(fs::exists(dir_ / "COM.ini"));
@@ -140,7 +140,7 @@ TEST_P(CliPerKind, WriteThenReadReturnsWhatWasWritten) {
   const Finished read = Cli({"read", "-p", Port(), "--json"});
   ASSERT_EQ(read.exitCode, 0) << read.err;
   Values expected = GetParam().written;
-  expected["kind"] = static_cast<int32_t>(*cli::ParseKindName(GetParam().kind));
+  expected["kind"] = static_cast<int32_t>(StandardCatalogue().FindByName(GetParam().kind)->kind);
   EXPECT_EQ(ValuesOf(read.out), expected);
 }
 
@@ -156,7 +156,7 @@ TEST_P(CliPerKind, AValueOutOfRangeSendsNothingAndExits4) {
 
   const Finished read = Cli({"read", "-p", Port(), "--json"});
   Values expected = GetParam().initial;
-  expected["kind"] = static_cast<int32_t>(*cli::ParseKindName(GetParam().kind));
+  expected["kind"] = static_cast<int32_t>(StandardCatalogue().FindByName(GetParam().kind)->kind);
   EXPECT_EQ(ValuesOf(read.out), expected);
 }
 

@@ -152,7 +152,7 @@ TEST_F(CommandsTest, ApplyWaitTakesOneLostProbeReplyForTheSameDeviceNotTheNext) 
             kExitInterrupted);
   EXPECT_EQ(out.str(), "a,splitter,OK,wrote address=10 (was 3)\n");
   EXPECT_NE(err.str().find("interrupted; rows not applied: b\n"), std::string::npos) << err.str();
-  EXPECT_EQ(splitter.Settings().addresses[0], EncodeAddress(10));
+  EXPECT_EQ(splitter.Code("address"), EncodeAddress(10));
 }
 
 }  // namespace

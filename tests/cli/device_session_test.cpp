@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "cli/setting_text.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/recording_pause.h"
@@ -39,10 +40,11 @@ class DeviceSessionTest : public ::testing::Test {
       commands.push_back(static_cast<CommandCode>(frame.at(3)));
     return commands;
   }
-  KindSettings Wanted(DeviceKind kind, std::vector<std::pair<std::string, int32_t>> values) {
-    KindSettings settings;
+  DeviceSettings Wanted(DeviceKind kind, std::vector<std::pair<std::string, int32_t>> values) {
+    DeviceSettings settings;
     settings.kind = kind;
-    for (const auto& [name, value] : values) AddSetting(settings, name, value, "");
+    for (const auto& [name, value] : values)
+      AddSetting(StandardCatalogue(), settings, name, value, "");
     return settings;
   }
 
@@ -80,8 +82,8 @@ TEST_F(DeviceSessionTest, WritesOnlyWhatDiffersWithOneSetLevelPerChannelThenVeri
   EXPECT_EQ(port.writes[1][6], 255);
   EXPECT_EQ(port.writes[2][5], kChannel4);
   EXPECT_EQ(port.writes[2][6], 32);
-  EXPECT_EQ(device.Settings().addresses[2], 0x00);
-  EXPECT_EQ(device.Settings().levels[1], 255);
+  EXPECT_EQ(device.Code("line3"), 0x00);
+  EXPECT_EQ(device.Code("volume2"), 255);
   // The rest is the read back: a new discovery.
   EXPECT_EQ(commands.back(), CommandCode::ReadLevels);
   EXPECT_NE(messages.str().find("information: Новые настройки записаны.\n"), std::string::npos);
@@ -97,8 +99,8 @@ TEST_F(DeviceSessionTest, AValueOutOfRangeSendsNothingAndNamesTheSetting) {
       Wanted(DeviceKind::Switch, {{"line1", 5}, {"line4", 33}, {"volume1", 17}}), true);
 
   EXPECT_EQ(report.status, WriteReport::Status::Refused);
-  EXPECT_EQ(report.problems, (std::vector<std::string>{"volume1: 17 is out of range 0..16",
-                                                       "line4: 33 is out of range 0..32"}));
+  EXPECT_EQ(report.problems, (std::vector<std::string>{"line4: 33 is out of range 0..32",
+                                                       "volume1: 17 is out of range 0..16"}));
   EXPECT_TRUE(port.writes.empty());
   EXPECT_EQ(messages.str(), "");
 }
@@ -113,8 +115,8 @@ TEST_F(DeviceSessionTest, AFieldCheckRefusalSendsNothing) {
 
   EXPECT_EQ(report.status, WriteReport::Status::Refused);
   EXPECT_EQ(report.problems, (std::vector<std::string>{"key1: 40 is out of range 0..32",
-                                                       "device_address: 0 is out of range 1..32",
-                                                       "key2: -3 is out of range 0..32"}));
+                                                       "key2: -3 is out of range 0..32",
+                                                       "device_address: 0 is out of range 1..32"}));
   EXPECT_TRUE(port.writes.empty());
 }
 
@@ -131,8 +133,8 @@ TEST_F(DeviceSessionTest, AStopBetweenExchangesSaysWhatWasAndWasNotWritten) {
   EXPECT_EQ(Commands(), std::vector<CommandCode>{CommandCode::WriteSettings});
   EXPECT_EQ(report.written, std::vector<std::string>{"address"});
   EXPECT_EQ(report.notWritten, (std::vector<std::string>{"tally", "volume"}));
-  EXPECT_EQ(device.Settings().addresses[0], EncodeAddress(9));
-  EXPECT_EQ(device.Settings().tallyCode, EncodeTally(7));
+  EXPECT_EQ(device.Code("address"), EncodeAddress(9));
+  EXPECT_EQ(device.Code("tally"), EncodeTally(7));
 }
 
 TEST_F(DeviceSessionTest, ADeviceThatLosesWritesFailsTheReadBack) {

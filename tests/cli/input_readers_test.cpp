@@ -3,6 +3,7 @@
 
 #include "cli/input_error.h"
 #include "cli/plan.h"
+#include "cli/setting_text.h"
 #include "cli/settings_json.h"
 
 namespace intercom::cli {
@@ -10,7 +11,7 @@ namespace {
 
 std::string PlanError(const std::string& text) {
   try {
-    ParsePlan(text, "plan.csv");
+    ParsePlan(StandardCatalogue(), text, "plan.csv");
   } catch (const InputError& error) {
     return error.what();
   }
@@ -19,7 +20,7 @@ std::string PlanError(const std::string& text) {
 
 std::string JsonError(const std::string& text) {
   try {
-    ParseSettingsJson(text, "s.json");
+    ParseSettingsJson(StandardCatalogue(), text, "s.json");
   } catch (const InputError& error) {
     return error.what();
   }
@@ -27,13 +28,13 @@ std::string JsonError(const std::string& text) {
 }
 
 TEST(Plan, ReadsRowsWithQuotesCommentsAndEmptyCells) {
-  const auto rows = ParsePlan(
-      "\xEF\xBB\xBFlabel,kind,key1,studio,address,input4\r\n"
-      "# the rack\r\n"
-      "\"desk, left\",subscriber,9,true,,\r\n"
-      "\r\n"
-      "stage,splitter,,,12,16\r\n",
-      "plan.csv");
+  const auto rows = ParsePlan(StandardCatalogue(),
+                              "\xEF\xBB\xBFlabel,kind,key1,studio,address,input4\r\n"
+                              "# the rack\r\n"
+                              "\"desk, left\",subscriber,9,true,,\r\n"
+                              "\r\n"
+                              "stage,splitter,,,12,16\r\n",
+                              "plan.csv");
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].label, "desk, left");
   EXPECT_EQ(rows[0].line, 3);
@@ -72,18 +73,18 @@ TEST(Plan, RefusesBadInputNamingLineAndField) {
 }
 
 TEST(Plan, LeavesRangesToThePanel) {
-  const auto rows = ParsePlan("label,kind,line1\nhub,switch,40\n", "plan.csv");
+  const auto rows = ParsePlan(StandardCatalogue(), "label,kind,line1\nhub,switch,40\n", "plan.csv");
   EXPECT_EQ(rows.at(0).settings.Find("line1")->value, 40);
 }
 
 TEST(SettingsFile, RoundTripsWhatReadPrints) {
-  KindSettings settings;
+  DeviceSettings settings;
   settings.kind = DeviceKind::SubscriberSet;
-  AddSetting(settings, "studio", 1, "");
-  AddSetting(settings, "key2", 0, "");
-  const std::string text = SettingsJson(settings);
+  AddSetting(StandardCatalogue(), settings, "studio", 1, "");
+  AddSetting(StandardCatalogue(), settings, "key2", 0, "");
+  const std::string text = SettingsJson(StandardCatalogue(), settings);
   EXPECT_EQ(text, "{\n  \"kind\": \"subscriber\",\n  \"key2\": 0,\n  \"studio\": true\n}\n");
-  const KindSettings back = ParseSettingsJson(text, "s.json");
+  const DeviceSettings back = ParseSettingsJson(StandardCatalogue(), text, "s.json");
   EXPECT_EQ(back.kind, DeviceKind::SubscriberSet);
   EXPECT_EQ(back.Find("studio")->value, 1);
   EXPECT_EQ(back.Find("key2")->value, 0);

@@ -1,0 +1,129 @@
+// A kind the installation does not have, added only to a copy of the
+// catalogue: the simulated device, the device operations and the command line
+// must find it, read it and write it with no other change.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "sim/device_model.h"
+#include "tests/support/fake_serial_port.h"
+#include "workflow/device_operations.h"
+
+namespace intercom::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+
+constexpr auto kPaging = static_cast<DeviceKind>(5);
+
+Catalogue WithPagingPanel() {
+  Catalogue catalogue = StandardCatalogue();
+  const auto address = [](const char* name, int byte) {
+    return SettingEntry{
+        name, Encoding::Address, 0, 32, CommandCode::ReadSettings, CommandCode::WriteSettings, byte,
+        0};
+  };
+  catalogue.Add(
+      {kPaging,
+       "paging",
+       {CommandCode::ReadSettings, CommandCode::ReadLevels, CommandCode::ReadTallyAddress},
+       {{CommandCode::WriteSettings, 50}, {CommandCode::WriteTallyAddress, 0}},
+       {address("zone1", 0),
+        address("zone2", 1),
+        address("zone3", 2),
+        {"gain", Encoding::Level, 0, 16, CommandCode::ReadLevels, CommandCode::SetLevel, 1,
+         kChannel2},
+        *catalogue.Common(CommandCode::ReadTallyAddress)}});
+  return catalogue;
+}
+
+class FifthKindTest : public ::testing::Test, public ExchangeObserver {
+ protected:
+  void SetUp() override {
+    std::string pattern = ::testing::TempDir() + "cli_fifth_kind_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    env.portChoicePath = (root_ / "COM.ini").string();
+    env.catalogue = &catalogue;
+    env.makePort = [this] {
+      auto port = std::make_unique<testing::FakeSerialPort>();
+      port->responder = [this](const Bytes& frame) { return Answer(frame); };
+      return port;
+    };
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  std::optional<Bytes> Answer(const Bytes& frame) {
+    RequestFrame request{};
+    std::copy_n(frame.begin(), request.size(), request.begin());
+    const auto reply = device.Answer(request);
+    if (!reply) return std::nullopt;
+    return Bytes(reply->begin(), reply->end());
+  }
+
+  void RequestSent(const RequestFrame&) override {}
+  void ReplyRead(const ReplyFrame&) override {}
+  void Notice(const std::string& text) override { notices.push_back(text); }
+
+  const Catalogue catalogue = WithPagingPanel();
+  DeviceModel device{kPaging, false, catalogue};
+  std::vector<std::string> notices;
+  fs::path root_;
+  std::ostringstream out;
+  std::ostringstream err;
+  Environment env{out, err, nullptr, [](int) {}, [] { return false; }};
+};
+
+TEST_F(FifthKindTest, OperationsFindItAfterTheFourAndReadWhatItHolds) {
+  testing::FakeSerialPort port;
+  port.responder = [this](const Bytes& frame) { return Answer(frame); };
+  ASSERT_TRUE(port.Open("/dev/ttyS0"));
+  SessionState state;
+  state.LevelBase = 32;
+  state.LevelStep = 14;
+  state.LevelMax = 255;
+  const Pause pause = [](int) {};
+  NoDeviceEvents events;
+  const DeviceLine line{state, port, pause, *this, catalogue};
+
+  const Discovery discovery = Discover(line, events);
+  ASSERT_NE(discovery.kind, nullptr);
+  EXPECT_EQ(discovery.kind->kind, kPaging);
+  ASSERT_EQ(discovery.probes.size(), 5u);
+  EXPECT_EQ(discovery.reads.size(), 3u);
+  EXPECT_EQ(discovery.settings.Find("zone1")->value, 1);
+  EXPECT_EQ(discovery.settings.Find("zone3")->value, 3);
+  EXPECT_EQ(discovery.settings.Find("gain")->value, 2);
+  EXPECT_EQ(discovery.settings.Find("tally")->value, 7);
+  EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(FifthKindTest, TheCommandLineReadsAndWritesItBySettingsFile) {
+  ASSERT_EQ(RunRead(env, {"/dev/ttyS0", ""}, true), kExitDone) << err.str();
+  EXPECT_EQ(out.str(),
+            "{\n  \"kind\": \"paging\",\n  \"zone1\": 1,\n  \"zone2\": 2,\n  \"zone3\": 3,\n"
+            "  \"gain\": 2,\n  \"tally\": 7\n}\n");
+
+  const fs::path file = root_ / "paging.json";
+  std::ofstream(file) << R"({"kind": "paging", "zone2": 9, "gain": 16, "tally": 12})";
+  out.str("");
+  EXPECT_EQ(RunWrite(env, {"/dev/ttyS0", ""}, file.string(), {}, true), kExitDone) << err.str();
+  EXPECT_NE(out.str().find("read back: every setting matches"), std::string::npos) << out.str();
+  EXPECT_EQ(device.Code("zone1"), EncodeAddress(1));
+  EXPECT_EQ(device.Code("zone2"), EncodeAddress(9));
+  EXPECT_EQ(device.Code("gain"), 255);
+  EXPECT_EQ(device.Code("tally"), EncodeTally(12));
+
+  out.str("");
+  EXPECT_EQ(RunWrite(env, {"/dev/ttyS0", ""}, "", {"zone3=33"}, true), kExitRefused);
+  EXPECT_NE(err.str().find("zone3: 33 is out of range 0..32"), std::string::npos) << err.str();
+  EXPECT_EQ(device.Code("zone3"), EncodeAddress(3));
+}
+
+}  // namespace
+}  // namespace intercom::cli

@@ -1,6 +1,5 @@
 #include "workflow/dialogs.h"
 
-#include "panel/field_integer.h"
 #include "workflow/device_operations.h"
 #include "workflow/port_choice.h"
 #include "workflow/port_link.h"
@@ -27,15 +26,11 @@ void PortDialogChoose(ProgramContext& session) {
 }
 
 void AddressDialogWrite(ProgramContext& session) {
-  PanelModel& panel = session.panel;
-  const int32_t address = ParseFieldInteger(panel.Form3.Edit1.Text());
-  if (address < 1 || address > 32) {
-    panel.ShowNotice("Адрес устройства должен быть не менее 1 и не бюолее 32");
-    return;
-  }
-  WriteDeviceAddress(session.Line(), address, session.binding);
-  panel.Edit11.SetText(panel.Form3.Edit1.Text());
-  panel.Form3.Form.Close();
+  const std::optional<int32_t> address = session.binding.DeviceAddressToWrite();
+  if (!address) return;
+  WriteDeviceAddress(session.Line(), *address, session.binding);
+  session.binding.DeviceAddressSent();
+  session.panel.Form3.Form.Close();
 }
 
 }  // namespace intercom

@@ -1,6 +1,5 @@
 #include "workflow/handlers.h"
 
-#include "workflow/address_checks.h"
 #include "workflow/dialogs.h"
 #include "workflow/level_adjustment.h"
 #include "workflow/settings_commands.h"
@@ -29,14 +28,7 @@ void BindHandlers(ProgramContext& session) {
     panel.BitBtnAt(buttons.downButton).OnClick = [s, &buttons] { StepLevelDown(*s, buttons); };
   }
 
-  const auto check = [&panel](TextField& field, AddressRule rule) {
-    field.OnChange = [&panel, &field, rule] { CheckAddressField(panel, field, rule); };
-  };
-  for (int n = 1; n <= 9; ++n) check(panel.EditAt(n), AddressRule::AtMost32);
-  check(panel.Edit10, AddressRule::EmptyOrAtMost32);
-  check(panel.Edit14, AddressRule::ZeroTo32);
-  check(panel.Edit15, AddressRule::ZeroTo32);
-  check(panel.Form3.Edit1, AddressRule::OneTo32);
+  session.binding.AttachFieldChecks();
 
   panel.Form2.Form.OnShow = bind(PortDialogShow);
   panel.Form2.BitBtn1.OnClick = bind(PortDialogChoose);

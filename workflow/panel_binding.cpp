@@ -12,6 +12,8 @@ namespace {
 
 constexpr const char* kAddressRange = "Адрес должен быть задан в пределах от 1 до 32";
 constexpr const char* kTallyRange = "Адрес входа Tally должен быть задан в пределах от 1 до 256";
+constexpr const char* kDeviceAddressRange =
+    "Адрес устройства должен быть не менее 1 и не бюолее 32";
 // The fields the window has for the kind's groups of controls.
 constexpr int kKeyFields = 10;
 constexpr int kDeviceGroups = 5;
@@ -152,6 +154,53 @@ std::optional<DeviceSettings> PanelBinding::SettingsToWrite(const KindEntry& kin
   if (tallyRefused) panel_.ShowNotice(kTallyRange);
   if (addressRefused || tallyRefused) return std::nullopt;
   return values;
+}
+
+void PanelBinding::AttachFieldChecks() {
+  const auto attach = [this](TextField& field, AddressRule rule) {
+    field.OnChange = [this, &field, rule] { CheckField(field, rule); };
+  };
+  for (int n = 1; n <= 9; ++n) attach(panel_.EditAt(n), AddressRule::AtMost32);
+  attach(panel_.Edit10, AddressRule::EmptyOrAtMost32);
+  attach(panel_.Edit14, AddressRule::ZeroTo32);
+  attach(panel_.Edit15, AddressRule::ZeroTo32);
+  attach(panel_.Form3.Edit1, AddressRule::OneTo32);
+}
+
+void PanelBinding::CheckField(TextField& field, AddressRule rule) {
+  if (rule == AddressRule::EmptyOrAtMost32 && field.Text().empty()) return;
+  const int32_t value = ParseFieldInteger(field.Text());
+  bool refused = false;
+  switch (rule) {
+    case AddressRule::AtMost32:
+    case AddressRule::EmptyOrAtMost32:
+      refused = value > 32;
+      break;
+    case AddressRule::ZeroTo32:
+      refused = value < 0 || value > 32;
+      break;
+    case AddressRule::OneTo32:
+      refused = value < 1 || value > 32;
+      break;
+  }
+  if (!refused) return;
+  panel_.ShowNotice(kAddressRange);
+  field.SetText("0");
+}
+
+bool PanelBinding::StudioChecked() const {
+  return panel_.CheckBox1.Checked();
+}
+
+std::optional<int32_t> PanelBinding::DeviceAddressToWrite() {
+  const int32_t address = ParseFieldInteger(panel_.Form3.Edit1.Text());
+  if (address >= 1 && address <= 32) return address;
+  panel_.ShowNotice(kDeviceAddressRange);
+  return std::nullopt;
+}
+
+void PanelBinding::DeviceAddressSent() {
+  panel_.Edit11.SetText(panel_.Form3.Edit1.Text());
 }
 
 TrackBar& PanelBinding::Slider(const LevelButtons& buttons) {

@@ -14,6 +14,17 @@
 
 namespace intercom {
 
+// The change checks of the address fields. Each runs on every change of its
+// field's text, whoever makes it; a refused value brings up a notice and the
+// field is reset to "0" (which runs the check again). Text that is not a
+// number raises ConversionFailure: the field keeps its text.
+enum class AddressRule {
+  AtMost32,         // Edit1..Edit9: refused when > 32
+  EmptyOrAtMost32,  // Edit10: empty is fine, otherwise refused when > 32
+  ZeroTo32,         // Edit14, Edit15: refused outside 0..32
+  OneTo32,          // the device address dialog's field: refused outside 1..32
+};
+
 class PanelBinding : public ExchangeObserver, public DeviceEvents {
  public:
   // Both must outlive the binding.
@@ -43,6 +54,19 @@ class PanelBinding : public ExchangeObserver, public DeviceEvents {
   // (0..256) are refused with their notices and nothing is returned. Nothing
   // for a kind whose write sends no field.
   std::optional<DeviceSettings> SettingsToWrite(const KindEntry& kind);
+
+  // Attaches the change checks to the address fields that have one.
+  void AttachFieldChecks();
+  void CheckField(TextField& field, AddressRule rule);
+
+  // The studio box as the user left it.
+  bool StudioChecked() const;
+
+  // "Записать" in the device address dialog: its text must be a number (else
+  // ConversionFailure) from 1 to 32 (else a notice and nothing).
+  std::optional<int32_t> DeviceAddressToWrite();
+  // After the write: Edit11 takes the dialog's text.
+  void DeviceAddressSent();
 
   // The slider of a level button table row and the setting whose channel it sends.
   TrackBar& Slider(const LevelButtons& buttons);

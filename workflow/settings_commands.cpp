@@ -34,7 +34,7 @@ void BitBtn5Click(ProgramContext& session) {
 }
 
 void CheckBox1Click(ProgramContext& session) {
-  WriteStudioMode(session.Line(), session.panel.CheckBox1.Checked(), session.binding);
+  WriteStudioMode(session.Line(), session.binding.StudioChecked(), session.binding);
 }
 
 void COM1Click(ProgramContext& session) {

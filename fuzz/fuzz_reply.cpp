@@ -10,12 +10,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "panel/device_pages.h"
 #include "panel/field_integer.h"
 #include "panel/handler_failure.h"
 #include "protocol/send_command.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/recording_message_boxes.h"
+#include "workflow/device_operations.h"
 #include "workflow/handlers.h"
+#include "workflow/program_context.h"
 
 namespace {
 
@@ -50,6 +53,32 @@ void ExpectNumberWithin(const std::string& text, int lo, int hi, const char* wha
   if (value < lo || value > hi) Mismatch(what);
 }
 
+// The values a request for `command` carries, read from the window's fields as
+// the window reads them: the kind's settings that command writes from their
+// fields, the studio box, the address dialog. A text that is no number ends
+// the action with its ConversionFailure before anything is sent.
+intercom::DeviceSettings FieldValues(intercom::ProgramContext& session, CommandCode command) {
+  PanelModel& panel = session.panel;
+  const intercom::DeviceKind kind = session.state.Device();
+  intercom::DeviceSettings values{kind, {}};
+  if (command == CommandCode::WriteStudioMode) {
+    values.Set(*session.catalogue.Common(CommandCode::ReadStudioMode),
+               panel.CheckBox1.Checked() ? 1 : 0);
+  } else if (command == CommandCode::WriteDeviceAddress) {
+    values.Set(*session.catalogue.Common(CommandCode::ReadDeviceAddress),
+               intercom::ParseFieldInteger(panel.Form3.Edit1.Text()));
+  } else if (const intercom::KindEntry* entry = session.catalogue.Find(kind)) {
+    for (const intercom::SettingEntry& setting : entry->settings) {
+      if (setting.write != command) continue;
+      const intercom::ControlRef* control =
+          intercom::FindSettingControl(static_cast<int32_t>(kind), setting.name);
+      if (control == nullptr || control->type != intercom::ControlType::Edit) continue;
+      values.Set(setting, intercom::ParseFieldInteger(panel.EditAt(control->number).Text()));
+    }
+  }
+  return values;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -60,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PanelModel panel(boxes, "intercom-config");
   intercom::testing::FakeSerialPort port;
   port.Open("/dev/ttyS0");
-  intercom::Session session(panel, port, [](int) {});
+  intercom::ProgramContext session(panel, port, [](int) {});
   intercom::BindHandlers(session);
   session.state.LevelBase = 32;
   session.state.LevelStep = 14;
@@ -85,7 +114,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto command = static_cast<CommandCode>(action + 1);
     panel.RunHandler([&] {
       session.state.CurrentCommand = static_cast<uint8_t>(command);
-      intercom::SendCommand(session, command);
+      const intercom::DeviceLine line = session.Line();
+      // As the window's operations send: each reply in step goes to the panel
+      // binding, and a studio reset is answered with the mode off.
+      intercom::SendCommand(line, command, FieldValues(session, command),
+                            [&](const intercom::ExchangeOutcome& outcome) {
+                              session.binding.Replied(outcome);
+                              if (outcome.studioReset) {
+                                intercom::WriteStudioMode(line, false, session.binding);
+                              }
+                            });
     });
   } else {
     // Read, write, discovery, test, and level steps of every kind.

@@ -17,7 +17,7 @@ struct SessionState {
   int32_t CurrentDevice = 0;
   // A CommandCode value; set by every sender right before SendCommand.
   uint8_t CurrentCommand = 0;
-  // Set by the exchange when reply byte 0 is 0x00; cleared only by InterpretReply.
+  // Set by the exchange when reply byte 0 is 0x00; cleared by SendCommand for a reply in step.
   bool NoAnswer = false;
   RequestFrame RequestBuffer{};
   // Kept from one request to the next: bytes a command does not write go out as left.

@@ -17,23 +17,35 @@ class ExchangeTest : public SessionTest {
  protected:
   void SetUp() override {
     port.Open("/dev/ttyUSB0");
+    session.state.CurrentCommand = static_cast<uint8_t>(CommandCode::Probe);
     session.state.RequestBuffer = {0xE2, 0xE4, 0x01, 0x07, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   }
-  void Run() {
-    Exchange(session, [this] {
-      ++interpreted;
-      session.state.NoAnswer = false;
-    });
+  // One exchange on the session's line, whose observer traces into the panel.
+  ExchangeOutcome Run() {
+    ExchangeOutcome outcome = Exchange(session.Line());
+    if (outcome.InSync()) ++inSync;
+    return outcome;
   }
-  int interpreted = 0;
+  // Exchanges whose reply began with the frame sync.
+  int inSync = 0;
 };
 
-TEST_F(ExchangeTest, AcceptedReplyIsInterpretedOnceAndTraced) {
+TEST_F(ExchangeTest, AcceptedReplyIsWholeInStepAndTraced) {
   session.state.NoAnswer = true;
   port.replies.push_back(Reply(1, 7));
-  Run();
-  EXPECT_EQ(interpreted, 1);
-  EXPECT_FALSE(session.state.NoAnswer);
+  const ExchangeOutcome outcome = Run();
+  EXPECT_EQ(inSync, 1);
+  EXPECT_EQ(outcome.status, ReplyStatus::Whole);
+  EXPECT_TRUE(outcome.Answered());
+  EXPECT_EQ(outcome.command, CommandCode::Probe);
+  EXPECT_EQ(outcome.request, session.state.RequestBuffer);
+  EXPECT_EQ(outcome.reply, session.state.ReplyBuffer);
+  EXPECT_EQ(Bytes(outcome.reply.begin(), outcome.reply.end()), Reply(1, 7));
+  EXPECT_EQ(outcome.received, 16u);
+  EXPECT_EQ(outcome.writeError, 0u);
+  EXPECT_EQ(outcome.readError, 0u);
+  // A reply in step leaves NoAnswer to the caller (SendCommand clears it).
+  EXPECT_TRUE(session.state.NoAnswer);
   EXPECT_EQ(panel.Edit13.Text(), " E2 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00");
   EXPECT_TRUE(boxes.shown.empty());
   ASSERT_EQ(port.writes.size(), 1u);
@@ -49,18 +61,23 @@ TEST_F(ExchangeTest, PacesWithPurgeThenFiftyThenHundred) {
 }
 
 TEST_F(ExchangeTest, SilentDeviceSetsNoAnswerWithoutMessage) {
-  Run();
+  const ExchangeOutcome outcome = Run();
+  EXPECT_EQ(outcome.status, ReplyStatus::Missing);
+  EXPECT_FALSE(outcome.Answered());
+  EXPECT_EQ(outcome.received, 0u);
   EXPECT_TRUE(session.state.NoAnswer);
-  EXPECT_EQ(interpreted, 0);
+  EXPECT_EQ(inSync, 0);
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(panel.Edit13.Text(), kZeroTrace);
 }
 
 TEST_F(ExchangeTest, LeadingZeroIsNoAnswerAndLaterBytesOnlyShowInTrace) {
   port.replies.push_back(Corrupted(Reply(1, 7), 0, 0x00));
-  Run();
+  const ExchangeOutcome outcome = Run();
+  EXPECT_EQ(outcome.status, ReplyStatus::Missing);
+  EXPECT_EQ(outcome.received, 16u);
   EXPECT_TRUE(session.state.NoAnswer);
-  EXPECT_EQ(interpreted, 0);
+  EXPECT_EQ(inSync, 0);
   EXPECT_EQ(panel.Edit13.Text(), " 00 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00");
 }
 
@@ -71,20 +88,24 @@ TEST_F(ExchangeTest, OutOfSyncReplyShowsMessageAndKeepsNoAnswer) {
       boxes.shown.clear();
       session.state.NoAnswer = before;
       port.replies.push_back(reply);
-      Run();
+      EXPECT_EQ(Run().status, ReplyStatus::OutOfSync);
       EXPECT_EQ(session.state.NoAnswer, before);
       EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Ошибка синхронизации."});
       EXPECT_EQ(boxes.shown[0].kind, MessageKind::Notice);
     }
   }
-  EXPECT_EQ(interpreted, 0);
+  EXPECT_EQ(inSync, 0);
 }
 
-TEST_F(ExchangeTest, ShortReplyInSyncIsInterpretedWithZerosAfterItsEnd) {
+TEST_F(ExchangeTest, ShortReplyInSyncIsCutWithZerosAfterItsEnd) {
   Bytes reply = Reply(1, 3, {0x21, 0x22, 0x23, 0x24, 0x25});
   port.replies.push_back(Truncated(reply, 7));
-  Run();
-  EXPECT_EQ(interpreted, 1);
+  const ExchangeOutcome outcome = Run();
+  EXPECT_EQ(inSync, 1);
+  EXPECT_EQ(outcome.status, ReplyStatus::Cut);
+  EXPECT_FALSE(outcome.Answered());
+  EXPECT_EQ(outcome.received, 7u);
+  EXPECT_EQ(outcome.reply, session.state.ReplyBuffer);
   EXPECT_EQ(session.state.ReplyByte(0), 0x21);
   EXPECT_EQ(session.state.ReplyByte(1), 0x22);
   for (int i = 2; i < 10; ++i) EXPECT_EQ(session.state.ReplyByte(i), 0) << i;
@@ -108,9 +129,13 @@ TEST_F(ExchangeTest, TraceShowsFifteenBytesNeverTheSixteenth) {
 
 TEST_F(ExchangeTest, ClosedPortFailsWriteThenReadAndCountsAsNoAnswer) {
   port.Close();
-  Run();
+  const ExchangeOutcome outcome = Run();
   EXPECT_EQ(boxes.Texts(),
             (std::vector<std::string>{"Can't write to port: 9", "Can't read from port: 9"}));
+  EXPECT_EQ(outcome.writeError, 9u);
+  EXPECT_EQ(outcome.readError, 9u);
+  EXPECT_EQ(outcome.received, 0u);
+  EXPECT_EQ(outcome.status, ReplyStatus::Missing);
   EXPECT_TRUE(session.state.NoAnswer);
   EXPECT_EQ(panel.Edit13.Text(), kZeroTrace);
   EXPECT_EQ(pauses.delays, (std::vector<int>{50, 100}));
@@ -118,8 +143,10 @@ TEST_F(ExchangeTest, ClosedPortFailsWriteThenReadAndCountsAsNoAnswer) {
 
 TEST_F(ExchangeTest, FailedWriteStillReadsAndClassifies) {
   port.failWrite = 5;
-  Run();
+  const ExchangeOutcome outcome = Run();
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can't write to port: 5"});
+  EXPECT_EQ(outcome.writeError, 5u);
+  EXPECT_EQ(outcome.readError, 0u);
   EXPECT_TRUE(session.state.NoAnswer);
 }
 
@@ -130,7 +157,7 @@ TEST_F(ExchangeTest, BytesLeftOnTheLineAreDroppedByTheNextPurge) {
   doubled.insert(doubled.end(), late.begin(), late.end());
   port.replies.push_back(doubled);
   Run();
-  EXPECT_EQ(interpreted, 1);
+  EXPECT_EQ(inSync, 1);
   Run();  // the device stays silent this time
   EXPECT_EQ(port.purgeCount, 2);
   EXPECT_TRUE(session.state.NoAnswer);

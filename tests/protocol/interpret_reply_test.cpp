@@ -1,7 +1,12 @@
 #include "protocol/interpret_reply.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "protocol/send_command.h"
 #include "tests/support/session_fixture.h"
+#include "workflow/device_operations.h"
 #include "workflow/settings_commands.h"
 
 namespace intercom {
@@ -11,6 +16,7 @@ using testing::Bytes;
 using testing::Reply;
 using testing::SessionTest;
 
+// Replies as the window shows them: each decoded reply goes to the panel binding.
 class InterpretReplyTest : public SessionTest {
  protected:
   void SetUp() override {
@@ -19,12 +25,20 @@ class InterpretReplyTest : public SessionTest {
     panel.Form3.Edit1.SetText("5");
     panel.CheckBox1.OnClick = [this] { CheckBox1Click(session); };
   }
+  // Sends `command` as the window does: a reply in step goes to the panel
+  // binding, and a studio reset is answered with the mode off.
+  void Send(CommandCode command) {
+    SendCommand(session.Line(), command, {}, [this](const ExchangeOutcome& outcome) {
+      session.binding.Replied(outcome);
+      if (outcome.studioReset) WriteStudioMode(session.Line(), false, session.binding);
+    });
+  }
   // Sends `command` to `kind` with the device answering `payload`.
   void Answer(DeviceKind kind, CommandCode command, const Bytes& payload) {
     session.state.CurrentDevice = static_cast<int32_t>(kind);
     port.replies.push_back(
         Reply(static_cast<uint8_t>(kind), static_cast<uint8_t>(command), payload));
-    SendCommand(session, command);
+    Send(command);
   }
   std::vector<Bytes> StudioWrites() const {
     std::vector<Bytes> payloads;
@@ -107,7 +121,7 @@ TEST_F(InterpretReplyTest, AcceptedWritesAreConfirmed) {
 TEST_F(InterpretReplyTest, WriteOutOfSyncIsNotConfirmed) {
   session.state.CurrentDevice = 4;
   port.replies.push_back(testing::Corrupted(Reply(4, 4), 1, 0x00));
-  SendCommand(session, CommandCode::WriteSettings);
+  Send(CommandCode::WriteSettings);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Ошибка синхронизации."});
 }
 
@@ -145,7 +159,7 @@ TEST_F(InterpretReplyTest, StudioReplyFollowsTheTableRowByRow) {
       return Reply(1, frame[3], {frame[3] == 8 ? row.replyByte : uint8_t{0}});
     };
     session.state.CurrentDevice = 1;
-    SendCommand(session, CommandCode::ReadStudioMode);
+    Send(CommandCode::ReadStudioMode);
     std::vector<uint8_t> flags;
     for (const Bytes& payload : StudioWrites()) {
       flags.push_back(payload[0]);
@@ -163,10 +177,82 @@ TEST_F(InterpretReplyTest, NoAnswerIsFalseAfterAcceptedReplyEvenWhenTheNestedWri
     return std::nullopt;
   };
   session.state.CurrentDevice = 1;
-  SendCommand(session, CommandCode::ReadStudioMode);
+  Send(CommandCode::ReadStudioMode);
   EXPECT_EQ(StudioWrites().size(), 1u);
   EXPECT_FALSE(session.state.NoAnswer);
   EXPECT_EQ(panel.Edit13.Text().size(), 2u * 45u);
+}
+
+// The outcome of `command` with the reply payload `payload`, decoded for `kind`.
+ExchangeOutcome Decoded(DeviceKind kind, CommandCode command, const Bytes& payload) {
+  ExchangeOutcome outcome;
+  outcome.command = command;
+  outcome.status = ReplyStatus::Whole;
+  const Bytes frame = Reply(static_cast<uint8_t>(kind), static_cast<uint8_t>(command), payload);
+  std::copy(frame.begin(), frame.end(), outcome.reply.begin());
+  InterpretReply(StandardCatalogue(), kind, outcome);
+  return outcome;
+}
+
+// The decoded values as name=value, in the order they came.
+std::vector<std::string> Named(const ExchangeOutcome& outcome) {
+  std::vector<std::string> named;
+  for (const SettingValue& v : outcome.values.values) {
+    named.push_back(std::string(v.setting->name) + "=" + std::to_string(v.value));
+  }
+  return named;
+}
+
+TEST(InterpretReplyValues, ReadSettingsGivesTheAddressesOfTheKind) {
+  EXPECT_EQ(Named(Decoded(DeviceKind::SubscriberSet, CommandCode::ReadSettings,
+                          {0x20, 0x21, 0x3F, 0x00, 0xFF, 0x1F, 0x40, 0x2A, 0x00, 0x00})),
+            (std::vector<std::string>{"key1=1", "key2=2", "key3=32", "key4=0", "key5=0", "key6=0",
+                                      "key7=1", "key8=11", "key9=0", "key10=0"}));
+  EXPECT_EQ(Named(Decoded(DeviceKind::Splitter, CommandCode::ReadSettings, {0x22, 0x23})),
+            std::vector<std::string>{"address=3"});
+  EXPECT_EQ(
+      Named(Decoded(DeviceKind::Switch, CommandCode::ReadSettings, {0x2A, 0x2B, 0x2C, 0x2D, 0x2E})),
+      (std::vector<std::string>{"line1=11", "line2=12", "line3=13", "line4=14"}));
+  const ExchangeOutcome none = Decoded(DeviceKind::None, CommandCode::ReadSettings, {0x22});
+  EXPECT_TRUE(none.values.values.empty());
+  EXPECT_EQ(none.values.kind, DeviceKind::None);
+}
+
+TEST(InterpretReplyValues, ReadLevelsGivesSliderPositionsClamped) {
+  EXPECT_EQ(Named(Decoded(DeviceKind::Splitter, CommandCode::ReadLevels, {0x20, 0x2E, 0x3C, 0xFF})),
+            (std::vector<std::string>{"input1=0", "input2=1", "input3=2", "input4=16"}));
+  EXPECT_EQ(Named(Decoded(DeviceKind::Switch, CommandCode::ReadLevels, {0x27, 0x00, 81, 242})),
+            (std::vector<std::string>{"volume1=0", "volume2=0", "volume3=4", "volume4=15"}));
+  EXPECT_TRUE(
+      Decoded(DeviceKind::SubscriberSet, CommandCode::ReadLevels, {0xFF}).values.values.empty());
+}
+
+TEST(InterpretReplyValues, TallyStudioAndDeviceAddressWhateverTheKind) {
+  EXPECT_EQ(Named(Decoded(DeviceKind::Splitter, CommandCode::ReadTallyAddress, {0x00})),
+            std::vector<std::string>{"tally=1"});
+  EXPECT_EQ(Named(Decoded(DeviceKind::Switch, CommandCode::ReadStudioMode, {3})),
+            std::vector<std::string>{"studio=1"});
+  EXPECT_EQ(Named(Decoded(DeviceKind::BeltPack, CommandCode::ReadDeviceAddress, {0x24})),
+            std::vector<std::string>{"device_address=5"});
+}
+
+TEST(InterpretReplyValues, StudioReplyOf255AsksForAReset) {
+  const ExchangeOutcome reset =
+      Decoded(DeviceKind::SubscriberSet, CommandCode::ReadStudioMode, {255});
+  EXPECT_TRUE(reset.studioReset);
+  EXPECT_EQ(Named(reset), std::vector<std::string>{"studio=0"});
+  EXPECT_FALSE(Decoded(DeviceKind::SubscriberSet, CommandCode::ReadStudioMode, {2}).studioReset);
+}
+
+TEST(InterpretReplyValues, RepliesToOtherCommandsCarryNothing) {
+  for (CommandCode command : {CommandCode::SetLevel, CommandCode::Probe, CommandCode::WriteSettings,
+                              CommandCode::WriteStudioMode, CommandCode::WriteTallyAddress,
+                              CommandCode::WriteDeviceAddress}) {
+    const ExchangeOutcome outcome =
+        Decoded(DeviceKind::Switch, command, {0x20, 0x20, 0x20, 0x20, 0x20, 0x20});
+    EXPECT_TRUE(outcome.values.values.empty()) << static_cast<int>(command);
+    EXPECT_FALSE(outcome.studioReset);
+  }
 }
 
 }  // namespace

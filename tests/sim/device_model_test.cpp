@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -21,6 +23,18 @@ RequestFrame Request(DeviceKind kind, CommandCode command, const Payload& payloa
                      static_cast<uint8_t>(command), kPayloadLength};
   std::copy(payload.begin(), payload.end(), frame.begin() + kPayloadOffset);
   return frame;
+}
+
+// Every code the model stores: its kind's settings and the ones every kind has.
+std::map<std::string, uint8_t> Codes(const DeviceModel& model) {
+  std::map<std::string, uint8_t> codes;
+  for (const SettingEntry& setting : StandardCatalogue().Find(model.Kind())->settings) {
+    codes[setting.name] = model.Code(setting.name);
+  }
+  for (const char* common : {"tally", "studio", "device_address"}) {
+    codes[common] = model.Code(common);
+  }
+  return codes;
 }
 
 // The payload of the reply; fails the test when there is no reply.
@@ -72,7 +86,7 @@ TEST_P(EveryKind, ReplyEchoesHeaderAndEndsWithZero) {
 }
 
 TEST_P(EveryKind, RequestsForOtherKindsGetNoReplyAndChangeNothing) {
-  const DeviceSettings before = model.Settings();
+  const std::map<std::string, uint8_t> before = Codes(model);
   Payload payload;
   payload.fill(0x3F);
   for (int other = 0; other <= 5; ++other) {
@@ -82,8 +96,7 @@ TEST_P(EveryKind, RequestsForOtherKindsGetNoReplyAndChangeNothing) {
     EXPECT_FALSE(model.Answer(Request(kind, CommandCode::WriteSettings, payload)).has_value());
     EXPECT_FALSE(model.Answer(Request(kind, CommandCode::WriteDeviceAddress, payload)).has_value());
   }
-  EXPECT_EQ(model.Settings().addresses, before.addresses);
-  EXPECT_EQ(model.Settings().deviceAddress, before.deviceAddress);
+  EXPECT_EQ(Codes(model), before);
 }
 
 TEST_P(EveryKind, FrameWithoutSyncOrWithUnknownCommandGetsNoReply) {
@@ -113,9 +126,21 @@ TEST_P(EveryKind, SettingsReadBackOnlyInTheKindsSlots) {
   for (int i = 0; i < kPayloadLength; ++i) write[i] = static_cast<uint8_t>(0x21 + 3 * i);
   EXPECT_EQ(Ask(model, CommandCode::WriteSettings, write), Payload{});
 
-  const int count = SettingsAddressCount(GetParam());
+  // The kind's address settings, each at its payload byte: 10, 1, 1, 4 of them.
   Payload expected{};
-  std::copy_n(write.begin(), count, expected.begin());
+  int count = 0;
+  for (const SettingEntry& setting : StandardCatalogue().Find(GetParam())->settings) {
+    if (setting.encoding != Encoding::Address) continue;
+    const auto slot = static_cast<size_t>(setting.payloadByte);
+    expected[slot] = write[slot];
+    EXPECT_EQ(model.Code(setting.name), write[slot]) << setting.name;
+    ++count;
+  }
+  const std::map<DeviceKind, int> counts = {{DeviceKind::SubscriberSet, 10},
+                                            {DeviceKind::Splitter, 1},
+                                            {DeviceKind::BeltPack, 1},
+                                            {DeviceKind::Switch, 4}};
+  EXPECT_EQ(count, counts.at(GetParam()));
   EXPECT_EQ(Ask(model, CommandCode::ReadSettings), expected);
 }
 
@@ -220,6 +245,39 @@ TEST(DeviceModelStart, SettingsAreTheDocumentedOnes) {
     EXPECT_EQ(DecodeAddress(lines[i]), std::to_string(11 + i));
     EXPECT_EQ(DecodeLevel(volumes[i]), i + 1);
   }
+}
+
+TEST(DeviceModelStart, CodesAreTheStoredBytesOfTheKindAndOfEveryKind) {
+  DeviceModel subscriber(DeviceKind::SubscriberSet);
+  EXPECT_EQ(subscriber.Code("key3"), EncodeAddress(3));
+  EXPECT_EQ(subscriber.Code("device_address"), EncodeAddress(5));
+  EXPECT_EQ(subscriber.Code("studio"), kStudioOff);
+  EXPECT_EQ(subscriber.Code("tally"), EncodeTally(7));
+  EXPECT_EQ(subscriber.Code("input1"), 0) << "a name the kind does not have";
+
+  DeviceModel splitter(DeviceKind::Splitter);
+  EXPECT_EQ(splitter.Code("input2"), EncodeLevel(4));
+  Ask(splitter, CommandCode::SetLevel, Payload{static_cast<uint8_t>(kChannel2), 0x9C});
+  EXPECT_EQ(splitter.Code("input2"), 0x9C);
+}
+
+TEST(DeviceModelStart, KindOutsideTheCatalogueIsRefused) {
+  EXPECT_THROW(DeviceModel(DeviceKind::None), std::invalid_argument);
+  EXPECT_THROW(DeviceModel(static_cast<DeviceKind>(9)), std::invalid_argument);
+}
+
+TEST(DeviceModelStart, MadeUpKindStartsAtItsPayloadBytePlusOne) {
+  const KindEntry kind{static_cast<DeviceKind>(9), "made-up", {}, {}, {}};
+  const SettingEntry address{
+      "a3", Encoding::Address, 0, 32, CommandCode::ReadSettings, CommandCode::WriteSettings, 2, 0};
+  const SettingEntry level{
+      "l1", Encoding::Level, 0, 16, CommandCode::ReadLevels, CommandCode::SetLevel, 0, kChannel1};
+  EXPECT_EQ(InitialValue(kind, address), 3);
+  EXPECT_EQ(InitialValue(kind, level), 1);
+  const Catalogue& standard = StandardCatalogue();
+  EXPECT_EQ(InitialValue(kind, *standard.Common(CommandCode::ReadTallyAddress)), 7);
+  EXPECT_EQ(InitialValue(kind, *standard.Common(CommandCode::ReadDeviceAddress)), 5);
+  EXPECT_EQ(InitialValue(kind, *standard.Common(CommandCode::ReadStudioMode)), 0);
 }
 
 }  // namespace

@@ -19,16 +19,14 @@
 #include <thread>
 #include <vector>
 
-#include "panel/message_boxes.h"
-#include "panel/panel_model.h"
+#include "protocol/device_line.h"
 #include "protocol/exchange.h"
+#include "protocol/exchange_observer.h"
 #include "protocol/frames.h"
 #include "protocol/send_command.h"
-#include "protocol/session.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
 #include "tests/support/lock_folder.h"
-#include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 
 namespace intercom {
@@ -36,7 +34,22 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-using testing::RecordingMessageBoxes;
+// Keeps what the protocol reports, as the window's trace fields show it.
+class RecordingObserver : public ExchangeObserver {
+ public:
+  void RequestSent(const RequestFrame& request) override {
+    requestTrace += HexTrace(request.data(), kRequestLength);
+  }
+  // Bytes 0..14, never the sixteenth.
+  void ReplyRead(const ReplyFrame& reply) override {
+    replyTrace += HexTrace(reply.data(), kReplyLength - 1);
+  }
+  void Notice(const std::string& text) override { notices.push_back(text); }
+
+  std::string requestTrace;
+  std::string replyTrace;
+  std::vector<std::string> notices;
+};
 
 RequestFrame Request(DeviceKind kind, CommandCode command, const Payload& payload = {}) {
   RequestFrame frame{kFrameSync0, kFrameSync1, static_cast<uint8_t>(kind),
@@ -88,15 +101,15 @@ class ExchangeOverPty : public ::testing::Test {
     ASSERT_TRUE(port.SetTimeouts(timeouts)) << "errno " << port.LastError();
   }
 
-  // One exchange of `request`; returns its duration in ms. The reply handler
-  // clears NoAnswer as the protocol's interpreter does.
+  // One exchange of `request`; returns its duration in ms. A reply in step
+  // clears NoAnswer, as SendCommand does.
   long Run(const RequestFrame& request) {
-    session.state.RequestBuffer = request;
+    state.RequestBuffer = request;
     const auto start = Clock::now();
-    Exchange(session, [this] {
+    if (Exchange(line).InSync()) {
       ++interpreted;
-      session.state.NoAnswer = false;
-    });
+      state.NoAnswer = false;
+    }
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -115,24 +128,25 @@ class ExchangeOverPty : public ::testing::Test {
 
   std::string program_;
   std::optional<Simulator> simulator_;
-  RecordingMessageBoxes boxes;
-  PanelModel panel{boxes, "intercom-config"};
   LockFolder locks_;
   PosixSerialPort port{locks_.Path()};
-  Session session{panel, port, SleepPause};
+  SessionState state;
+  Pause pause = SleepPause;
+  RecordingObserver observer;
+  DeviceLine line{state, port, pause, observer, StandardCatalogue()};
   int interpreted = 0;
   int exchanges_ = 0;
 };
 
 TEST_F(ExchangeOverPty, ProbeToItsKindIsAnsweredAfterTheTwoPauses) {
   Connect({"--kind", "subscriber"});
-  session.state.NoAnswer = true;
+  state.NoAnswer = true;
   const long ms = Run(Request(DeviceKind::SubscriberSet, CommandCode::Probe));
   EXPECT_EQ(interpreted, 1);
-  EXPECT_FALSE(session.state.NoAnswer);
-  EXPECT_EQ(session.state.ReplyBuffer, Reply(DeviceKind::SubscriberSet, CommandCode::Probe));
-  EXPECT_EQ(panel.Edit13.Text(), " E2 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00");
-  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_FALSE(state.NoAnswer);
+  EXPECT_EQ(state.ReplyBuffer, Reply(DeviceKind::SubscriberSet, CommandCode::Probe));
+  EXPECT_EQ(observer.replyTrace, " E2 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00");
+  EXPECT_TRUE(observer.notices.empty());
   EXPECT_GE(ms, 120);
   EXPECT_LE(ms, 600);
 }
@@ -140,10 +154,10 @@ TEST_F(ExchangeOverPty, ProbeToItsKindIsAnsweredAfterTheTwoPauses) {
 TEST_F(ExchangeOverPty, ProbeToAnotherKindTimesOutSilently) {
   Connect({"--kind", "splitter"});
   const long ms = Run(Request(DeviceKind::SubscriberSet, CommandCode::Probe));
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(state.NoAnswer);
   EXPECT_EQ(interpreted, 0);
-  EXPECT_EQ(session.state.ReplyBuffer, ReplyFrame{});
-  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(state.ReplyBuffer, ReplyFrame{});
+  EXPECT_TRUE(observer.notices.empty());
   EXPECT_GE(ms, 170);
   EXPECT_LE(ms, 700);
 }
@@ -154,20 +168,20 @@ TEST_F(ExchangeOverPty, WrittenKeyAddressesReadBack) {
   Run(Request(DeviceKind::SubscriberSet, CommandCode::WriteSettings, keys));
   Run(Request(DeviceKind::SubscriberSet, CommandCode::ReadSettings));
   EXPECT_EQ(interpreted, 2);
-  EXPECT_EQ(ReplyPayload(session.state), keys);
-  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(ReplyPayload(state), keys);
+  EXPECT_TRUE(observer.notices.empty());
 }
 
 TEST_F(ExchangeOverPty, SetLevelReadsBackOnItsChannel) {
   Connect({"--kind", "splitter"});
   Run(Request(DeviceKind::Splitter, CommandCode::ReadLevels));
-  Payload expected = ReplyPayload(session.state);
+  Payload expected = ReplyPayload(state);
   Run(Request(DeviceKind::Splitter, CommandCode::SetLevel,
               Payload{static_cast<uint8_t>(kChannel3), 0xC5}));
   Run(Request(DeviceKind::Splitter, CommandCode::ReadLevels));
   expected[2] = 0xC5;
   EXPECT_EQ(interpreted, 3);
-  EXPECT_EQ(ReplyPayload(session.state), expected);
+  EXPECT_EQ(ReplyPayload(state), expected);
 }
 
 TEST_F(ExchangeOverPty, LateReplyIsMissedAndThenPurged) {
@@ -176,7 +190,7 @@ TEST_F(ExchangeOverPty, LateReplyIsMissedAndThenPurged) {
 
   // The late reply misses its exchange but does arrive afterwards.
   Run(Request(DeviceKind::BeltPack, CommandCode::ReadDeviceAddress));
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(state.NoAnswer);
   SleepPause(kSettleMs);
   const ReplyFrame missed = ReadWaiting();
   EXPECT_EQ(missed[3], static_cast<uint8_t>(CommandCode::ReadDeviceAddress));
@@ -185,12 +199,12 @@ TEST_F(ExchangeOverPty, LateReplyIsMissedAndThenPurged) {
   // whose own reply is late again: that exchange sees nothing at all.
   Run(Request(DeviceKind::BeltPack, CommandCode::ReadTallyAddress));
   SleepPause(kSettleMs);
-  session.state.NoAnswer = false;
+  state.NoAnswer = false;
   Run(Request(DeviceKind::BeltPack, CommandCode::Probe));
-  EXPECT_TRUE(session.state.NoAnswer);
-  EXPECT_EQ(session.state.ReplyBuffer, ReplyFrame{});
+  EXPECT_TRUE(state.NoAnswer);
+  EXPECT_EQ(state.ReplyBuffer, ReplyFrame{});
   EXPECT_EQ(interpreted, 0);
-  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_TRUE(observer.notices.empty());
 
   // The reply that arrives next is the probe's own.
   SleepPause(kSettleMs);
@@ -201,11 +215,9 @@ TEST_F(ExchangeOverPty, ReplyOutOfSyncShowsTheSyncNotice) {
   Connect({"--kind", "switch", "--out-of-sync"});
   Run(Request(DeviceKind::Switch, CommandCode::Probe));
   EXPECT_EQ(interpreted, 0);
-  EXPECT_FALSE(session.state.NoAnswer);
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].kind, MessageKind::Notice);
-  EXPECT_EQ(boxes.shown[0].text, "Ошибка синхронизации.");
-  EXPECT_EQ(panel.Edit13.Text().substr(0, 6), " E4 E2");
+  EXPECT_FALSE(state.NoAnswer);
+  EXPECT_EQ(observer.notices, std::vector<std::string>{"Ошибка синхронизации."});
+  EXPECT_EQ(observer.replyTrace.substr(0, 6), " E4 E2");
 }
 
 TEST_F(ExchangeOverPty, TruncatedReplyIsInSyncWithZerosAfterItsEnd) {
@@ -215,9 +227,9 @@ TEST_F(ExchangeOverPty, TruncatedReplyIsInSyncWithZerosAfterItsEnd) {
   ReplyFrame expected = Reply(DeviceKind::SubscriberSet, CommandCode::ReadSettings);
   expected[5] = EncodeAddress(1);
   expected[6] = EncodeAddress(2);
-  EXPECT_EQ(session.state.ReplyBuffer, expected);
+  EXPECT_EQ(state.ReplyBuffer, expected);
   EXPECT_EQ(interpreted, 1);
-  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_TRUE(observer.notices.empty());
   EXPECT_LE(ms, 600);
 }
 
@@ -231,11 +243,12 @@ TEST(ExchangeHangUp, ReadFailingAfterPartOfTheReplyLeavesItAllZero) {
   ASSERT_EQ(unlockpt(master), 0);
   ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
 
-  RecordingMessageBoxes boxes;
-  PanelModel panel{boxes, "intercom-config"};
   LockFolder locks;
   PosixSerialPort port{locks.Path()};
-  Session session{panel, port, SleepPause};
+  SessionState state;
+  const Pause pause = SleepPause;
+  RecordingObserver observer;
+  const DeviceLine line{state, port, pause, observer, StandardCatalogue()};
   ASSERT_TRUE(port.Open(name)) << "errno " << port.LastError();
   // No interval bound: the read holds on after the 7 bytes until the line
   // drops, rather than ending by time-out with a short reply.
@@ -264,15 +277,22 @@ TEST(ExchangeHangUp, ReadFailingAfterPartOfTheReplyLeavesItAllZero) {
     close(master);
   });
 
-  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::Switch);
-  SendCommand(session, CommandCode::ReadSettings);
+  state.CurrentDevice = static_cast<int32_t>(DeviceKind::Switch);
+  int handled = 0;
+  const ExchangeOutcome outcome = SendCommand(line, CommandCode::ReadSettings, {},
+                                              [&handled](const ExchangeOutcome&) { ++handled; });
   device.join();
 
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can't read from port: 5"});
-  EXPECT_EQ(session.state.ReplyBuffer, ReplyFrame{});
-  EXPECT_EQ(panel.Edit13.Text(), " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
-  EXPECT_TRUE(session.state.NoAnswer);
-  for (int n = 16; n <= 19; ++n) EXPECT_EQ(panel.EditAt(n).Text(), "") << "Edit" << n;
+  EXPECT_EQ(observer.notices, std::vector<std::string>{"Can't read from port: 5"});
+  EXPECT_EQ(state.ReplyBuffer, ReplyFrame{});
+  EXPECT_EQ(observer.replyTrace, " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+  EXPECT_TRUE(state.NoAnswer);
+  EXPECT_EQ(outcome.readError, 5u);
+  EXPECT_EQ(outcome.received, 0u);
+  EXPECT_EQ(outcome.status, ReplyStatus::Missing);
+  // Nothing of the lines reaches whoever follows the replies.
+  EXPECT_EQ(handled, 0);
+  EXPECT_TRUE(outcome.values.values.empty());
 }
 
 // The benchmark's clock on the device side: one line per request, answered or

@@ -153,7 +153,7 @@ TEST_F(AddressDialogTest, AcceptedWriteIsConfirmedThenCopiedToTheMainWindowAndCl
 
   ASSERT_EQ(Commands(), std::vector<CommandCode>{WriteDeviceAddress});
   EXPECT_EQ(PayloadOf(0), (Bytes{0x3F, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(set.Settings().deviceAddress, 0x3F);
+  EXPECT_EQ(set.Code("device_address"), 0x3F);
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].kind, MessageKind::Information);
   EXPECT_EQ(boxes.shown[0].text, kAddressWritten);

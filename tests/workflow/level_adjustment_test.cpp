@@ -152,7 +152,7 @@ TEST_F(LevelAdjustmentTest, ConnectedSplitterTakesTheNewLevel) {
 
   Plus(2);
 
-  EXPECT_EQ(splitter.Settings().levels[1], 102);
+  EXPECT_EQ(splitter.Code("input2"), 102);
   EXPECT_TRUE(boxes.shown.empty());
 }
 

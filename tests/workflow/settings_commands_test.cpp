@@ -120,7 +120,7 @@ TEST_F(SettingsCommandsTest, BeltPackWriteSendsItsAddressThenItsTallyInput) {
   EXPECT_EQ(PayloadOf(0).at(0), 0x00);
   EXPECT_EQ(PayloadOf(1).at(0), 0x2A);
   EXPECT_EQ(PayloadOf(1).at(1), 0x00);
-  EXPECT_EQ(beltPack.Settings().tallyCode, 0x00);
+  EXPECT_EQ(beltPack.Code("tally"), 0x00);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kWritten});
 }
 

@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include <algorithm>
+
 #include "cli/command_run.h"
 #include "cli/input_error.h"
 #include "cli/setting_text.h"
@@ -23,7 +25,8 @@ void PrintSettings(std::ostream& out, const Catalogue& catalogue, const DeviceSe
   }
 }
 
-// Lines on err for a write that did not end well; on out for one that did.
+// Each setting that differed on one line: "written" on out only for what the
+// device was seen to hold afterwards, "not written" with the reason on err.
 void PrintWrite(Environment& env, const WriteReport& report, bool verify) {
   if (report.status == WriteReport::Status::Interrupted) {
     env.err << InterruptedSummary(report) << "\n";
@@ -34,12 +37,21 @@ void PrintWrite(Environment& env, const WriteReport& report, bool verify) {
     env.err << "error: nothing was written\n";
     return;
   }
-  for (const std::string& change : report.changes) env.out << "written: " << change << "\n";
-  if (report.changes.empty()) env.out << "nothing to write: the device holds these settings\n";
-  for (const std::string& problem : report.problems) {
-    env.err << "error: " << (report.status == WriteReport::Status::Differs ? "read back: " : "")
-            << problem << "\n";
+  if (report.changes.empty() && report.problems.empty()) {
+    env.out << "nothing to write: the device holds these settings\n";
   }
+  for (const std::string& change : report.changes) {
+    const std::string name = change.substr(0, change.find('='));
+    const auto notWritten = std::find(report.notWritten.begin(), report.notWritten.end(), name);
+    if (notWritten == report.notWritten.end()) {
+      env.out << (verify ? "written: " : "sent, not read back: ") << change << "\n";
+    } else {
+      env.err << "not written: " << change << ": "
+              << report.reasons[static_cast<size_t>(notWritten - report.notWritten.begin())]
+              << "\n";
+    }
+  }
+  for (const std::string& problem : report.problems) env.err << "error: " << problem << "\n";
   if (report.status == WriteReport::Status::Done && verify && !report.changes.empty()) {
     env.out << "read back: every setting matches\n";
   }

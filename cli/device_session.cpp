@@ -1,6 +1,7 @@
 #include "cli/device_session.h"
 
 #include <algorithm>
+#include <map>
 
 #include "cli/message_lines.h"
 #include "workflow/device_messages.h"
@@ -15,17 +16,27 @@ std::string OutOfRange(const SettingEntry& setting, int32_t value) {
          std::to_string(setting.low) + ".." + std::to_string(setting.high);
 }
 
-// What the window lets through: addresses and Tally inputs may also be 0 ("none").
-bool Accepted(const SettingEntry& setting, int32_t value) {
-  const bool zeroIsNone =
-      setting.encoding == Encoding::Address || setting.encoding == Encoding::Tally;
-  return (value >= setting.low || (zeroIsNone && value == 0)) && value <= setting.high;
-}
-
 // The settings the settings write carries (addresses and the Tally input).
 bool SentBySettingsWrite(const KindEntry& kind, const SettingEntry& setting) {
   return std::any_of(kind.writeSteps.begin(), kind.writeSteps.end(),
                      [&](const SequenceStep& step) { return step.command == setting.write; });
+}
+
+// What became of an exchange, in a few words.
+std::string Describe(const ExchangeOutcome& outcome) {
+  if (outcome.writeError != 0) return "write failed: " + std::to_string(outcome.writeError);
+  if (outcome.readError != 0) return "read failed: " + std::to_string(outcome.readError);
+  switch (outcome.status) {
+    case ReplyStatus::Whole:
+      return "whole";
+    case ReplyStatus::Cut:
+      return "cut after " + std::to_string(outcome.received) + " bytes";
+    case ReplyStatus::Missing:
+      return outcome.received == 0 ? "no answer" : "no answer in step";
+    case ReplyStatus::OutOfSync:
+      return "out of sync";
+  }
+  return "?";
 }
 
 }  // namespace
@@ -58,6 +69,10 @@ void DeviceSession::Replied(const ExchangeOutcome& outcome) {
   }
 }
 
+void DeviceSession::Exchanged(const ExchangeOutcome& outcome) {
+  if (exchanged_ != nullptr) exchanged_->push_back(outcome);
+}
+
 void DeviceSession::NoneFound() {
   Say(MessageLine(LineKind::Information, kNoDevice));
 }
@@ -76,30 +91,50 @@ void DeviceSession::Disconnect() {
 DeviceKind DeviceSession::Discover() {
   port_.Mark();
   readsAnswered_ = false;
+  unread_.clear();
   const Discovery discovery = intercom::Discover(Line(), *this);
-  current_ = discovery.settings;
+  current_ =
+      DeviceSettings{discovery.kind != nullptr ? discovery.kind->kind : DeviceKind::None, {}};
   if (discovery.kind == nullptr) return DeviceKind::None;
-  // One probe per kind up to the one that answered; the reads follow.
-  readsAnswered_ = port_.AllAnswered(discovery.probes.size());
+  // A reply that is not whole is no value: what it would have carried stays unknown.
+  for (const ExchangeOutcome& read : discovery.reads) {
+    if (read.Answered()) {
+      for (const SettingValue& v : read.values.values) current_.Set(*v.setting, v.value);
+      continue;
+    }
+    std::string names;
+    for (const SettingEntry& setting : discovery.kind->settings) {
+      if (setting.read == read.command)
+        names += (names.empty() ? "" : ", ") + std::string(setting.name);
+    }
+    unread_ += (unread_.empty() ? "" : "; ") + (names.empty() ? std::string("nothing") : names) +
+               " (" + CommandName(read.command) + ": " + Describe(read) + ")";
+  }
+  readsAnswered_ = unread_.empty();
   return discovery.kind->kind;
 }
 
 bool DeviceSession::Probe() {
   port_.Mark();
-  Test(Line(), *this);
-  return !port_.Replies().empty() && port_.AllAnswered() && !port_.Failed();
+  return Test(Line(), *this).Answered() && !port_.Failed();
 }
 
 std::vector<std::string> DeviceSession::Refusals(const DeviceSettings& wanted) const {
   std::vector<std::string> refusals;
   for (const SettingValue& v : wanted.values) {
-    if (!Accepted(*v.setting, v.value)) refusals.push_back(OutOfRange(*v.setting, v.value));
+    const SettingValue* now = current_.Find(v.setting->name);
+    // A value the device already holds is not written, so it is never refused.
+    if (now != nullptr && ReadBackValue(*v.setting, v.value) == now->value) continue;
+    if (v.value < v.setting->low || v.value > v.setting->high) {
+      refusals.push_back(OutOfRange(*v.setting, v.value));
+    }
   }
   return refusals;
 }
 
 void DeviceSession::Send(const DeviceSettings& wanted,
-                         const std::vector<const SettingValue*>& changed) {
+                         const std::vector<const SettingValue*>& changed,
+                         DeviceSettings& intended) {
   const KindEntry& kind = *catalogue_.Find(wanted.kind);
   const auto any = [&](auto predicate) {
     return std::any_of(changed.begin(), changed.end(),
@@ -115,69 +150,102 @@ void DeviceSession::Send(const DeviceSettings& wanted,
     for (const SettingValue& v : wanted.values) {
       if (SentBySettingsWrite(kind, *v.setting)) fields.Set(*v.setting, v.value);
     }
+    for (const SettingValue& v : fields.values) intended.Set(*v.setting, v.value);
     WriteSettings(Line(), fields, *this);
   }
   for (const SettingValue* v : changed) {
-    if (v->setting->encoding == Encoding::Studio) WriteStudioMode(Line(), v->value != 0, *this);
+    if (v->setting->encoding != Encoding::Studio) continue;
+    intended.Set(*v->setting, v->value);
+    WriteStudioMode(Line(), v->value != 0, *this);
   }
   for (const SettingValue* v : changed) {
-    if (v->setting->encoding == Encoding::DeviceAddress) {
-      WriteDeviceAddress(Line(), v->value, *this);
-    }
+    if (v->setting->encoding != Encoding::DeviceAddress) continue;
+    intended.Set(*v->setting, v->value);
+    WriteDeviceAddress(Line(), v->value, *this);
   }
   for (const SettingValue* v : changed) {
-    if (v->setting->encoding == Encoding::Level) SetLevel(Line(), *v->setting, v->value, *this);
+    if (v->setting->encoding != Encoding::Level) continue;
+    intended.Set(*v->setting, v->value);
+    SetLevel(Line(), *v->setting, v->value, *this);
   }
 }
 
-void DeviceSession::SortWritten(const std::vector<const SettingValue*>& changed,
-                                WriteReport& report) const {
-  std::vector<const SettingValue*> left = changed;
-  const auto& requests = port_.Requests();
-  const auto& replies = port_.Replies();
-  for (size_t i = 0; i < requests.size(); ++i) {
-    const auto& request = requests[i];
-    const bool answered = i < replies.size() && replies[i].size() >= 2 &&
-                          replies[i][0] == kFrameSync0 && replies[i][1] == kFrameSync1;
-    if (request.size() < static_cast<size_t>(kRequestLength) || !answered) continue;
-    const auto command = static_cast<CommandCode>(request[3]);
-    for (auto it = left.begin(); it != left.end();) {
-      const SettingEntry& s = *(*it)->setting;
-      const bool carried = s.write == command &&
-                           (s.encoding != Encoding::Level || s.channel == request[kPayloadOffset]);
-      if (carried) {
-        report.written.push_back(s.name);
-        it = left.erase(it);
-      } else {
-        ++it;
+void DeviceSession::Judge(const std::vector<const SettingValue*>& changed,
+                          const std::vector<Sent>& sent, bool verify, WriteReport& report) {
+  const DeviceKind kind = state_.Device();
+  // Why each changed setting is not written; none yet for those a request carried.
+  std::map<std::string, std::string> reasons;
+  for (const SettingValue* v : changed) reasons[v->setting->name] = "not sent";
+
+  bool readBack = false;
+  if (verify) {
+    try {
+      readBack = Discover() == kind && readsAnswered_;
+    } catch (const Interrupted&) {
+      report.status = WriteReport::Status::Interrupted;
+    }
+    if (!readBack && report.status != WriteReport::Status::Interrupted) {
+      report.problems.push_back("the " + catalogue_.KindName(kind) +
+                                " did not answer the read back whole" +
+                                (unread_.empty() ? "" : ": " + unread_));
+    }
+  }
+
+  for (const Sent& request : sent) {
+    std::string failure;
+    if (!request.outcome.Answered()) {
+      failure = "no whole reply to " + CommandName(request.outcome.command) + " (" +
+                Describe(request.outcome) + ")";
+      report.problems.push_back(failure);
+    } else if (verify && !readBack) {
+      failure = "not read back";
+    } else if (verify) {
+      // Everything the request carried must read back, also what it re-sent unchanged.
+      for (const SettingValue& v : request.carried.values) {
+        const int32_t expected = ReadBackValue(*v.setting, v.value);
+        const SettingValue* now = current_.Find(v.setting->name);
+        if (now != nullptr && now->value == expected) continue;
+        failure = "the read back of " + CommandName(request.outcome.command) + " differs";
+        report.problems.push_back(
+            std::string(v.setting->name) + ": wrote " + std::to_string(expected) + ", read " +
+            (now == nullptr ? std::string("nothing") : std::to_string(now->value)));
       }
     }
-  }
-  for (const SettingValue* v : left) report.notWritten.push_back(v->setting->name);
-}
-
-void DeviceSession::Verify(const DeviceSettings& wanted, DeviceKind kind, WriteReport& report) {
-  if (Discover() != kind || !readsAnswered_) {
-    report.status = WriteReport::Status::NoAnswer;
-    report.problems.push_back("the " + catalogue_.KindName(kind) + " did not answer the read back");
-    return;
-  }
-  for (const SettingValue& v : wanted.values) {
-    const int32_t expected = ReadBackValue(*v.setting, v.value);
-    const SettingValue* now = current_.Find(v.setting->name);
-    if (now == nullptr || now->value != expected) {
-      report.status = WriteReport::Status::Differs;
-      report.problems.push_back(
-          std::string(v.setting->name) + ": wrote " + std::to_string(expected) + ", read " +
-          (now == nullptr ? std::string("nothing") : std::to_string(now->value)));
+    for (const SettingValue& v : request.carried.values) {
+      const auto reason = reasons.find(v.setting->name);
+      if (reason != reasons.end()) reason->second = failure;
     }
+  }
+
+  bool anyDiffers = false;
+  bool anyLost = false;
+  for (const SettingValue* v : changed) {
+    const std::string& reason = reasons[v->setting->name];
+    if (reason.empty()) {
+      report.written.push_back(v->setting->name);
+      continue;
+    }
+    report.notWritten.push_back(v->setting->name);
+    report.reasons.push_back(reason);
+    (reason.find("differs") != std::string::npos ? anyDiffers : anyLost) = true;
+  }
+  if (report.status == WriteReport::Status::Interrupted) return;
+  if (anyLost) {
+    report.status = WriteReport::Status::NoAnswer;
+  } else if (anyDiffers) {
+    report.status = WriteReport::Status::Differs;
   }
 }
 
 WriteReport DeviceSession::Write(const DeviceSettings& wanted, bool verify) {
   WriteReport report;
-  const DeviceKind kind = state_.Device();
-
+  if (!readsAnswered_) {
+    // Requests built from a read that was not whole would write guesses.
+    report.status = WriteReport::Status::NoAnswer;
+    report.problems.push_back("the settings were not read whole, so nothing is written" +
+                              (unread_.empty() ? std::string() : ": " + unread_));
+    return report;
+  }
   report.problems = Refusals(wanted);
   if (!report.problems.empty()) {
     report.status = WriteReport::Status::Refused;
@@ -187,35 +255,39 @@ WriteReport DeviceSession::Write(const DeviceSettings& wanted, bool verify) {
   std::vector<const SettingValue*> changed;
   for (const SettingValue& v : wanted.values) {
     const SettingValue* now = current_.Find(v.setting->name);
-    const int32_t was = now != nullptr ? now->value : 0;
-    if (now != nullptr && ReadBackValue(*v.setting, v.value) == was) continue;
+    if (now != nullptr && ReadBackValue(*v.setting, v.value) == now->value) continue;
     changed.push_back(&v);
     report.changes.push_back(std::string(v.setting->name) + "=" + std::to_string(v.value) +
-                             " (was " + std::to_string(was) + ")");
+                             " (was " + (now != nullptr ? std::to_string(now->value) : "?") + ")");
   }
   if (changed.empty()) return report;
 
+  std::vector<ExchangeOutcome> exchanged;
+  DeviceSettings intended{wanted.kind, {}};
+  exchanged_ = &exchanged;
   port_.Mark();
   try {
-    Send(wanted, changed);
+    Send(wanted, changed, intended);
   } catch (const Interrupted&) {
     report.status = WriteReport::Status::Interrupted;
   }
-  SortWritten(changed, report);
-  if (report.status == WriteReport::Status::Interrupted) return report;
-  if (verify) {
-    // What the device reports decides, also for a write whose reply was lost.
-    try {
-      Verify(wanted, kind, report);
-    } catch (const Interrupted&) {
-      report.status = WriteReport::Status::Interrupted;
+  exchanged_ = nullptr;
+
+  // Each request with the values it carried.
+  std::vector<Sent> sent;
+  for (ExchangeOutcome& outcome : exchanged) {
+    Sent request{std::move(outcome), DeviceSettings{wanted.kind, {}}};
+    for (const SettingValue& v : intended.values) {
+      const SettingEntry& s = *v.setting;
+      if (s.write == request.outcome.command &&
+          (s.encoding != Encoding::Level || s.channel == request.outcome.request[kPayloadOffset])) {
+        request.carried.values.push_back(v);
+      }
     }
-  } else if (!report.notWritten.empty()) {
-    report.status = WriteReport::Status::NoAnswer;
-    std::string names;
-    for (const std::string& name : report.notWritten) names += (names.empty() ? "" : ", ") + name;
-    report.problems.push_back("not confirmed by the device: " + names);
+    sent.push_back(std::move(request));
   }
+  // After a stop only the requests that went out are judged, without reading back.
+  Judge(changed, sent, verify && report.status != WriteReport::Status::Interrupted, report);
   return report;
 }
 

@@ -17,17 +17,20 @@ namespace intercom::cli {
 
 struct WriteReport {
   enum class Status {
-    Done,         // written (and read back equal, when verified); or nothing to write
+    Done,         // every setting that differed is written; or nothing to write
     Refused,      // a value was refused; nothing was sent
-    NoAnswer,     // a write or the read back got no answer in step
-    Differs,      // read back differs from what was written
+    NoAnswer,     // a request or the read back got no whole reply: not all written
+    Differs,      // the read back differs from what a request carried: not all written
     Interrupted,  // stopped between two exchanges
   };
   Status status = Status::Done;
-  std::vector<std::string> changes;     // "key3=7 (was 3)", the settings that differ
-  std::vector<std::string> problems;    // refusals or differences, one line each
-  std::vector<std::string> written;     // settings whose request went out and was answered
-  std::vector<std::string> notWritten;  // settings that differ and were not written
+  std::vector<std::string> changes;   // "key3=7 (was 3)", the settings that differ
+  std::vector<std::string> problems;  // refusals, lost replies, differences: one line each
+  // Settings whose request came back whole and whose read back of everything
+  // that request carried matches (without read back: whose request came back whole).
+  std::vector<std::string> written;
+  std::vector<std::string> notWritten;  // settings that differ and are not in `written`
+  std::vector<std::string> reasons;     // why, one for each of notWritten
 };
 
 class DeviceSession : private ExchangeObserver, private DeviceEvents {
@@ -51,21 +54,26 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   // The discovery and its reads. The kind found, or None when no kind
   // answered. Throws Interrupted.
   DeviceKind Discover();
-  // True when every read after the answered probe of the last Discover() got
-  // a reply in step.
+  // True when every read after the answered probe of the last Discover() came
+  // back whole: only then does Current() hold what the device holds.
   bool ReadsAnswered() const { return readsAnswered_; }
+  // What the last Discover() could not read, e.g. "key1..key10 (ReadSettings:
+  // cut after 7 bytes)"; empty when ReadsAnswered().
+  const std::string& Unread() const { return unread_; }
   // The settings of the kind found, as the last Discover() read them.
   const DeviceSettings& Current() const { return current_; }
 
-  // "Test": one Probe to the kind found; true when it was answered in step.
+  // "Test": one Probe to the kind found; true when it came back whole.
   bool Probe();
 
-  // Writes the settings of `wanted` (its kind must be the kind found) that
-  // differ from what the device holds, with the window's operations: the
-  // settings write (all of the kind's fields, the wanted ones changed), the
-  // studio mode, the device address, one SetLevel per level. A value out of
-  // range refuses the whole write before anything is sent. With `verify`,
-  // everything is read back by a new discovery and compared.
+  // Writes the settings of `wanted` (its kind must be the kind found, and the
+  // last Discover() must have read everything) that differ from what the
+  // device holds, with the window's operations: the settings write (all of the
+  // kind's fields, the wanted ones changed), the studio mode, the device
+  // address, one SetLevel per level. A value that differs and is out of range
+  // refuses the whole write before anything is sent. With `verify`, everything
+  // is read back by a new discovery and each request is judged by everything
+  // it carried.
   WriteReport Write(const DeviceSettings& wanted, bool verify);
 
   // Box lines printed or only counted (while polling).
@@ -76,15 +84,23 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   void ReplyRead(const ReplyFrame& reply) override;
   void Notice(const std::string& text) override;
   void Replied(const ExchangeOutcome& outcome) override;
+  void Exchanged(const ExchangeOutcome& outcome) override;
   void NoneFound() override;
   void Say(const std::string& line);
 
   DeviceLine Line() { return {state_, port_, pause_, *this, catalogue_}; }
   std::vector<std::string> Refusals(const DeviceSettings& wanted) const;
-  void Send(const DeviceSettings& wanted, const std::vector<const SettingValue*>& changed);
-  // The settings named by the request frames sent since the port's Mark().
-  void SortWritten(const std::vector<const SettingValue*>& changed, WriteReport& report) const;
-  void Verify(const DeviceSettings& wanted, DeviceKind kind, WriteReport& report);
+  // One request of a write and the values it carried.
+  struct Sent {
+    ExchangeOutcome outcome;
+    DeviceSettings carried;
+  };
+  // Sends the changed settings; `intended` gets every value a request carries.
+  void Send(const DeviceSettings& wanted, const std::vector<const SettingValue*>& changed,
+            DeviceSettings& intended);
+  // Sorts the changed settings into written and not written, with the reasons.
+  void Judge(const std::vector<const SettingValue*>& changed, const std::vector<Sent>& sent,
+             bool verify, WriteReport& report);
 
   std::ostream& messages_;
   bool quiet_ = false;
@@ -94,6 +110,9 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   SessionState state_;
   DeviceSettings current_;
   bool readsAnswered_ = false;
+  std::string unread_;
+  // While a write runs: every exchange, in order.
+  std::vector<ExchangeOutcome>* exchanged_ = nullptr;
 };
 
 }  // namespace intercom::cli

@@ -1,8 +1,18 @@
 #include "protocol/frames.h"
 
 #include <cmath>
+#include <iterator>
 
 namespace intercom {
+
+std::string CommandName(CommandCode command) {
+  static const char* const kNames[] = {
+      "None",           "ReadDeviceAddress", "WriteDeviceAddress", "ReadSettings",
+      "WriteSettings",  "ReadLevels",        "SetLevel",           "Probe",
+      "ReadStudioMode", "WriteStudioMode",   "ReadTallyAddress",   "WriteTallyAddress"};
+  const auto code = static_cast<size_t>(command);
+  return code < std::size(kNames) ? kNames[code] : std::to_string(code);
+}
 
 uint8_t EncodeAddress(int32_t n) {
   // Unsigned arithmetic keeps the fold well-defined for every 32-bit input.

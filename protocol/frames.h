@@ -45,6 +45,9 @@ enum class CommandCode : uint8_t {
   WriteTallyAddress = 11,
 };
 
+// "ReadSettings", "WriteTallyAddress", ...; the number for a code outside the table.
+std::string CommandName(CommandCode command);
+
 // SetLevel payload byte 0: which level byte 1 sets.
 inline constexpr int32_t kChannelBeltPackVolume = 26;
 inline constexpr int32_t kChannel1 = 42;

@@ -9,10 +9,13 @@ namespace {
 // in step, and a studio mode reply of 255 is answered with the mode off.
 ExchangeOutcome Send(const DeviceLine& line, CommandCode command, DeviceEvents& events,
                      const DeviceSettings& values = {}) {
-  return SendCommand(line, command, values, [&line, &events](const ExchangeOutcome& outcome) {
-    events.Replied(outcome);
-    if (outcome.studioReset) WriteStudioMode(line, false, events);
-  });
+  ExchangeOutcome outcome =
+      SendCommand(line, command, values, [&line, &events](const ExchangeOutcome& inSync) {
+        events.Replied(inSync);
+        if (inSync.studioReset) WriteStudioMode(line, false, events);
+      });
+  events.Exchanged(outcome);
+  return outcome;
 }
 
 }  // namespace

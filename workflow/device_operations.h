@@ -19,6 +19,9 @@ class DeviceEvents {
   // A reply in step, decoded, before anything after it is sent. May send
   // requests itself.
   virtual void Replied(const ExchangeOutcome& /*outcome*/) {}
+  // Every exchange once it is over, whatever came of it (after Replied and
+  // anything sent from there).
+  virtual void Exchanged(const ExchangeOutcome& /*outcome*/) {}
   // Discovery: before the first probe.
   virtual void DiscoveryStarted() {}
   // Discovery: probe number `index` (0 first) has had its exchange; the pause

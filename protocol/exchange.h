@@ -32,9 +32,12 @@ struct ExchangeOutcome {
 
   // The reply began with the frame sync and was interpreted.
   bool InSync() const { return status == ReplyStatus::Whole || status == ReplyStatus::Cut; }
-  // The request went out and the whole reply came back in step.
+  // The request went out and the whole reply came back in step, naming the
+  // kind and the command the request named (a reply of another kind or to
+  // another request answers nothing).
   bool Answered() const {
-    return status == ReplyStatus::Whole && writeError == 0 && readError == 0;
+    return status == ReplyStatus::Whole && writeError == 0 && readError == 0 &&
+           reply[2] == request[2] && reply[3] == request[3];
   }
 };
 

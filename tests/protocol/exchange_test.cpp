@@ -53,6 +53,16 @@ TEST_F(ExchangeTest, AcceptedReplyIsWholeInStepAndTraced) {
             Bytes(session.state.RequestBuffer.begin(), session.state.RequestBuffer.end()));
 }
 
+TEST_F(ExchangeTest, AWholeReplyOfAnotherKindOrCommandIsInStepButAnswersNothing) {
+  for (const Bytes& reply : {Reply(2, 7), Reply(1, 3)}) {
+    port.replies.push_back(reply);
+    const ExchangeOutcome outcome = Run();
+    EXPECT_EQ(outcome.status, ReplyStatus::Whole);
+    EXPECT_FALSE(outcome.Answered());
+  }
+  EXPECT_EQ(inSync, 2);
+}
+
 TEST_F(ExchangeTest, PacesWithPurgeThenFiftyThenHundred) {
   port.replies.push_back(Reply(1, 7));
   Run();

@@ -328,6 +328,51 @@ def cli_rows(build, workdir, repeats, table):
         table.add(f"intercom-cli, whole `read`, {KIND_NAMES[kind]}", reads, CLI_READ_FLOORS[kind])
 
 
+# A rack's plan: one row of each kind, each changing one setting.
+APPLY_PLAN_HEADER = "label,kind,key1,address,line2"
+APPLY_PLAN_ROWS = {
+    "subscriber": "desk,subscriber,9,,",
+    "splitter": "stage,splitter,,12,",
+    "beltpack": "belt,beltpack,,9,",
+    "switch": "hub,switch,,,20",
+}
+
+
+def timed_apply(build, workdir, kinds, name):
+    """exec to exit, in ms, of `apply --wait` with one row per kind on one
+    fresh simulator per kind, all ports given at once."""
+    plan = os.path.join(workdir, name)
+    with open(plan, "w") as out:
+        out.write("\n".join([APPLY_PLAN_HEADER] + [APPLY_PLAN_ROWS[k] for k in kinds]) + "\n")
+    sims = [Simulator(build, kind, workdir) for kind in kinds]
+    try:
+        ports = [arg for sim in sims for arg in ("-p", sim.path)]
+        start = now_ns()
+        subprocess.run([os.path.join(build, "intercom-cli"), "apply", plan, "--wait"] + ports,
+                       cwd=workdir, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+        return (now_ns() - start) / 1e6
+    finally:
+        for sim in sims:
+            sim.stop()
+
+
+def apply_rows(build, workdir, repeats, table):
+    """A rack on four ports at once: `apply --wait` with a four-row plan on four
+    simulators (one of each kind), exec to exit, against the slowest of the
+    same rows applied alone on one port (target 1.15)."""
+    if not os.path.exists(os.path.join(build, "intercom-cli")):
+        table.note("apply --wait, four rows on four ports", "n/a: no intercom-cli built")
+        return
+    alone = {kind: [timed_apply(build, workdir, [kind], f"plan-{kind}.csv")
+                    for _ in range(repeats)] for kind in KINDS}
+    slowest = max(KINDS, key=lambda kind: statistics.median(alone[kind]))
+    base = statistics.median(alone[slowest])
+    together = [timed_apply(build, workdir, KINDS, "plan-rack.csv") for _ in range(repeats)]
+    table.add("intercom-cli, `apply --wait`, four rows on four ports at once vs one row alone",
+              together, base, floor_text=f"{base:.1f} ms (one {KIND_NAMES[slowest]} row)")
+
+
 def trace_rows(build, workdir, env, exchanges, table):
     lines, requests = run_driver(build, workdir, env, "switch", ["trace", str(exchanges)])
     work, spans = {}, {}
@@ -447,6 +492,7 @@ def main():
             discovery_rows(per_kind, table)
             action_rows(build, workdir, offscreen, options.repeats, table)
             cli_rows(build, workdir, options.repeats, table)
+            apply_rows(build, workdir, options.repeats, table)
             trace_rows(build, workdir, offscreen, options.exchanges, table)
             memory_rows(build, workdir, offscreen, options.memory_exchanges, table)
             idle_rows(build, workdir, offscreen, "offscreen", table)

@@ -1,10 +1,13 @@
-#include <filesystem>
+#include <algorithm>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "cli/command_run.h"
 #include "cli/commands.h"
 #include "cli/input_error.h"
 #include "cli/plan.h"
+#include "serial/guarded_file.h"
 
 namespace intercom::cli {
 namespace {
@@ -12,9 +15,11 @@ namespace {
 // How often the wait loop looks at the line, in ms.
 constexpr int kPollMs = 300;
 constexpr int kMissedProbesForGone = 2;
+constexpr const char* kReportHeader = "label,kind,port,result,details";
 
-// A report line: label,kind,OK or FAILED,details.
-std::string ReportLine(const Catalogue& catalogue, const PlanRow& row, const WriteReport& report) {
+// A report line: label,kind,port,OK or FAILED,details.
+std::string ReportLine(const Catalogue& catalogue, const PlanRow& row, const std::string& port,
+                       const WriteReport& report) {
   const bool ok = report.status == WriteReport::Status::Done;
   std::string details;
   if (report.status == WriteReport::Status::Interrupted) {
@@ -24,84 +29,197 @@ std::string ReportLine(const Catalogue& catalogue, const PlanRow& row, const Wri
   } else {
     details = Joined(report.problems, "; ");
   }
-  return CsvField(row.label) + "," + catalogue.KindName(row.settings.kind) + "," +
-         (ok ? "OK" : "FAILED") + "," + CsvField(details);
+  return CsvField(row.label) + "," + catalogue.KindName(row.settings.kind) + "," + CsvField(port) +
+         "," + (ok ? "OK" : "FAILED") + "," + CsvField(details);
 }
 
-// Appends report lines to the --report file, with a header when it makes the file.
+// The report lines: on out, and appended to the --report file (with a header
+// when the file is new or empty), each flushed before the next device.
 class ReportFile {
  public:
-  ReportFile(Environment& env, const std::string& path) : env_(env), path_(path) {}
+  explicit ReportFile(SharedOutput& out) : out_(out) {}
 
-  bool Open() {
-    if (path_.empty()) return true;
-    std::error_code error;
-    const bool existed = std::filesystem::exists(path_, error);
-    file_.open(path_, std::ios::app | std::ios::binary);
-    if (!file_) {
-      env_.err << "error: " << path_ << ": cannot open the report file\n";
+  // False, with the reason on err, when the file cannot be opened or written,
+  // or already holds lines of other columns.
+  bool Open(std::ostream& err, const std::string& path) {
+    if (path.empty()) return true;
+    if (!file_.Open(err, path)) return false;
+    std::string start;
+    if (ReadSettingsFile(path, 4096, start) != 0) {
+      err << "error: " << path << ": cannot be read back\n";
       return false;
     }
-    if (!existed) file_ << "label,kind,result,details\n" << std::flush;
-    return true;
+    if (start.empty()) {
+      if (file_.Write(std::string(kReportHeader) + "\n")) return true;
+      err << "error: " << path << ": cannot be written\n";
+      return false;
+    }
+    std::string header = start.substr(0, start.find('\n'));
+    if (!header.empty() && header.back() == '\r') header.pop_back();
+    if (header == kReportHeader) return true;
+    err << "error: " << path << ": its first line is not " << kReportHeader
+        << "; name a new report file\n";
+    return false;
   }
-  void Add(const std::string& line) {
-    env_.out << line << std::endl;
-    if (file_.is_open()) file_ << line << "\n" << std::flush;
+  // False when the file could not take the line.
+  bool Add(const std::string& line) {
+    out_.Write(line + "\n");
+    return !file_.IsOpen() || file_.Write(line + "\n");
   }
+  bool Failed() const { return file_.Failed(); }
+  const std::string& Path() const { return file_.Path(); }
 
  private:
-  Environment& env_;
-  std::string path_;
-  std::ofstream file_;
+  SharedOutput& out_;
+  SharedOutput file_;
 };
 
-// The rows of a plan and which of them this run has applied.
-class Progress {
+// The rows of a plan and which of them the ports of this run have taken.
+// Each row is taken once, by one port.
+class Plan {
  public:
-  explicit Progress(std::vector<PlanRow> rows) : rows_(std::move(rows)) {}
+  explicit Plan(std::vector<PlanRow> rows) : rows_(std::move(rows)), taken_(rows_.size()) {}
 
-  // The first row of `kind` not applied yet.
-  std::optional<size_t> Next(DeviceKind kind) const {
+  bool HasKind(DeviceKind kind) const {
+    return std::any_of(rows_.begin(), rows_.end(),
+                       [kind](const PlanRow& row) { return row.settings.kind == kind; });
+  }
+  // The first row of `kind` not taken yet, now the caller's.
+  std::optional<size_t> Take(DeviceKind kind) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     for (size_t i = 0; i < rows_.size(); ++i) {
-      if (done_.count(i) == 0 && rows_[i].settings.kind == kind) return i;
+      if (!taken_[i] && rows_[i].settings.kind == kind) {
+        taken_[i] = true;
+        ++takenCount_;
+        return i;
+      }
     }
     return std::nullopt;
   }
   const PlanRow& Row(size_t index) const { return rows_[index]; }
-  void Done(size_t index) { done_.insert(index); }
-  bool Finished() const { return done_.size() == rows_.size(); }
+  bool AllTaken() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return takenCount_ == rows_.size();
+  }
+  // Counts a row reported; the rows reported so far.
+  size_t Reported() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return ++reported_;
+  }
+  size_t Size() const { return rows_.size(); }
   std::vector<std::string> LabelsLeft() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> left;
     for (size_t i = 0; i < rows_.size(); ++i) {
-      if (done_.count(i) == 0) left.push_back(rows_[i].label);
+      if (!taken_[i]) left.push_back(rows_[i].label);
     }
     return left;
   }
 
  private:
-  std::vector<PlanRow> rows_;
-  std::set<size_t> done_;
+  mutable std::mutex mutex_;
+  const std::vector<PlanRow> rows_;
+  std::vector<bool> taken_;
+  size_t takenCount_ = 0;
+  size_t reported_ = 0;
 };
 
-// Without --wait: the first row of the kind found, once.
-int ApplyOnce(Environment& env, const CommonOptions& options, const std::string& planFile,
-              Progress& plan, ReportFile& report) {
-  Run run(env, options);
+// What the ports of one apply share.
+struct Shared {
+  Environment& env;
+  const std::string& planFile;
+  Plan& plan;
+  ReportFile& report;
+  SharedOutput& err;
+  SharedOutput* trace;  // null: none
+  bool severalPorts;
+  std::atomic<bool> failed = false;       // a row FAILED
+  std::atomic<bool> interrupted = false;  // a write was cut short by a stop
+
+  // Every port stops before its next request once the user asks or the
+  // report or the trace cannot be written.
+  bool Stopping() const {
+    return StopRequested(env) || report.Failed() || (trace != nullptr && trace->Failed());
+  }
+};
+
+// One port of an apply, on a thread of its own when there are several: its
+// own port, session and streams, whose lines start with the port's name when
+// there are several.
+class PortWorker {
+ public:
+  PortWorker(Shared& shared, std::string portName)
+      : shared_(shared),
+        name_(std::move(portName)),
+        prefix_(shared.severalPorts ? name_ + ": " : ""),
+        err_(shared.err, prefix_),
+        // Every field but the messages stream and the stop query is the program's.
+        env_{shared.env.out,
+             err_,
+             shared.env.makePort,
+             shared.env.pause,
+             [this] { return StopHere(); },
+             shared.env.sysfsTtyDir,
+             shared.env.devDir,
+             shared.env.byIdDir,
+             shared.env.portChoicePath,
+             shared.env.windowPortChoicePath,
+             shared.env.errIsTerminal,
+             shared.env.catalogue} {}
+
+  // The first row of the kind found, once; the exit code of this port.
+  int ApplyOnce();
+  // One device after another until every row is taken or the run stops.
+  void ApplyWaiting();
+
+ private:
+  // Once every row is taken, a port waiting for a device has nothing left to
+  // do; one writing its row finishes it.
+  bool StopHere() const {
+    return shared_.Stopping() || (waiting_ && !holdsRow_ && shared_.plan.AllTaken());
+  }
+  // The report line of a row, and the progress when a person watches. False
+  // when the report file could not take it.
+  bool Report(const PlanRow& row, const WriteReport& result);
+  void WaitUntilGone(DeviceSession& session);
+  std::string KindName(DeviceKind kind) const { return shared_.env.catalogue->KindName(kind); }
+
+  Shared& shared_;
+  const std::string name_;
+  const std::string prefix_;
+  LineStream err_;
+  Environment env_;
+  bool waiting_ = false;
+  bool holdsRow_ = false;
+};
+
+bool PortWorker::Report(const PlanRow& row, const WriteReport& result) {
+  const bool kept = shared_.report.Add(ReportLine(*env_.catalogue, row, name_, result));
+  const size_t done = shared_.plan.Reported();
+  if (env_.errIsTerminal) {
+    shared_.err.Write("progress: " + std::to_string(done) + "/" +
+                      std::to_string(shared_.plan.Size()) + " rows done\n");
+  }
+  return kept;
+}
+
+int PortWorker::ApplyOnce() {
+  Run run(env_, name_, shared_.trace, prefix_);
   try {
     if (!run.Start()) return run.exitCode;
     const DeviceKind kind = run.Discover();
     if (kind == DeviceKind::None) return run.exitCode;
-    const auto index = plan.Next(kind);
+    const auto index = shared_.plan.Take(kind);
     if (!index) {
-      env.err << "error: " << planFile << " has no row for a " << env.catalogue->KindName(kind)
-              << "\n";
+      err_ << "error: " << shared_.planFile << " has no row "
+           << (shared_.plan.HasKind(kind) ? "left " : "") << "for a " << KindName(kind) << "\n";
       return kExitRefused;
     }
-    const WriteReport result = run.session->Write(plan.Row(*index).settings, true);
-    report.Add(ReportLine(*env.catalogue, plan.Row(*index), result));
+    const PlanRow& row = shared_.plan.Row(*index);
+    const WriteReport result = run.session->Write(row.settings, true);
+    if (!Report(row, result)) return kExitUsage;
     if (result.status == WriteReport::Status::Interrupted) {
-      env.err << InterruptedSummary(result) << "\n";
+      err_ << InterruptedSummary(result) << "\n";
     }
     return ExitFor(result.status);
   } catch (const Interrupted&) {
@@ -112,88 +230,108 @@ int ApplyOnce(Environment& env, const CommonOptions& options, const std::string&
 // Probes until the device has stopped answering: two probes in a row without
 // an answer, or a failing line (an adapter unplugged, which is then closed).
 // One lost reply must not pass the same device off as the next one.
-void WaitUntilGone(Environment& env, DeviceSession& session) {
+void PortWorker::WaitUntilGone(DeviceSession& session) {
   int missed = 0;
-  while (missed < kMissedProbesForGone && !StopRequested(env)) {
+  while (missed < kMissedProbesForGone && !StopRequested(env_)) {
     missed = session.Probe() ? 0 : missed + 1;
     if (session.LineFailed()) {
       session.Disconnect();
       return;
     }
-    Wait(env, kPollMs);
+    Wait(env_, kPollMs);
   }
 }
 
-// --wait: one device after another on the same port, which may be missing
-// now and come and go between devices. While polling, boxes are not printed.
-int ApplyWaiting(Environment& env, const CommonOptions& options, Progress& plan,
-                 ReportFile& report) {
-  int exitCode = kExitDone;
-  const auto name = ResolvePort(env, options, exitCode);
-  if (!name) return exitCode;
-  std::ofstream trace;
-  if (!options.traceFile.empty()) {
-    trace.open(options.traceFile, std::ios::app | std::ios::binary);
-    if (!trace) {
-      env.err << "error: " << options.traceFile << ": cannot open the trace file\n";
-      return kExitUsage;
-    }
-  }
-  std::unique_ptr<SerialPort> port = env.makePort();
-  DeviceSession session(*port, env.pause, env.err, trace.is_open() ? &trace : nullptr,
-                        env.stopRequested, *env.catalogue);
+// The port may be missing now and come and go between devices. While
+// polling, boxes are not printed.
+void PortWorker::ApplyWaiting() {
+  waiting_ = true;
+  std::optional<LineStream> trace;
+  if (shared_.trace != nullptr) trace.emplace(*shared_.trace, prefix_);
+  std::unique_ptr<SerialPort> port = env_.makePort();
+  DeviceSession session(*port, env_.pause, err_, trace ? &*trace : nullptr, env_.stopRequested,
+                        *env_.catalogue);
 
-  bool failed = false;
-  bool interrupted = false;
-  env.err << "waiting for a device on " << *name << " (Ctrl+C stops)\n";
+  err_ << "waiting for a device on " << name_ << " (Ctrl+C stops)\n";
   try {
-    while (!plan.Finished() && !StopRequested(env)) {
+    while (!StopRequested(env_)) {
       session.SetQuiet(true);
-      if (!session.Connected() && !session.Connect(*name)) {
+      if (!session.Connected() && !session.Connect(name_)) {
         session.Disconnect();
-        Wait(env, kPollMs);
+        Wait(env_, kPollMs);
         continue;
       }
       const DeviceKind kind = session.Discover();
       if (kind == DeviceKind::None || !session.ReadsAnswered()) {
         // A port that failed is reopened: a re-plugged adapter is a new device node.
         if (session.LineFailed()) session.Disconnect();
-        Wait(env, kPollMs);
+        Wait(env_, kPollMs);
         continue;
       }
       session.SetQuiet(false);
-      const auto index = plan.Next(kind);
+      // From taking a row to its report line no other port's progress stops this one.
+      holdsRow_ = true;
+      const auto index = shared_.plan.Take(kind);
       if (!index) {
-        env.err << "a " << env.catalogue->KindName(kind)
-                << " answered, but no row of that kind is left\n";
+        holdsRow_ = false;
+        err_ << "a " << KindName(kind) << " answered, but no row of that kind is left\n";
       } else {
-        env.err << "a " << env.catalogue->KindName(kind) << " answered: applying "
-                << plan.Row(*index).label << "\n";
-        const WriteReport result = session.Write(plan.Row(*index).settings, true);
-        report.Add(ReportLine(*env.catalogue, plan.Row(*index), result));
-        plan.Done(*index);
+        const PlanRow& row = shared_.plan.Row(*index);
+        err_ << "a " << KindName(kind) << " answered: applying " << row.label << "\n";
+        const WriteReport result = session.Write(row.settings, true);
+        const bool reported = Report(row, result);
+        holdsRow_ = false;
         if (result.status == WriteReport::Status::Interrupted) {
-          interrupted = true;
-          break;
+          shared_.interrupted = true;
+          return;
         }
-        if (result.status != WriteReport::Status::Done) failed = true;
-        if (plan.Finished()) break;
+        if (result.status != WriteReport::Status::Done) shared_.failed = true;
+        if (!reported) return;
       }
-      env.err << "unplug the " << env.catalogue->KindName(kind) << "\n";
+      if (shared_.plan.AllTaken()) return;
+      err_ << "unplug the " << KindName(kind) << "\n";
       session.SetQuiet(true);
-      WaitUntilGone(env, session);
-      if (!StopRequested(env)) env.err << "waiting for a device on " << *name << "\n";
+      WaitUntilGone(session);
+      if (!StopRequested(env_)) err_ << "waiting for a device on " << name_ << "\n";
     }
   } catch (const Interrupted&) {
-    interrupted = true;
+    // Stopped before a request: by the user, a file, or the end of the plan.
   }
-  if (interrupted || StopRequested(env)) {
-    const std::vector<std::string> left = plan.LabelsLeft();
-    env.err << "interrupted; rows not applied: " << (left.empty() ? "none" : Joined(left, ", "))
-            << "\n";
-    return kExitInterrupted;
+}
+
+// Runs `work(i)` for each port i: on this thread for one port, else on one
+// thread each.
+template <typename Work>
+void ForEachPort(size_t count, Work work) {
+  if (count == 1) {
+    work(0);
+    return;
   }
-  return failed ? kExitDiffers : kExitDone;
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < count; ++i) threads.emplace_back(work, i);
+  for (std::thread& thread : threads) thread.join();
+}
+
+// The ports of this apply: every -p, else the default port. nullopt, with
+// exitCode set and the reason on err, when there is none or one is named twice.
+std::optional<std::vector<std::string>> Ports(Environment& env, const CommonOptions& options,
+                                              int& exitCode) {
+  if (options.morePorts.empty()) {
+    const auto name = ResolvePort(env, options, exitCode);
+    if (!name) return std::nullopt;
+    return std::vector<std::string>{*name};
+  }
+  std::vector<std::string> ports{options.port};
+  std::set<std::string> seen{options.port};
+  for (const std::string& port : options.morePorts) {
+    if (!seen.insert(port).second) {
+      env.err << "error: -p " << port << " is given twice\n";
+      exitCode = kExitUsage;
+      return std::nullopt;
+    }
+    ports.push_back(port);
+  }
+  return ports;
 }
 
 }  // namespace
@@ -213,11 +351,52 @@ int RunApply(Environment& env, const CommonOptions& options, const std::string& 
     env.err << "error: " << planFile << ": the plan has no rows\n";
     return kExitRefused;
   }
-  ReportFile report(env, reportFile);
-  if (!report.Open()) return kExitUsage;
-  Progress plan(std::move(rows));
-  return wait ? ApplyWaiting(env, options, plan, report)
-              : ApplyOnce(env, options, planFile, plan, report);
+  SharedOutput out(env.out);
+  SharedOutput err(env.err);
+  ReportFile report(out);
+  if (!report.Open(env.err, reportFile)) return kExitUsage;
+  SharedOutput traceFile;
+  SharedOutput* trace = nullptr;
+  if (!OpenTrace(env.err, options.traceFile, traceFile, err, trace)) return kExitUsage;
+  int exitCode = kExitDone;
+  const auto ports = Ports(env, options, exitCode);
+  if (!ports) return exitCode;
+
+  Plan plan(std::move(rows));
+  Shared shared{env, planFile, plan, report, err, trace, ports->size() > 1};
+  std::vector<std::unique_ptr<PortWorker>> workers;
+  for (const std::string& port : *ports) {
+    workers.push_back(std::make_unique<PortWorker>(shared, port));
+  }
+  std::vector<int> codes(workers.size(), kExitDone);
+  ForEachPort(workers.size(), [&](size_t i) {
+    if (wait) {
+      workers[i]->ApplyWaiting();
+    } else {
+      codes[i] = workers[i]->ApplyOnce();
+    }
+  });
+
+  std::vector<std::string> failedFiles;
+  if (report.Failed()) failedFiles.push_back(report.Path());
+  if (trace != nullptr && trace->Failed()) {
+    failedFiles.push_back(trace->Path().empty() ? "the trace" : trace->Path());
+  }
+  const std::vector<std::string> left = plan.LabelsLeft();
+  const std::string notApplied =
+      "rows not applied: " + (left.empty() ? "none" : Joined(left, ", "));
+  if (!failedFiles.empty()) {
+    err.Write("error: " + Joined(failedFiles, ", ") +
+              ": could not be written whole (disk full or file size limit?); stopped; " +
+              notApplied + "\n");
+    return kExitUsage;
+  }
+  if (!wait) return *std::max_element(codes.begin(), codes.end());
+  if (shared.interrupted || StopRequested(env)) {
+    err.Write("interrupted; " + notApplied + "\n");
+    return kExitInterrupted;
+  }
+  return shared.failed ? kExitDiffers : kExitDone;
 }
 
 }  // namespace intercom::cli

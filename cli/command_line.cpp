@@ -17,24 +17,36 @@ constexpr const char* kFooter = R"(Settings (the names of --set, settings files 
   beltpack    address 0..32, volume 0..16, tally 1..256
   switch      line1..line4 (addresses 0..32), volume1..volume4 (levels 0..16)
 
-Without -p the port is the one named in COM.ini of the working directory, else
-the machine's only serial port.
+Without -p the port is the one named in COM.ini of the working directory,
+else in the window program's own COM.ini
+(${XDG_CONFIG_HOME:-$HOME/.config}/intercom-config/COM.ini), else the
+machine's only serial port. COM.ini is only read, never written.
 
-Exit codes:
-  0  done
-  1  usage: bad command line, or a file that cannot be read
-  2  the port could not be opened or configured
-  3  no device answered (or it stopped answering)
-  4  input refused: out of range, not a number, wrong kind, unknown name
-  5  what was read back differs from what was written
-  130  stopped by Ctrl+C between two exchanges)";
+Report and trace files are appended to; they must be regular files (a new
+one is created). --trace - writes the trace to standard error.
+
+Exit codes (the same for every command):
+  0      done
+  1      usage: a bad command line, or a file that cannot be read or written
+         (settings file, plan, COM.ini, report or trace file)
+  2      the port could not be opened or configured
+  3      no device answered, or it did not answer whole
+  4      input refused: out of range, not a number, wrong kind, unknown name
+  5      not all written, or what was read back differs
+  128+N  ended by signal N between two exchanges: 130 Ctrl+C (SIGINT),
+         143 SIGTERM, 129 SIGHUP)";
+
+void AddTrace(CLI::App* command, CommonOptions& options) {
+  command
+      ->add_option("--trace", options.traceFile,
+                   "append every request and reply, with a monotonic timestamp, to FILE "
+                   "(- for standard error)")
+      ->type_name("FILE");
+}
 
 void AddCommon(CLI::App* command, CommonOptions& options) {
   command->add_option("-p,--port", options.port, "serial port, e.g. /dev/ttyUSB0");
-  command
-      ->add_option("--trace", options.traceFile,
-                   "append every request and reply, with a monotonic timestamp, to FILE")
-      ->type_name("FILE");
+  AddTrace(command, options);
 }
 
 }  // namespace
@@ -60,6 +72,7 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   std::string plan;
   bool wait = false;
   std::string reportFile;
+  std::vector<std::string> applyPorts;
 
   CLI::App* ports = app.add_subcommand(
       "ports", "list the serial ports: path, /dev/serial/by-id name, USB id, maker, product");
@@ -80,12 +93,16 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   CLI::App* apply = app.add_subcommand(
       "apply",
       "apply the row of a CSV plan for the device found (--wait: one device after another)");
-  AddCommon(apply, options);
+  apply->add_option("-p,--port", applyPorts,
+                    "serial port, e.g. /dev/ttyUSB0; repeat it to work on several ports at once");
+  AddTrace(apply, options);
   apply->add_option("PLAN", plan, "CSV plan: label,kind and setting columns")->required();
   apply->add_flag("--wait", wait,
                   "wait for each device, apply the next row of its kind, wait until it is "
-                  "unplugged; until the plan is done or Ctrl+C");
-  apply->add_option("--report", reportFile, "append the report lines to this CSV file")
+                  "unplugged; until the plan is done or Ctrl+C (one such loop per port)");
+  apply
+      ->add_option("--report", reportFile,
+                   "append the report lines (label,kind,port,result,details) to this CSV file")
       ->type_name("FILE");
 
   try {
@@ -102,6 +119,10 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   if (detect->parsed()) return RunDetect(env, options);
   if (read->parsed()) return RunRead(env, options, json);
   if (write->parsed()) return RunWrite(env, options, file, sets, !noVerify);
+  if (!applyPorts.empty()) {
+    options.port = applyPorts.front();
+    options.morePorts.assign(applyPorts.begin() + 1, applyPorts.end());
+  }
   return RunApply(env, options, plan, wait, reportFile);
 }
 

@@ -2,11 +2,11 @@
 
 #include <filesystem>
 #include <sstream>
+#include <system_error>
 
-#include "panel/handler_failure.h"
+#include "serial/guarded_file.h"
 #include "serial/port_enumeration.h"
 #include "serial/sysfs_ports.h"
-#include "workflow/port_choice.h"
 
 namespace intercom::cli {
 namespace {
@@ -16,7 +16,49 @@ namespace fs = std::filesystem;
 // Settings files and plans are small; the bound keeps /dev/zero and the like out.
 constexpr std::uintmax_t kMaxInputBytes = 1 << 20;
 
+enum class Choice { Missing, Named, Failed };
+
+// The port a COM.ini names: its first line, as the window takes it. Failed,
+// with exitCode set and the reason on err, when the file cannot be read or
+// names no port.
+Choice ReadPortChoice(Environment& env, const std::string& path, std::string& name, int& exitCode) {
+  std::string content;
+  const int error = ReadSettingsFile(path, kSettingsFileReadLimit, content);
+  std::error_code ignored;
+  // A missing folder is another code than a missing file on Windows.
+  if (error == kFileMissing || (error != 0 && !fs::exists(path, ignored))) return Choice::Missing;
+  if (error != 0) {
+    env.err << "error: " << path << ": "
+            << (fs::is_regular_file(path, ignored) ? std::system_category().message(error)
+                                                   : std::string("not a regular file"))
+            << "\n";
+    exitCode = kExitUsage;
+    return Choice::Failed;
+  }
+  const size_t lineEnd = content.find('\n');
+  name = content.substr(0, lineEnd);
+  if (lineEnd != std::string::npos && !name.empty() && name.back() == '\r') name.pop_back();
+  if (name.empty()) {
+    env.err << "error: " << path << " names no port; name the port with -p PORT\n";
+    exitCode = kExitPort;
+    return Choice::Failed;
+  }
+  return Choice::Named;
+}
+
 }  // namespace
+
+std::string WindowPortChoicePath(const char* xdgConfigHome, const char* home) {
+  std::string folder;
+  if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
+    folder = xdgConfigHome;
+  } else if (home != nullptr && home[0] != '\0') {
+    folder = std::string(home) + "/.config";
+  } else {
+    return {};
+  }
+  return folder + "/intercom-config/COM.ini";
+}
 
 std::string Joined(const std::vector<std::string>& items, const char* separator) {
   std::string text;
@@ -53,17 +95,17 @@ std::vector<std::string> MachinePorts(const Environment& env) {
 std::optional<std::string> ResolvePort(Environment& env, const CommonOptions& options,
                                        int& exitCode) {
   if (!options.port.empty()) return options.port;
-  std::error_code error;
-  if (fs::exists(fs::symlink_status(env.portChoicePath, error))) {
-    SessionState state;
-    try {
-      LoadPortChoice(state, {}, env.portChoicePath);
-    } catch (const HandlerFailure& failure) {
-      env.err << "error: " << env.portChoicePath << ": " << failure.what() << "\n";
-      exitCode = kExitPort;
-      return std::nullopt;
+  for (const std::string& path : {env.portChoicePath, env.windowPortChoicePath}) {
+    if (path.empty()) continue;
+    std::string name;
+    switch (ReadPortChoice(env, path, name, exitCode)) {
+      case Choice::Named:
+        return name;
+      case Choice::Failed:
+        return std::nullopt;
+      case Choice::Missing:
+        break;
     }
-    return state.PortName;
   }
   std::vector<std::string> ports;
   try {
@@ -92,7 +134,7 @@ int ExitFor(WriteReport::Status status) {
     case WriteReport::Status::Refused:
       return kExitRefused;
     case WriteReport::Status::NoAnswer:
-      return kExitNoDevice;
+      return kExitDiffers;
     case WriteReport::Status::Differs:
       return kExitDiffers;
     case WriteReport::Status::Interrupted:
@@ -117,21 +159,100 @@ bool StopRequested(Environment& env) {
   return env.stopRequested && env.stopRequested();
 }
 
+bool SharedOutput::Open(std::ostream& err, const std::string& path) {
+  // Looking first keeps a FIFO or a device from being opened at all.
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (fs::exists(status) && !fs::is_regular_file(status)) {
+    err << "error: " << path << ": not a regular file\n";
+    return false;
+  }
+  file_.open(path, std::ios::app | std::ios::binary);
+  if (!file_) {
+    err << "error: " << path << ": cannot be opened for writing\n";
+    return false;
+  }
+  stream_ = &file_;
+  path_ = path;
+  return true;
+}
+
+bool SharedOutput::Write(const std::string& text) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (stream_ == nullptr || failed_) return false;
+  *stream_ << text << std::flush;
+  if (!*stream_) failed_ = true;
+  return !failed_;
+}
+
+LineStream::LineStream(SharedOutput& output, std::string prefix)
+    : std::ostream(nullptr), lines_(output, std::move(prefix)) {
+  rdbuf(&lines_);
+}
+
+LineStream::~LineStream() {
+  lines_.End();
+}
+
+void LineStream::Lines::End() {
+  if (!pending_.empty()) pending_ += '\n';
+  PassWholeLines();
+}
+
+LineStream::Lines::int_type LineStream::Lines::overflow(int_type c) {
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  pending_ += traits_type::to_char_type(c);
+  if (pending_.back() == '\n') PassWholeLines();
+  return c;
+}
+
+std::streamsize LineStream::Lines::xsputn(const char* text, std::streamsize count) {
+  pending_.append(text, static_cast<size_t>(count));
+  PassWholeLines();
+  return count;
+}
+
+void LineStream::Lines::PassWholeLines() {
+  const size_t end = pending_.rfind('\n');
+  if (end == std::string::npos) return;
+  std::string text;
+  for (size_t start = 0; start <= end;) {
+    const size_t lineEnd = pending_.find('\n', start);
+    text.append(prefix_).append(pending_, start, lineEnd + 1 - start);
+    start = lineEnd + 1;
+  }
+  pending_.erase(0, end + 1);
+  output_.Write(text);
+}
+
+bool OpenTrace(std::ostream& err, const std::string& path, SharedOutput& file,
+               SharedOutput& errOutput, SharedOutput*& trace) {
+  trace = nullptr;
+  if (path.empty()) return true;
+  if (path == "-") {
+    trace = &errOutput;
+    return true;
+  }
+  if (!file.Open(err, path)) return false;
+  trace = &file;
+  return true;
+}
+
 bool Run::Start() {
-  if (!options_.traceFile.empty()) {
-    trace_.open(options_.traceFile, std::ios::app | std::ios::binary);
-    if (!trace_) {
-      env_.err << "error: " << options_.traceFile << ": cannot open the trace file\n";
+  if (options_ != nullptr) {
+    if (!OpenTrace(env_.err, options_->traceFile, traceFile_, errOutput_, trace_)) {
       exitCode = kExitUsage;
       return false;
     }
+    const auto name = ResolvePort(env_, *options_, exitCode);
+    if (!name) return false;
+    portName = *name;
   }
-  const auto name = ResolvePort(env_, options_, exitCode);
-  if (!name) return false;
-  portName = *name;
+  if (trace_ != nullptr) traceLines_.emplace(*trace_, tracePrefix_);
   port_ = env_.makePort();
-  session.emplace(*port_, env_.pause, env_.err, trace_.is_open() ? &trace_ : nullptr,
-                  env_.stopRequested, *env_.catalogue);
+  session.emplace(
+      *port_, env_.pause, env_.err, traceLines_ ? &*traceLines_ : nullptr,
+      [this] { return StopRequested(env_) || TraceFailed(); }, *env_.catalogue);
   if (!session->Connect(portName)) {
     env_.err << "error: " << portName << ": the port could not be opened or configured\n";
     exitCode = kExitPort;
@@ -142,6 +263,10 @@ bool Run::Start() {
 
 DeviceKind Run::Discover() {
   const DeviceKind kind = session->Discover();
+  if (SayTraceFailure()) {
+    exitCode = kExitUsage;
+    return DeviceKind::None;
+  }
   if (kind == DeviceKind::None) {
     env_.err << "error: no device answered on " << portName << "\n";
     exitCode = kExitNoDevice;
@@ -155,8 +280,20 @@ DeviceKind Run::Discover() {
 }
 
 int Run::Stopped() {
+  if (SayTraceFailure()) return kExitUsage;
   env_.err << "interrupted\n";
   return kExitInterrupted;
+}
+
+bool Run::SayTraceFailure() {
+  if (!TraceFailed()) return false;
+  // A shared trace's owner says it once for all its ports.
+  if (options_ != nullptr && !traceFailureSaid_) {
+    env_.err << "error: " << (trace_->Path().empty() ? "the trace" : trace_->Path())
+             << ": could not be written whole; stopped before the next request\n";
+  }
+  traceFailureSaid_ = true;
+  return true;
 }
 
 }  // namespace intercom::cli

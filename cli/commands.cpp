@@ -129,7 +129,7 @@ int RunWrite(Environment& env, const CommonOptions& options, const std::string& 
       const size_t equals = set.find('=');
       const std::string name = set.substr(0, equals);
       if (equals == std::string::npos || !catalogue.IsSettingName(name)) {
-        throw InputError("--set " + set + ": expected NAME=VALUE with a setting name");
+        throw InputError("--set " + ShownText(set) + ": expected NAME=VALUE with a setting name");
       }
       assignments.emplace_back(name, set.substr(equals + 1));
     }
@@ -171,7 +171,10 @@ int RunWrite(Environment& env, const CommonOptions& options, const std::string& 
 
     const WriteReport report = run.session->Write(wanted, verify);
     PrintWrite(env, report, verify);
-    return ExitFor(report.status);
+    // A stop inside the write (a signal, or a trace that could no longer be
+    // written) ends as the stop says.
+    return report.status == WriteReport::Status::Interrupted ? run.Stopped()
+                                                             : ExitFor(report.status);
   } catch (const Interrupted&) {
     return run.Stopped();
   }

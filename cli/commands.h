@@ -2,6 +2,7 @@
 // go to `out`, message box lines and errors to `err`.
 #pragma once
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -12,8 +13,15 @@
 #include "protocol/device_catalogue.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
+#include "serial/terminal_check.h"
 
 namespace intercom::cli {
+
+// The COM.ini the window program keeps once installed: its launcher runs it in
+// ${XDG_CONFIG_HOME:-$HOME/.config}/intercom-config/, ignoring a relative
+// XDG_CONFIG_HOME. Empty when neither variable gives a folder. Either
+// argument may be null (the variable is not set).
+std::string WindowPortChoicePath(const char* xdgConfigHome, const char* home);
 
 // What the program's entry provides: streams, the platform, where to look.
 struct Environment {
@@ -29,13 +37,21 @@ struct Environment {
   std::string devDir = "/dev";
   std::string byIdDir = "/dev/serial/by-id";
   std::string portChoicePath = "COM.ini";
+  // Looked at when portChoicePath does not exist; empty: nowhere.
+  std::string windowPortChoicePath =
+      WindowPortChoicePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  // True when err is a terminal: apply then shows how many rows are done.
+  bool errIsTerminal = StandardErrorIsTerminal();
   // The kinds of device the commands know.
   const Catalogue* catalogue = &StandardCatalogue();
 };
 
 struct CommonOptions {
-  std::string port;       // -p; empty: COM.ini, else the only serial port
-  std::string traceFile;  // --trace; empty: none
+  std::string port;       // -p; empty: a COM.ini, else the only serial port
+  std::string traceFile;  // --trace; empty: none; "-": err
+  // apply: the ports named by a second and further -p, each handled at the
+  // same time as `port`.
+  std::vector<std::string> morePorts = {};
 };
 
 int RunPorts(Environment& env);

@@ -62,6 +62,14 @@ std::vector<Record> SplitRecords(const std::string& text, const std::string& whe
   return records;
 }
 
+// A NUL or a byte that is not UTF-8 would reach the report and the terminal.
+void CheckCell(const std::string& cell, const std::string& place) {
+  if (const auto bad = FindBadByte(cell)) {
+    throw InputError(place + "byte " + std::to_string(bad->offset + 1) + " of '" + ShownText(cell) +
+                     "' is " + bad->what);
+  }
+}
+
 std::string Trimmed(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
@@ -82,16 +90,19 @@ std::vector<PlanRow> ParsePlan(const Catalogue& catalogue, const std::string& te
   int labelColumn = -1;
   int kindColumn = -1;
   for (const std::string& raw : header.cells) {
+    CheckCell(raw, at(header.line) + "column " + std::to_string(columns.size() + 1) + ": ");
     const std::string name = Trimmed(raw);
     for (const std::string& seen : columns) {
-      if (seen == name) throw InputError(at(header.line) + "column '" + name + "' appears twice");
+      if (seen == name) {
+        throw InputError(at(header.line) + "column '" + ShownText(name) + "' appears twice");
+      }
     }
     if (name == "label") {
       labelColumn = static_cast<int>(columns.size());
     } else if (name == "kind") {
       kindColumn = static_cast<int>(columns.size());
     } else if (!catalogue.IsSettingName(name)) {
-      throw InputError(at(header.line) + "unknown column '" + name + "'");
+      throw InputError(at(header.line) + "unknown column '" + ShownText(name) + "'");
     }
     columns.push_back(name);
   }
@@ -107,17 +118,21 @@ std::vector<PlanRow> ParsePlan(const Catalogue& catalogue, const std::string& te
       throw InputError(prefix + "the row has " + std::to_string(record.cells.size()) +
                        " cells, the header " + std::to_string(columns.size()));
     }
+    for (size_t c = 0; c < columns.size(); ++c) {
+      CheckCell(record.cells[c], prefix + columns[c] + ": ");
+    }
     PlanRow row;
     row.line = record.line;
     row.label = Trimmed(record.cells[static_cast<size_t>(labelColumn)]);
     if (row.label.empty()) throw InputError(prefix + "the label is empty");
     if (!labels.insert(row.label).second) {
-      throw InputError(prefix + "the label '" + row.label + "' is used twice");
+      throw InputError(prefix + "the label '" + ShownText(row.label) + "' is used twice");
     }
     const std::string kindText = Trimmed(record.cells[static_cast<size_t>(kindColumn)]);
     const KindEntry* kind = catalogue.FindByName(kindText);
     if (kind == nullptr) {
-      throw InputError(prefix + "kind '" + kindText + "' is not one of " + KindNames(catalogue));
+      throw InputError(prefix + "kind '" + ShownText(kindText) + "' is not one of " +
+                       KindNames(catalogue));
     }
     row.settings.kind = kind->kind;
     for (size_t c = 0; c < columns.size(); ++c) {

@@ -23,9 +23,11 @@ struct PlanRow {
 
 // Throws InputError, prefixed "<where>:<line>: ", for: no header, a missing
 // label or kind column, an unknown or repeated column, a row with another
-// number of cells than the header, an empty or repeated label, an unknown
+// number of cells than the header, a cell holding a NUL byte or bytes that are
+// not UTF-8 (named by its column), an empty or repeated label, an unknown
 // kind, a value for a setting the row's kind does not have, or a value that
-// is not a whole number. Ranges are not checked here.
+// is not a whole number within 32 bits. The message is one line; it shows at
+// most kShownCharacters of any text from the file. Ranges are not checked here.
 std::vector<PlanRow> ParsePlan(const Catalogue& catalogue, const std::string& text,
                                const std::string& where);
 

@@ -14,7 +14,7 @@ declare -A allowed=(
   [qt]="qt panel"
   [cli]="cli workflow protocol panel serial"
   [sim]="sim protocol"
-  [fuzz]="fuzz panel serial protocol workflow tests/support"
+  [fuzz]="fuzz panel serial protocol workflow cli sim tests/support"
   [app]="app qt workflow protocol panel serial"
   [bench]="bench qt workflow protocol panel serial"
 )

@@ -26,7 +26,8 @@ using intercom::DeviceKind;
 
 constexpr char kUsage[] =
     "usage: intercom-sim --kind subscriber|splitter|beltpack|switch [--link PATH] [--quiet]\n"
-    "                    [--silent] [--out-of-sync] [--truncate N] [--late MS] [--studio-255]\n"
+    "                    [--silent] [--out-of-sync] [--truncate N] [--truncate-command CMD:N]...\n"
+    "                    [--late MS] [--vanish-after K] [--corrupt-resend] [--studio-255]\n"
     "                    [--log-requests FILE]\n"
     "       intercom-sim --help | --version\n"
     "\n"
@@ -39,7 +40,18 @@ constexpr char kUsage[] =
     "  --silent       never answer\n"
     "  --out-of-sync  answer with replies that begin E4 E2\n"
     "  --truncate N   send only the first N (0..16) bytes of each reply\n"
+    "  --truncate-command CMD:N\n"
+    "                 send only the first N (0..16) bytes of each reply to the command\n"
+    "                 CMD, its name (ReadSettings) or number (3); other replies stay\n"
+    "                 whole or as --truncate cuts them; repeatable\n"
     "  --late MS      send each reply MS milliseconds after its request\n"
+    "  --vanish-after K\n"
+    "                 answer the first K requests, then hear and answer nothing more,\n"
+    "                 like a pulled cable\n"
+    "  --corrupt-resend\n"
+    "                 apply a WriteSettings whose payload equals the previous\n"
+    "                 WriteSettings' with bit 0 of the kind's last address byte\n"
+    "                 flipped, like a device that damages a re-sent write\n"
     "  --studio-255   report studio mode 255 whatever was written\n"
     "  --log-requests FILE\n"
     "                 append a line per request to FILE: CLOCK_MONOTONIC nanoseconds\n"
@@ -59,7 +71,8 @@ struct Options {
 };
 
 std::optional<DeviceKind> ParseKind(std::string_view text) {
-  if (const intercom::KindEntry* kind = intercom::StandardCatalogue().FindByName(text)) return kind->kind;
+  if (const intercom::KindEntry* kind = intercom::StandardCatalogue().FindByName(text))
+    return kind->kind;
   return std::nullopt;
 }
 
@@ -119,6 +132,25 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         return false;
       }
       (truncate ? options.misbehaviour.replyBytes : options.misbehaviour.lateMs) = *number;
+    } else if (arg == "--truncate-command") {
+      const auto text = value();
+      const auto cut = text ? intercom::ParseCommandBytes(*text) : std::nullopt;
+      if (!cut) {
+        std::cerr << "intercom-sim: --truncate-command needs CMD:N, CMD a command name "
+                     "(ReadSettings) or number 1..11, N a byte count 0..16\n";
+        return false;
+      }
+      options.misbehaviour.commandReplyBytes[cut->first] = cut->second;
+    } else if (arg == "--vanish-after") {
+      const auto text = value();
+      const auto count = text ? ParseInt(*text, 0, 1000000) : std::nullopt;
+      if (!count) {
+        std::cerr << "intercom-sim: --vanish-after needs a request count 0..1000000\n";
+        return false;
+      }
+      options.misbehaviour.vanishAfter = *count;
+    } else if (arg == "--corrupt-resend") {
+      options.misbehaviour.corruptResend = true;
     } else if (arg == "--quiet") {
       options.quiet = true;
     } else if (arg == "--silent") {

@@ -107,9 +107,8 @@ void PtyDevice::Serve(DeviceModel& model, const Misbehaviour& misbehaviour, int 
                       std::ostream* log, std::ostream* requests) {
   Logger logger(log);
   RequestAssembler assembler;
+  MisbehavingDevice device(model, misbehaviour);
   std::deque<PendingReply> late;
-  const size_t replyBytes =
-      static_cast<size_t>(std::clamp(misbehaviour.replyBytes, 0, kReplyLength));
 
   for (;;) {
     auto now = Clock::now();
@@ -156,23 +155,16 @@ void PtyDevice::Serve(DeviceModel& model, const Misbehaviour& misbehaviour, int 
         *requests << ns << HexTrace(request.data(), static_cast<int>(request.size())) << std::endl;
       }
       logger.Bytes("request", request.data(), request.size());
-      auto reply = model.Answer(request);
-      if (!reply) {
-        logger.Line("         no reply: not for this device");
-        continue;
-      }
-      if (misbehaviour.silent) {
-        logger.Line("         no reply: silent");
-        continue;
-      }
-      if (misbehaviour.outOfSync) std::swap((*reply)[0], (*reply)[1]);
+      Response response = device.Answer(request);
+      for (const std::string& note : response.notes) logger.Line("         " + note);
+      if (!response.reply) continue;
       if (misbehaviour.lateMs > 0) {
-        late.push_back({now + std::chrono::milliseconds(misbehaviour.lateMs),
-                        std::vector<uint8_t>(reply->begin(), reply->begin() + replyBytes)});
+        late.push_back(
+            {now + std::chrono::milliseconds(misbehaviour.lateMs), std::move(*response.reply)});
         continue;
       }
-      WriteReply(reply->data(), replyBytes);
-      logger.Bytes("reply  ", reply->data(), replyBytes);
+      WriteReply(response.reply->data(), response.reply->size());
+      logger.Bytes("reply  ", response.reply->data(), response.reply->size());
     }
   }
 }

@@ -5,18 +5,10 @@
 #include <ostream>
 #include <string>
 
-#include "protocol/frames.h"
 #include "sim/device_model.h"
+#include "sim/misbehaviour.h"
 
 namespace intercom {
-
-// Ways the simulated device breaks the protocol, to drive the tool's error paths.
-struct Misbehaviour {
-  bool silent = false;            // takes requests, never answers
-  bool outOfSync = false;         // replies begin E4 E2 instead of E2 E4
-  int replyBytes = kReplyLength;  // only the first 0..16 bytes of each reply go out
-  int lateMs = 0;                 // each reply goes out this many ms after its request
-};
 
 class PtyDevice {
  public:

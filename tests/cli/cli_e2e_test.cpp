@@ -1,7 +1,9 @@
 // intercom-cli end to end: the program itself against intercom-sim on a pty,
 // with real pauses.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -55,6 +57,28 @@ std::vector<int> TracedCommands(const std::string& trace) {
   return commands;
 }
 
+// The monotonic seconds of the requests in a trace whose lines start with `prefix`.
+std::vector<double> RequestTimes(const std::string& trace, const std::string& prefix) {
+  std::vector<double> times;
+  std::istringstream lines(trace);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(prefix, 0) != 0) continue;
+    std::istringstream fields(line.substr(prefix.size()));
+    double stamp = 0;
+    std::string direction;
+    if (fields >> stamp >> direction && direction == ">") times.push_back(stamp);
+  }
+  return times;
+}
+
+std::vector<std::string> SortedLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
 bool IsWriteCommand(int code) {
   return code == 2 || code == 4 || code == 6 || code == 9 || code == 11;
 }
@@ -88,7 +112,17 @@ class CliOverPty : public ::testing::Test {
 
   Finished Cli(std::vector<std::string> args, std::chrono::milliseconds limit = 20s) {
     args.insert(args.begin(), INTERCOM_CLI_PROGRAM);
-    ChildProcess child(args, dir_.string());
+    return Run(args, limit);
+  }
+  // The program with its file size limit at one block (512 or 1024 bytes).
+  Finished CliWithSmallFileLimit(std::vector<std::string> args) {
+    args.insert(args.begin(),
+                {"/bin/sh", "-c", "ulimit -f 1 && exec \"$0\" \"$@\"", INTERCOM_CLI_PROGRAM});
+    return Run(args, 20s);
+  }
+  Finished Run(const std::vector<std::string>& args, std::chrono::milliseconds limit,
+               const fs::path& cwd = {}) {
+    ChildProcess child(args, (cwd.empty() ? dir_ : cwd).string());
     EXPECT_TRUE(child.Started());
     return child.Wait(limit);
   }
@@ -245,12 +279,13 @@ TEST_F(CliOverPty, ApplyWaitsForThreeDevicesOnTheSamePath) {
   const Finished end = cli.Wait(10s);
   EXPECT_EQ(end.exitCode, 0) << end.err;
 
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "desk,subscriber,OK,wrote key1=9 (was 1); studio=1 (was 0)",
-                       "stage,splitter,OK,wrote address=12 (was 3); input1=5 (was 2)",
-                       "hub,switch,OK,wrote line2=20 (was 12); volume4=16 (was 4)"}));
-  EXPECT_EQ(ReadFile(dir_ / "report.csv"),
-            "label,kind,result,details\n" + lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{
+                "desk,subscriber," + Port() + ",OK,wrote key1=9 (was 1); studio=1 (was 0)",
+                "stage,splitter," + Port() + ",OK,wrote address=12 (was 3); input1=5 (was 2)",
+                "hub,switch," + Port() + ",OK,wrote line2=20 (was 12); volume4=16 (was 4)"}));
+  EXPECT_EQ(ReadFile(dir_ / "report.csv"), "label,kind,port,result,details\n" + lines[0] + "\n" +
+                                               lines[1] + "\n" + lines[2] + "\n");
 }
 
 TEST_F(CliOverPty, CtrlCWhileWaitingStopsAndSaysWhatIsLeft) {
@@ -300,6 +335,109 @@ TEST_F(CliOverPty, PortDefaultsToComIniAndLeavesItAlone) {
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "splitter\n");
   EXPECT_EQ(ReadFile(dir_ / "COM.ini"), Port() + "\r\n");
+}
+
+TEST_F(CliOverPty, TwoPortsAreServedAtOnceAndEachRowIsAppliedOnce) {
+  WriteText("plan.csv", "label,kind,address\nstage,splitter,12\nbelt,beltpack,9\n");
+  StartDevice("splitter");
+  const std::string port2 = (dir_ / "port2").string();
+  Simulator second(simulator_, {"--kind", "beltpack", "--link", port2});
+  ASSERT_FALSE(second.PortPath().empty());
+
+  const Finished run = Cli({"apply", "plan.csv", "--wait", "-p", Port(), "-p", port2, "--report",
+                            "report.csv", "--trace", "trace.log"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::vector<std::string> lines{"belt,beltpack," + port2 + ",OK,wrote address=9 (was 7)",
+                                       "stage,splitter," + Port() + ",OK,wrote address=12 (was 3)"};
+  EXPECT_EQ(SortedLines(run.out), lines);
+  std::vector<std::string> report = SortedLines(ReadFile(dir_ / "report.csv"));
+  EXPECT_EQ(report,
+            (std::vector<std::string>{lines[0], "label,kind,port,result,details", lines[1]}));
+  for (const std::string& line : SortedLines(run.err)) {
+    EXPECT_TRUE(line.rfind(Port() + ": ", 0) == 0 || line.rfind(port2 + ": ", 0) == 0) << line;
+  }
+  // Each port's requests began before the other's ended.
+  const std::string trace = ReadFile(dir_ / "trace.log");
+  const std::vector<double> first = RequestTimes(trace, Port() + ": ");
+  const std::vector<double> other = RequestTimes(trace, port2 + ": ");
+  ASSERT_FALSE(first.empty() || other.empty()) << trace;
+  EXPECT_LT(other.front(), first.back());
+  EXPECT_LT(first.front(), other.back());
+}
+
+TEST_F(CliOverPty, ThePortComesFromTheWindowProgramsComIniFromAnyFolder) {
+  StartDevice("splitter");
+  const fs::path config = dir_ / "config" / "intercom-config";
+  fs::create_directories(config);
+  std::ofstream(config / "COM.ini", std::ios::binary) << Port() << "\r\n";
+  fs::create_directories(dir_ / "elsewhere");
+  const Finished run = Run({"/usr/bin/env", "XDG_CONFIG_HOME=" + (dir_ / "config").string(),
+                            INTERCOM_CLI_PROGRAM, "detect"},
+                           20s, dir_ / "elsewhere");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "splitter\n");
+  EXPECT_EQ(ReadFile(config / "COM.ini"), Port() + "\r\n");
+  EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
+}
+
+TEST_F(CliOverPty, AFifoAsTraceOrReportIsRefusedAtOnce) {
+  ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+  WriteText("plan.csv", "label,kind,address\na,splitter,3\n");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"detect", "-p", Port(), "--trace", "fifo"},
+        std::vector<std::string>{"apply", "plan.csv", "-p", Port(), "--report", "fifo"}}) {
+    const Finished run = Cli(args, 5s);
+    EXPECT_EQ(run.exitCode, 1) << args[0] << ": " << run.err;
+    EXPECT_EQ(run.err, "error: fifo: not a regular file\n");
+  }
+}
+
+TEST_F(CliOverPty, AReportThatCannotBeWrittenEndsTheRunBeforeTheNextDevice) {
+  WriteText("plan.csv", "label,kind,address\na,beltpack,3\nb,beltpack,4\n");
+  StartDevice("beltpack", {"--log-requests", (dir_ / "requests.log").string()});
+  const Finished full = Cli({"apply", "plan.csv", "-p", Port(), "--report", "/dev/full"});
+  EXPECT_EQ(full.exitCode, 1);
+  EXPECT_EQ(full.err, "error: /dev/full: not a regular file\n");
+  EXPECT_EQ(ReadFile(dir_ / "requests.log"), "");
+
+  // A report already past the file size limit takes no line more.
+  const std::string old = "label,kind,port,result,details\n" + std::string(4096, '#') + "\n";
+  WriteText("report.csv", old);
+  const Finished limited = CliWithSmallFileLimit(
+      {"apply", "plan.csv", "-p", Port(), "--wait", "--report", "report.csv"});
+  EXPECT_EQ(limited.exitCode, 1) << limited.err;
+  EXPECT_EQ(limited.out, "a,beltpack," + Port() + ",OK,wrote address=3 (was 7)\n");
+  EXPECT_NE(limited.err.find("error: report.csv: could not be written whole (disk full or file "
+                             "size limit?); stopped; rows not applied: b\n"),
+            std::string::npos)
+      << limited.err;
+  EXPECT_EQ(limited.err.find("unplug"), std::string::npos) << limited.err;
+  EXPECT_EQ(ReadFile(dir_ / "report.csv"), old);
+}
+
+TEST_F(CliOverPty, ATraceThatCannotBeWrittenStopsBeforeTheFirstRequest) {
+  StartDevice("switch", {"--log-requests", (dir_ / "requests.log").string()});
+  const std::string old = std::string(4096, '#') + "\n";
+  WriteText("trace.log", old);
+  const Finished run = CliWithSmallFileLimit({"detect", "-p", Port(), "--trace", "trace.log"});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("error: trace.log: could not be written whole; stopped before the next "
+                         "request\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(ReadFile(dir_ / "requests.log"), "");
+  EXPECT_EQ(ReadFile(dir_ / "trace.log"), old);
+}
+
+TEST_F(CliOverPty, TraceDashGoesToStandardError) {
+  StartDevice("beltpack");
+  const Finished run = Cli({"detect", "-p", Port(), "--trace", "-"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "beltpack\n");
+  const std::vector<int> commands = TracedCommands(run.err);
+  EXPECT_FALSE(commands.empty()) << run.err;
+  EXPECT_FALSE(fs::exists(dir_ / "-"));
 }
 
 }  // namespace

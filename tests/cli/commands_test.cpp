@@ -1,14 +1,19 @@
 // The commands on fakes: which port a command opens when -p is not given,
-// and the port list's lines.
+// the port list's lines, apply on one port and on several at once, and the
+// help's exit codes.
 #include "cli/commands.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 
+#include "cli/command_line.h"
 #include "cli/exit_codes.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
@@ -40,6 +45,8 @@ class CommandsTest : public ::testing::Test {
     env.sysfsTtyDir = (root_ / "tty").string();
     env.byIdDir = (root_ / "by-id").string();
     env.portChoicePath = (root_ / "COM.ini").string();
+    env.windowPortChoicePath = (root_ / "config" / "intercom-config" / "COM.ini").string();
+    env.errIsTerminal = false;
     env.makePort = [this] {
       auto port = std::make_unique<KeptPort>(opened);
       port->responder = [this](const Bytes& frame) -> std::optional<Bytes> {
@@ -53,6 +60,33 @@ class CommandsTest : public ::testing::Test {
     };
   }
   void TearDown() override { fs::remove_all(root_); }
+
+  // Ports for several threads at once: each answers as the device model of
+  // the name it opened (none: silence), and every name opened is kept.
+  void PortsFor(std::map<std::string, DeviceModel>& devices) {
+    env.makePort = [this, &devices] {
+      auto port = std::make_unique<testing::FakeSerialPort>();
+      testing::FakeSerialPort* self = port.get();
+      port->responder = [self, &devices](const Bytes& frame) -> std::optional<Bytes> {
+        const auto device = devices.find(self->openedNames.back());
+        if (device == devices.end()) return std::nullopt;
+        RequestFrame request{};
+        std::copy_n(frame.begin(), request.size(), request.begin());
+        const auto reply = device->second.Answer(request);
+        if (!reply) return std::nullopt;
+        return Bytes(reply->begin(), reply->end());
+      };
+      return port;
+    };
+  }
+  // Lines of a text, sorted.
+  static std::vector<std::string> SortedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  }
 
   // A port entry in the fake sysfs: a tty with a `device` link.
   void AddPort(const std::string& name) {
@@ -93,6 +127,38 @@ TEST_F(CommandsTest, ComIniWinsOverThePortListAndPortOptionOverBoth) {
   EXPECT_EQ(RunDetect(env, {}), kExitDone) << err.str();
   EXPECT_EQ(RunDetect(env, {"/dev/ttyS9", ""}), kExitDone) << err.str();
   EXPECT_EQ(opened, (std::vector<std::vector<std::string>>{{"/dev/ttyACM7"}, {"/dev/ttyS9"}}));
+}
+
+TEST_F(CommandsTest, TheWindowProgramsComIniIsReadWhenTheWorkingDirectoryHasNone) {
+  AddPort("ttyUSB0");
+  fs::create_directories(fs::path(env.windowPortChoicePath).parent_path());
+  std::ofstream(env.windowPortChoicePath, std::ios::binary) << "/dev/ttyACM3\r\n";
+  EXPECT_EQ(RunDetect(env, {}), kExitDone) << err.str();
+  std::ofstream(env.portChoicePath, std::ios::binary) << "/dev/ttyS4";
+  EXPECT_EQ(RunDetect(env, {}), kExitDone) << err.str();
+  EXPECT_EQ(opened, (std::vector<std::vector<std::string>>{{"/dev/ttyACM3"}, {"/dev/ttyS4"}}));
+}
+
+TEST_F(CommandsTest, ADanglingComIniLinkIsPassedOverAndLeftAsItIs) {
+  AddPort("ttyUSB2");
+  const fs::path target = root_ / "elsewhere" / "COM.ini";
+  fs::create_symlink(target, env.portChoicePath);
+  fs::create_directories(fs::path(env.windowPortChoicePath).parent_path());
+  fs::create_symlink(target, env.windowPortChoicePath);
+  EXPECT_EQ(RunDetect(env, {}), kExitDone) << err.str();
+  EXPECT_EQ(opened, (std::vector<std::vector<std::string>>{{"/dev/ttyUSB2"}}));
+  for (const std::string& link : {env.portChoicePath, env.windowPortChoicePath}) {
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), target);
+  }
+  EXPECT_FALSE(fs::exists(root_ / "elsewhere"));
+}
+
+TEST_F(CommandsTest, TheWindowProgramsComIniLiesWhereItsLauncherPutsIt) {
+  EXPECT_EQ(WindowPortChoicePath("/x/conf", "/home/u"), "/x/conf/intercom-config/COM.ini");
+  EXPECT_EQ(WindowPortChoicePath("conf", "/home/u"), "/home/u/.config/intercom-config/COM.ini");
+  EXPECT_EQ(WindowPortChoicePath(nullptr, "/home/u"), "/home/u/.config/intercom-config/COM.ini");
+  EXPECT_EQ(WindowPortChoicePath("", nullptr), "");
 }
 
 TEST_F(CommandsTest, NoPortAtAllIsAPortFailure) {
@@ -150,9 +216,111 @@ TEST_F(CommandsTest, ApplyWaitTakesOneLostProbeReplyForTheSameDeviceNotTheNext) 
 
   EXPECT_EQ(RunApply(env, {"/dev/ttyUSB0", ""}, (root_ / "plan.csv").string(), true, ""),
             kExitInterrupted);
-  EXPECT_EQ(out.str(), "a,splitter,OK,wrote address=10 (was 3)\n");
+  EXPECT_EQ(out.str(), "a,splitter,/dev/ttyUSB0,OK,wrote address=10 (was 3)\n");
   EXPECT_NE(err.str().find("interrupted; rows not applied: b\n"), std::string::npos) << err.str();
   EXPECT_EQ(splitter.Code("address"), EncodeAddress(10));
+}
+
+TEST_F(CommandsTest, SeveralPortsWaitingApplyEachRowOnceAcrossThem) {
+  std::ofstream(root_ / "plan.csv") << "label,kind,address\na,splitter,10\nb,splitter,11\n";
+  std::map<std::string, DeviceModel> devices;
+  devices.emplace("/dev/ttyUSB0", DeviceKind::Splitter);
+  devices.emplace("/dev/ttyUSB1", DeviceKind::Splitter);
+  PortsFor(devices);
+  CommonOptions options{"/dev/ttyUSB0", "", {"/dev/ttyUSB1"}};
+
+  // Neither device is ever unplugged: each port applies one row, and the run
+  // ends once both rows are taken.
+  EXPECT_EQ(RunApply(env, options, (root_ / "plan.csv").string(), true, ""), kExitDone)
+      << err.str();
+  const std::vector<std::string> lines = SortedLines(out.str());
+  ASSERT_EQ(lines.size(), 2u) << out.str();
+  const uint8_t first = devices.at("/dev/ttyUSB0").Code("address");
+  const uint8_t second = devices.at("/dev/ttyUSB1").Code("address");
+  EXPECT_EQ(std::set<uint8_t>({first, second}),
+            std::set<uint8_t>({EncodeAddress(10), EncodeAddress(11)}));
+  const std::string portOfA = first == EncodeAddress(10) ? "/dev/ttyUSB0" : "/dev/ttyUSB1";
+  const std::string portOfB = first == EncodeAddress(10) ? "/dev/ttyUSB1" : "/dev/ttyUSB0";
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"a,splitter," + portOfA + ",OK,wrote address=10 (was 3)",
+                                      "b,splitter," + portOfB + ",OK,wrote address=11 (was 3)"}));
+  for (const std::string& line : SortedLines(err.str())) {
+    EXPECT_TRUE(line.rfind("/dev/ttyUSB0: ", 0) == 0 || line.rfind("/dev/ttyUSB1: ", 0) == 0)
+        << line;
+  }
+}
+
+TEST_F(CommandsTest, SeveralPortsWithoutWaitApplyOnceOnEachAndEndWithTheWorstCode) {
+  std::ofstream(root_ / "plan.csv") << "label,kind,address\ns,splitter,10\nb,beltpack,12\n";
+  std::map<std::string, DeviceModel> devices;
+  devices.emplace("/dev/ttyUSB0", DeviceKind::Splitter);
+  devices.emplace("/dev/ttyUSB1", DeviceKind::BeltPack);
+  PortsFor(devices);  // /dev/ttyUSB2 stays silent
+  CommonOptions options{"/dev/ttyUSB0", "", {"/dev/ttyUSB1", "/dev/ttyUSB2"}};
+
+  EXPECT_EQ(RunApply(env, options, (root_ / "plan.csv").string(), false, ""), kExitNoDevice);
+  EXPECT_EQ(SortedLines(out.str()),
+            (std::vector<std::string>{"b,beltpack,/dev/ttyUSB1,OK,wrote address=12 (was 7)",
+                                      "s,splitter,/dev/ttyUSB0,OK,wrote address=10 (was 3)"}));
+  EXPECT_NE(err.str().find("/dev/ttyUSB2: error: no device answered on /dev/ttyUSB2\n"),
+            std::string::npos)
+      << err.str();
+}
+
+TEST_F(CommandsTest, APortNamedTwiceIsRefusedBeforeAnyIsOpened) {
+  std::ofstream(root_ / "plan.csv") << "label,kind,address\ns,splitter,10\n";
+  CommonOptions options{"/dev/ttyUSB0", "", {"/dev/ttyUSB1", "/dev/ttyUSB0"}};
+  EXPECT_EQ(RunApply(env, options, (root_ / "plan.csv").string(), true, ""), kExitUsage);
+  EXPECT_EQ(err.str(), "error: -p /dev/ttyUSB0 is given twice\n");
+  EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(CommandsTest, AReportOfOtherColumnsIsRefusedAndKeptAsItWas) {
+  std::ofstream(root_ / "plan.csv") << "label,kind,address\ns,beltpack,10\n";
+  const std::string old = "label,kind,result,details\nx,beltpack,OK,nothing to write\n";
+  std::ofstream(root_ / "report.csv", std::ios::binary) << old;
+  EXPECT_EQ(RunApply(env, {"/dev/ttyUSB0", ""}, (root_ / "plan.csv").string(), false,
+                     (root_ / "report.csv").string()),
+            kExitUsage);
+  EXPECT_NE(err.str().find("its first line is not label,kind,port,result,details"),
+            std::string::npos)
+      << err.str();
+  EXPECT_TRUE(opened.empty());
+  std::ifstream in(root_ / "report.csv", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+}
+
+TEST_F(CommandsTest, ProgressIsShownOnlyToAPersonAtATerminal) {
+  std::ofstream(root_ / "plan.csv") << "label,kind,address\ns,beltpack,10\n";
+  const std::string plan = (root_ / "plan.csv").string();
+  EXPECT_EQ(RunApply(env, {"/dev/ttyUSB0", ""}, plan, false, ""), kExitDone) << err.str();
+  EXPECT_EQ(err.str().find("progress:"), std::string::npos) << err.str();
+  env.errIsTerminal = true;
+  EXPECT_EQ(RunApply(env, {"/dev/ttyUSB0", ""}, plan, false, ""), kExitDone) << err.str();
+  EXPECT_NE(err.str().find("progress: 1/1 rows done\n"), std::string::npos) << err.str();
+}
+
+TEST_F(CommandsTest, EveryCommandsHelpShowsTheSameExitCodes) {
+  const std::string table =
+      "Exit codes (the same for every command):\n"
+      "  0      done\n"
+      "  1      usage: a bad command line, or a file that cannot be read or written\n"
+      "         (settings file, plan, COM.ini, report or trace file)\n"
+      "  2      the port could not be opened or configured\n"
+      "  3      no device answered, or it did not answer whole\n"
+      "  4      input refused: out of range, not a number, wrong kind, unknown name\n"
+      "  5      not all written, or what was read back differs\n"
+      "  128+N  ended by signal N between two exchanges: 130 Ctrl+C (SIGINT),\n"
+      "         143 SIGTERM, 129 SIGHUP\n";
+  for (const char* command : {"", "ports", "detect", "read", "write", "apply"}) {
+    std::ostringstream help;
+    Environment helpEnv{help, err, nullptr, [](int) {}, [] { return false; }};
+    std::vector<const char*> argv{"intercom-cli"};
+    if (*command != '\0') argv.push_back(command);
+    argv.push_back("--help");
+    EXPECT_EQ(RunCommandLine(static_cast<int>(argv.size()), argv.data(), helpEnv), kExitDone);
+    EXPECT_NE(help.str().find(table), std::string::npos) << command << ":\n" << help.str();
+  }
 }
 
 }  // namespace

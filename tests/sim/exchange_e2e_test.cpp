@@ -233,6 +233,45 @@ TEST_F(ExchangeOverPty, TruncatedReplyIsInSyncWithZerosAfterItsEnd) {
   EXPECT_LE(ms, 600);
 }
 
+TEST_F(ExchangeOverPty, TruncateCommandCutsOnlyThatCommandsReplies) {
+  Connect({"--kind", "subscriber", "--truncate-command", "ReadSettings:7"});
+  Run(Request(DeviceKind::SubscriberSet, CommandCode::ReadSettings));
+  ReplyFrame expected = Reply(DeviceKind::SubscriberSet, CommandCode::ReadSettings);
+  expected[5] = EncodeAddress(1);
+  expected[6] = EncodeAddress(2);
+  EXPECT_EQ(state.ReplyBuffer, expected);
+  Run(Request(DeviceKind::SubscriberSet, CommandCode::ReadDeviceAddress));
+  EXPECT_EQ(state.ReplyBuffer, Reply(DeviceKind::SubscriberSet, CommandCode::ReadDeviceAddress,
+                                     Payload{EncodeAddress(5)}));
+  EXPECT_EQ(interpreted, 2);
+}
+
+TEST_F(ExchangeOverPty, VanishAfterAnswersTheFirstRequestsThenNoneMore) {
+  Connect({"--kind", "splitter", "--vanish-after", "2"});
+  for (int i = 0; i < 4; ++i) {
+    state.NoAnswer = false;
+    Run(Request(DeviceKind::Splitter, CommandCode::Probe));
+    EXPECT_EQ(state.NoAnswer, i >= 2) << "request " << i + 1;
+  }
+  EXPECT_EQ(interpreted, 2);
+}
+
+TEST_F(ExchangeOverPty, CorruptResendDamagesOnlyTheRepeatedWrite) {
+  Connect({"--kind", "switch", "--corrupt-resend"});
+  const Payload lines{EncodeAddress(21), EncodeAddress(22), EncodeAddress(23), EncodeAddress(24)};
+  Run(Request(DeviceKind::Switch, CommandCode::WriteSettings, lines));
+  Run(Request(DeviceKind::Switch, CommandCode::ReadSettings));
+  EXPECT_EQ(ReplyPayload(state), lines);
+
+  // The same write again: line 4, the switch's last address byte, arrives damaged.
+  Run(Request(DeviceKind::Switch, CommandCode::WriteSettings, lines));
+  Run(Request(DeviceKind::Switch, CommandCode::ReadSettings));
+  Payload damaged = lines;
+  damaged[3] ^= 0x01;
+  EXPECT_EQ(ReplyPayload(state), damaged);
+  EXPECT_EQ(interpreted, 4);
+}
+
 // A device that sends the first 7 bytes of its reply and then hangs up: the
 // test holds the pty's master end and closes it once the read has the bytes.
 TEST(ExchangeHangUp, ReadFailingAfterPartOfTheReplyLeavesItAllZero) {

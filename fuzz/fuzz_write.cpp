@@ -1,0 +1,121 @@
+// intercom-cli's write against a simulated device whose replies may be cut,
+// dropped, delayed past the read, answered as another kind, or damaged in
+// their frame, and whose line may go dead. The input chooses the kind, the
+// settings asked for and the fault of each exchange. Whatever happens, a
+// setting reported as written is held by the device afterwards, and the
+// write ends "done" only when every setting that differed is written.
+//
+// Payload bytes of a read reply are not damaged: a frame has no checksum, so
+// a read that lies about every byte cannot be told from the truth.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/device_session.h"
+#include "sim/device_model.h"
+#include "tests/support/fake_serial_port.h"
+
+namespace intercom {
+namespace {
+
+using testing::Bytes;
+
+class Input {
+ public:
+  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  uint8_t Next() { return at_ < size_ ? data_[at_++] : 0; }
+  bool Empty() const { return at_ >= size_; }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t at_ = 0;
+};
+
+enum class Fault : uint8_t { Whole, Cut, Drop, Late, OtherKind, DamageHeader, LineDies, Count };
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+}  // namespace intercom
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace intercom;
+  Input input(data, size);
+  const Catalogue& catalogue = StandardCatalogue();
+  const KindEntry& kind = catalogue.Kinds()[input.Next() % catalogue.Kinds().size()];
+  DeviceModel device(kind.kind);
+
+  // The wanted settings: up to one value per setting, near and beyond the range.
+  DeviceSettings wanted{kind.kind, {}};
+  const uint8_t count = input.Next() % (kind.settings.size() + 1);
+  for (uint8_t i = 0; i < count; ++i) {
+    const SettingEntry& setting = kind.settings[input.Next() % kind.settings.size()];
+    if (wanted.Find(setting.name) != nullptr) continue;
+    const int32_t value = static_cast<int32_t>(input.Next() % (setting.high + 3)) - 1;
+    wanted.values.push_back({&setting, value});
+  }
+
+  // Faults start once the discovery before the write is over.
+  bool armed = false;
+  bool dead = false;
+  testing::FakeSerialPort port;
+  port.responder = [&](const Bytes& frame) -> std::optional<Bytes> {
+    RequestFrame request{};
+    std::copy_n(frame.begin(), request.size(), request.begin());
+    const auto fault = armed ? static_cast<Fault>(input.Next() % static_cast<uint8_t>(Fault::Count))
+                             : Fault::Whole;
+    if (dead || fault == Fault::LineDies) {
+      dead = true;
+      port.failWrite = 5;
+      return std::nullopt;
+    }
+    const auto reply = device.Answer(request);
+    if (!reply) return std::nullopt;
+    Bytes bytes(reply->begin(), reply->end());
+    switch (fault) {
+      case Fault::Cut:
+        bytes.resize(input.Next() % bytes.size());
+        break;
+      case Fault::Drop:
+      case Fault::Late:
+        return std::nullopt;
+      case Fault::OtherKind:
+        bytes[2] = static_cast<uint8_t>(bytes[2] % 4 + 1);
+        break;
+      case Fault::DamageHeader:
+        bytes[input.Next() % 5] ^= static_cast<uint8_t>(input.Next() | 1);
+        break;
+      default:
+        break;
+    }
+    return bytes;
+  };
+
+  std::ostringstream messages;
+  cli::DeviceSession session(
+      port, [](int) {}, messages, nullptr, [] { return false; });
+  if (!session.Connect("/dev/ttyFUZZ") || session.Discover() != kind.kind) std::abort();
+  armed = true;
+  const cli::WriteReport report = session.Write(wanted, true);
+
+  for (const std::string& name : report.written) {
+    const SettingValue* asked = wanted.Find(name);
+    Check(asked != nullptr);
+    Check(DecodeSetting(*asked->setting, device.Code(name)) ==
+          ReadBackValue(*asked->setting, asked->value));
+  }
+  if (report.status == cli::WriteReport::Status::Done) {
+    Check(report.written.size() == report.changes.size());
+    Check(report.notWritten.empty());
+  }
+  Check(report.written.size() + report.notWritten.size() == report.changes.size() ||
+        report.status == cli::WriteReport::Status::Refused);
+  return 0;
+}

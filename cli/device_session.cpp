@@ -61,6 +61,8 @@ void DeviceSession::Say(const std::string& line) {
 
 void DeviceSession::Notice(const std::string& text) {
   Say(MessageLine(LineKind::Notice, text));
+  // The window's words give only a code; a script's reader also gets the reason.
+  if (text.rfind("Can't ", 0) == 0) Say("reason: " + port_.LastErrorText());
 }
 
 void DeviceSession::Replied(const ExchangeOutcome& outcome) {

@@ -43,6 +43,7 @@ class TracingPort final : public SerialPort {
   bool Write(const uint8_t* data, size_t count, size_t& written) override;
   bool Read(uint8_t* data, size_t count, size_t& received) override;
   uint32_t LastError() const override { return port_.LastError(); }
+  std::string LastErrorText() const override { return port_.LastErrorText(); }
 
   // Forgets the record of frames and failures.
   void Mark();

@@ -12,13 +12,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 namespace intercom {
 
@@ -132,16 +136,77 @@ std::string LockFileName(const std::string& devicePath) {
   return "LCK.." + name;
 }
 
-// The PID in a lock file (ASCII, as the serial tools write it), or 0.
-pid_t LockHolder(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The PID that a lock file's bytes name, or 0. Parsed by hand, without the
+// C library's locale, because a signal handler reads lock files too. Text
+// holds no NUL, while a 4-byte PID always does: pid_max stays below 2^22, so
+// its high byte is 0 in either byte order.
+pid_t ParseLockHolder(const char* bytes, size_t count) {
+  if (count == 4 && std::memchr(bytes, 0, count) != nullptr) {
+    int32_t pid = 0;
+    std::memcpy(&pid, bytes, sizeof pid);
+    return pid > 0 ? static_cast<pid_t>(pid) : 0;
+  }
+  size_t i = 0;
+  while (i < count && IsBlank(bytes[i])) ++i;
+  const size_t digits = i;
+  long long pid = 0;
+  for (; i < count && bytes[i] >= '0' && bytes[i] <= '9'; ++i) {
+    pid = pid * 10 + (bytes[i] - '0');
+    if (pid > INT_MAX) return 0;
+  }
+  // Some tools follow the PID with their name on the same line.
+  if (i == digits || (i < count && !IsBlank(bytes[i]))) return 0;
+  return static_cast<pid_t>(pid);
+}
+
+// The PID in the lock file at `path`, or 0. Async-signal-safe.
+pid_t LockHolder(const char* path) {
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return 0;
-  char text[32] = {};
-  const ssize_t n = read(fd, text, sizeof text - 1);
+  char bytes[64];
+  const ssize_t n = read(fd, bytes, sizeof bytes);
   close(fd);
-  if (n <= 0) return 0;
-  const long pid = std::strtol(text, nullptr, 10);
-  return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+  return n > 0 ? ParseLockHolder(bytes, static_cast<size_t>(n)) : 0;
+}
+
+// Another tool may have taken the file over as stale meanwhile: only a lock
+// file that still names this process is ours to remove. Async-signal-safe.
+void RemoveOwnLockFile(const char* path) {
+  if (LockHolder(path) == getpid()) unlink(path);
+}
+
+// What /proc says the process is called ("minicom"), or empty.
+std::string ProcessName(pid_t pid) {
+  std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name;
+}
+
+// A signal handler can reach only process-wide state, so the port it has to
+// give back is kept here, complete before it is needed: nothing in the
+// handler may allocate. One port at a time owns it; `fd` and `lockHeld` are
+// set only once the parts they guard are written, and cleared before those
+// parts go away.
+struct ReleaseRecord {
+  std::atomic<bool> owned{false};
+  std::atomic<int> fd{-1};
+  termios found{};
+  std::atomic<bool> lockHeld{false};
+  char lockPath[PATH_MAX] = {};
+};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "a signal handler may only use lock-free atomics");
+
+ReleaseRecord gRelease;
+
+bool ClaimReleaseRecord() {
+  bool owned = false;
+  return gRelease.owned.compare_exchange_strong(owned, true);
 }
 
 bool IsAlive(pid_t pid) {
@@ -173,6 +238,19 @@ std::unique_ptr<SerialPort> MakeSerialPort() {
   return std::make_unique<PosixSerialPort>(PosixSerialPort::kSystemLockFolder);
 }
 
+std::string SystemErrorText(uint32_t code) {
+  return std::generic_category().message(static_cast<int>(code));
+}
+
+void ReleaseOpenPortForExit() noexcept {
+  const int fd = gRelease.fd.load();
+  if (fd >= 0) {
+    tcsetattr(fd, TCSANOW, &gRelease.found);
+    ioctl(fd, TIOCNXCL);
+  }
+  if (gRelease.lockHeld.load()) RemoveOwnLockFile(gRelease.lockPath);
+}
+
 std::vector<std::string> ListSerialPorts() {
   return ListSysfsPorts("/sys/class/tty", "/dev");
 }
@@ -183,7 +261,8 @@ PosixSerialPort::~PosixSerialPort() {
   Close();
 }
 
-int PosixSerialPort::AcquireLockFile(const std::string& devicePath) {
+int PosixSerialPort::AcquireLockFile(const std::string& devicePath, pid_t& holder) {
+  holder = 0;
   if (lockFolder_.empty()) return 0;
   const std::string path = lockFolder_ + "/" + LockFileName(devicePath);
   // A stale file removed here may be replaced by another tool at once; a few
@@ -191,11 +270,15 @@ int PosixSerialPort::AcquireLockFile(const std::string& devicePath) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (CreateLockFile(lockFolder_, path)) {
       lockFile_ = path;
+      ShareLockFile();
       return 0;
     }
     if (errno != EEXIST) return 0;  // no writable lock folder: go on without
-    const pid_t holder = LockHolder(path);
-    if (holder > 0 && IsAlive(holder)) return EBUSY;
+    const pid_t named = LockHolder(path.c_str());
+    if (named > 0 && IsAlive(named)) {
+      holder = named;
+      return EBUSY;
+    }
     unlink(path.c_str());
   }
   return EBUSY;
@@ -203,13 +286,50 @@ int PosixSerialPort::AcquireLockFile(const std::string& devicePath) {
 
 void PosixSerialPort::ReleaseLockFile() {
   if (lockFile_.empty()) return;
-  // Only our own: someone may have taken the file over as stale meanwhile.
-  if (LockHolder(lockFile_) == getpid()) unlink(lockFile_.c_str());
+  RemoveOwnLockFile(lockFile_.c_str());
+  // Only now: a signal in between finds the path still shared, and removes
+  // nothing that is not ours either.
+  if (shared_) gRelease.lockHeld = false;
   lockFile_.clear();
+}
+
+void PosixSerialPort::ShareLockFile() {
+  if (!shared_) shared_ = ClaimReleaseRecord();
+  if (!shared_ || lockFile_.size() >= sizeof gRelease.lockPath) return;
+  std::memcpy(gRelease.lockPath, lockFile_.c_str(), lockFile_.size() + 1);
+  gRelease.lockHeld = true;
+}
+
+void PosixSerialPort::ShareDescriptor(int fd) {
+  if (!shared_) shared_ = ClaimReleaseRecord();
+  if (!shared_) return;
+  gRelease.found = found_;
+  gRelease.fd = fd;
+}
+
+void PosixSerialPort::UnshareDescriptor() {
+  if (shared_) gRelease.fd = -1;
+}
+
+void PosixSerialPort::WithdrawShared() {
+  if (!shared_) return;
+  gRelease.fd = -1;
+  gRelease.lockHeld = false;
+  gRelease.owned = false;
+  shared_ = false;
+}
+
+std::string PosixSerialPort::LastErrorText() const {
+  if (lockHolder_ == 0) return SystemErrorText(lastError_);
+  std::string text = "locked by process " + std::to_string(lockHolder_);
+  if (!lockHolderName_.empty()) text += " (" + lockHolderName_ + ")";
+  return text;
 }
 
 bool PosixSerialPort::Fail(int error) {
   lastError_ = static_cast<uint32_t>(error);
+  lockHolder_ = 0;
+  lockHolderName_.clear();
   return false;
 }
 
@@ -228,8 +348,10 @@ bool PosixSerialPort::Open(const std::string& name) {
   bool exclusive = false;
   const auto reject = [&](int error) {
     if (exclusive) ioctl(fd, TIOCNXCL);
+    UnshareDescriptor();
     close(fd);
     ReleaseLockFile();
+    WithdrawShared();
     return Fail(error);
   };
 
@@ -240,7 +362,14 @@ bool PosixSerialPort::Open(const std::string& name) {
   if (IsConsoleOrOwnTerminal(fd, devicePath, info.st_rdev)) return reject(ENODEV);
   // The lock file first: flock() and TIOCEXCL only stop those who open after
   // us, the convention also those who came before.
-  if (const int error = AcquireLockFile(devicePath); error != 0) return reject(error);
+  pid_t holder = 0;
+  if (const int error = AcquireLockFile(devicePath, holder); error != 0) {
+    reject(error);
+    lockHolder_ = holder;
+    // Read now: by the time the message is shown the holder may be gone.
+    if (holder > 0) lockHolderName_ = ProcessName(holder);
+    return false;
+  }
   // flock() also covers a second open in this process, which TIOCEXCL does not
   // refuse (nor does it for root).
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) return reject(errno);
@@ -250,6 +379,7 @@ bool PosixSerialPort::Open(const std::string& name) {
   termios tio{};
   if (tcgetattr(fd, &tio) != 0) return reject(errno);
   found_ = tio;
+  ShareDescriptor(fd);
   MakeRaw(tio);
   if (tcsetattr(fd, TCSANOW, &tio) != 0) return reject(errno);
 
@@ -267,9 +397,13 @@ void PosixSerialPort::Close() {
   tcsetattr(fd_, TCSANOW, &found_);
   ioctl(fd_, TIOCNXCL);
   flock(fd_, LOCK_UN);
+  // A signal handler must never reach a descriptor number that may already
+  // be another file's.
+  UnshareDescriptor();
   close(fd_);
   fd_ = -1;
   ReleaseLockFile();
+  WithdrawShared();
 }
 
 bool PosixSerialPort::GetState(LineState& state) {

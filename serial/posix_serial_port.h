@@ -4,6 +4,7 @@
 // unplugged, pty master closed) is a failure, not a wait.
 #pragma once
 
+#include <sys/types.h>
 #include <termios.h>
 
 #include <chrono>
@@ -53,14 +54,18 @@ class PosixSerialPort final : public SerialPort {
   // own controlling terminal, the virtual consoles, /dev/console — fail with
   // ENODEV; pseudo-terminals open. Exclusive: a port open elsewhere fails with
   // EWOULDBLOCK, and a port whose lock file names a live process with EBUSY
-  // (a lock file of a process that is gone is taken over). While open, the
-  // port's lock file holds this process's PID; where the lock folder is not
-  // writable the port opens without one. The tty is switched to a raw byte
-  // stream; its flow-control settings stay.
+  // (a lock file of a process that is gone is taken over). A lock file may
+  // name its process in ASCII (ten characters and a newline, as this class
+  // writes it) or as a 4-byte native integer (older tools); anything else is
+  // no lock. While open, the port's lock file holds this process's PID; where
+  // the lock folder is not writable the port opens without one. The tty is
+  // switched to a raw byte stream; its flow-control settings stay. The port
+  // becomes the one ReleaseOpenPortForExit gives back when no other is.
   bool Open(const std::string& name) override;
   bool IsOpen() const override { return fd_ >= 0; }
   // Gives the tty back with the terminal settings it had at Open, ends the
-  // exclusive use and removes the lock file.
+  // exclusive use and removes the lock file if it still names this process
+  // (another may have taken it over meanwhile).
   void Close() override;
 
   // An unsupported baud rate, byte size, parity or stop-bit value fails with EINVAL.
@@ -74,6 +79,10 @@ class PosixSerialPort final : public SerialPort {
   bool Read(uint8_t* data, size_t count, size_t& received) override;
 
   uint32_t LastError() const override { return lastError_; }
+  // After an open refused by a live process's lock file: "locked by process
+  // N (name)", the name as /proc/N/comm gave it at the open, or "locked by
+  // process N" without it. Otherwise the system's text.
+  std::string LastErrorText() const override;
 
  private:
   bool Fail(int error);
@@ -85,13 +94,23 @@ class PosixSerialPort final : public SerialPort {
   // start.
   static uint32_t TotalBoundMs(uint32_t multiplier, uint32_t constant, size_t count);
 
-  // 0, or the error that refuses the port: the lock file of a live process.
-  int AcquireLockFile(const std::string& devicePath);
+  // 0, or the error that refuses the port; `holder` is then the live
+  // process whose lock file refused it, if one did.
+  int AcquireLockFile(const std::string& devicePath, pid_t& holder);
   void ReleaseLockFile();
+  // Fill and clear the process-wide record ReleaseOpenPortForExit works
+  // from, when this port owns it (no other port did when it claimed it).
+  void ShareLockFile();
+  void ShareDescriptor(int fd);
+  void UnshareDescriptor();
+  void WithdrawShared();
 
   std::string lockFolder_;
   std::string lockFile_;  // ours while the port is open; empty when none
-  termios found_{};       // the tty's settings at Open, given back at Close
+  bool shared_ = false;   // owns the record ReleaseOpenPortForExit uses
+  pid_t lockHolder_ = 0;  // the live holder that refused the last open; 0 after any other failure
+  std::string lockHolderName_;
+  termios found_{};  // the tty's settings at Open, given back at Close
   int fd_ = -1;
   uint32_t lastError_ = 0;
   CommTimeouts timeouts_{};

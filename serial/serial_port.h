@@ -1,5 +1,5 @@
 // The platform layer under the serial link: one port, opened by name, with a
-// line state, read/write time-outs, purge, write, read and the last error code.
+// line state, read/write time-outs, purge, write, read and the last error.
 // PosixSerialPort (Linux) and Win32SerialPort (Windows) are the real ones, and
 // MakeSerialPort gives the one the build is for; tests use an in-memory fake.
 #pragma once
@@ -37,6 +37,10 @@ struct CommTimeouts {
   uint32_t WriteTotalTimeoutConstant = 0;
 };
 
+// The system's text for an error code of this platform: strerror for errno on
+// Linux, FormatMessage in UTF-8 on Windows; never empty, no line break.
+std::string SystemErrorText(uint32_t code);
+
 class SerialPort {
  public:
   static constexpr uint32_t kMaxBlockMs = 1000;
@@ -65,10 +69,24 @@ class SerialPort {
   // The system error code of the last failed call: errno on Linux,
   // GetLastError() on Windows.
   virtual uint32_t LastError() const = 0;
+  // Why the last failed call failed, in a few words for a person, in UTF-8:
+  // the system's text for LastError() (SystemErrorText), unless the port knows
+  // more. PosixSerialPort says "locked by process N (name)" when a live
+  // process's lock file refused the open.
+  virtual std::string LastErrorText() const { return SystemErrorText(LastError()); }
 };
 
 // A closed port of the platform the program is built for; on Linux it keeps
 // its lock files in the system lock folder.
 std::unique_ptr<SerialPort> MakeSerialPort();
+
+// For a signal handler that ends the process at once: gives the port this
+// process has open back as it found it, without closing it. On Linux that is
+// the tty's settings from the open, its exclusive use ended and its lock file
+// removed if the file still names this process; on Windows nothing (the
+// system gives a handle back when the process ends). Async-signal-safe: no
+// allocation, no locks. Of several ports open at once it covers the one that
+// opened while no other was open; with none open it does nothing.
+void ReleaseOpenPortForExit() noexcept;
 
 }  // namespace intercom

@@ -32,6 +32,10 @@ void IgnoreFileSizeSignal() {
   signal(SIGXFSZ, SIG_IGN);
 }
 
+void IgnoreBrokenPipeSignal() {
+  signal(SIGPIPE, SIG_IGN);
+}
+
 TerminationSignals::TerminationSignals() {
   if (gWriteEnd >= 0) return;
   int ends[2];

@@ -9,6 +9,11 @@ namespace intercom {
 // reported like any other write failure.
 void IgnoreFileSizeSignal();
 
+// Lets a write to a pipe nobody reads any more fail with EPIPE instead of
+// killing the process (SIGPIPE), so `intercom-cli read | head -c 1` ends
+// with its own report and exit code. Nothing to do on Windows.
+void IgnoreBrokenPipeSignal();
+
 // Turns the requests to terminate (SIGTERM, SIGINT, SIGHUP) into an event the
 // program's loop picks up: the handler only records the signal and makes
 // ReadyDescriptor() readable. The loop then closes the port (which clears its

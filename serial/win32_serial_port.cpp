@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace intercom {
 
@@ -34,6 +35,33 @@ void BoundTotal(DWORD multiplier, DWORD& constant, bool intervalOnly) {
 std::unique_ptr<SerialPort> MakeSerialPort() {
   return std::make_unique<Win32SerialPort>();
 }
+
+// The wide form: the narrow one gives the ANSI code page, which cannot hold
+// every language's text and is not what a UTF-8 console shows.
+std::string SystemErrorText(uint32_t code) {
+  wchar_t* wide = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&wide), 0, nullptr);
+  std::string text;
+  if (length > 0) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), nullptr, 0,
+                                         nullptr, nullptr);
+    text.resize(static_cast<size_t>(size));
+    WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), text.data(), size, nullptr,
+                        nullptr);
+  }
+  LocalFree(wide);
+  // The system's texts end in CR LF, some with a space before.
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text.empty() ? "error " + std::to_string(code) : text;
+}
+
+// A handle is the system's to give back when the process ends, and a COM
+// port keeps no settings of ours beyond it.
+void ReleaseOpenPortForExit() noexcept {}
 
 std::vector<std::string> ListSerialPorts() {
   return ListRegistryPorts(HKEY_LOCAL_MACHINE, kSerialCommKey);

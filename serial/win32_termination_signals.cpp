@@ -6,6 +6,9 @@ namespace intercom {
 // error code, which is what the POSIX version arranges.
 void IgnoreFileSizeSignal() {}
 
+// A write to a closed pipe fails with an error code on Windows already.
+void IgnoreBrokenPipeSignal() {}
+
 // Windows has no termination signals to turn into a descriptor; its programs
 // meet Ctrl+C through the console's own handler. Never installed.
 TerminationSignals::TerminationSignals() = default;

@@ -328,6 +328,25 @@ TEST_F(CliOverPty, ExitCodesForPortDeviceAndKind) {
   EXPECT_EQ(version.out, std::string("intercom-cli ") + INTERCOM_VERSION + "\n");
 }
 
+TEST_F(CliOverPty, APulledCableIsNotWrittenAndExits5FromWriteAndFromApply) {
+  // The switch answers its probe, its two reads and one SetLevel, then no more.
+  StartDevice("switch", {"--vanish-after", "4"});
+  const Finished write = Cli({"write", "-p", Port(), "--set", "volume1=13", "--set", "volume2=13"});
+  EXPECT_EQ(write.exitCode, 5);
+  EXPECT_EQ(write.out.find("written:"), std::string::npos) << write.out;
+  EXPECT_NE(write.err.find("not written: volume1=13 (was 1): not read back\n"), std::string::npos)
+      << write.err;
+  EXPECT_NE(write.err.find("not written: volume2=13 (was 2): no whole reply to SetLevel"),
+            std::string::npos)
+      << write.err;
+
+  StartDevice("switch", {"--vanish-after", "4"});
+  WriteText("plan.csv", "label,kind,volume1\nhub,switch,9\n");
+  const Finished apply = Cli({"apply", "plan.csv", "-p", Port(), "--wait"}, 40s);
+  EXPECT_EQ(apply.exitCode, 5) << apply.err;
+  EXPECT_NE(apply.out.find("hub,switch," + Port() + ",FAILED,"), std::string::npos) << apply.out;
+}
+
 TEST_F(CliOverPty, PortDefaultsToComIniAndLeavesItAlone) {
   StartDevice("splitter");
   WriteText("COM.ini", Port() + "\r\n");

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -89,6 +91,13 @@ class Pty {
       bytes.insert(bytes.end(), buffer, buffer + n);
     }
     return bytes;
+  }
+
+  // 1 while the tty is in exclusive use (TIOCEXCL), else 0.
+  int Exclusive() const {
+    int exclusive = -1;
+    EXPECT_EQ(ioctl(slave_, TIOCGEXCL, &exclusive), 0);
+    return exclusive;
   }
 
   // Bytes waiting on the port's side, not yet read.
@@ -334,6 +343,110 @@ TEST_F(PosixSerialPort, ALiveLockFileRefusesThePortAndAStaleOneIsTakenOver) {
   EXPECT_EQ(locks_.Count(), 0);
 }
 
+// A live process of a known name to hold lock files: a child that names
+// itself and waits to be killed.
+class LockHolderProcess {
+ public:
+  static constexpr const char* kName = "intercom-holder";
+
+  LockHolderProcess() {
+    int ready[2];
+    if (pipe(ready) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      prctl(PR_SET_NAME, kName);
+      [[maybe_unused]] const ssize_t n = write(ready[1], "x", 1);
+      for (;;) pause();
+    }
+    close(ready[1]);
+    char byte = 0;
+    if (pid_ < 0 || read(ready[0], &byte, 1) != 1) pid_ = -1;
+    close(ready[0]);
+  }
+  ~LockHolderProcess() { End(); }
+  LockHolderProcess(const LockHolderProcess&) = delete;
+  LockHolderProcess& operator=(const LockHolderProcess&) = delete;
+
+  // -1 when it did not start.
+  pid_t Pid() const { return pid_; }
+  // Afterwards its PID names a process that is gone.
+  void End() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// The 4-byte form of older tools: the PID as a native integer.
+void WriteBinaryLock(const std::string& path, pid_t pid) {
+  const int32_t value = pid;
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// The ASCII form some tools write with their name after the PID.
+void WriteNamedLock(const std::string& path, pid_t pid) {
+  std::ofstream(path) << std::setw(10) << pid << " minicom\n";
+}
+
+TEST_F(PosixSerialPort, ALockFileInAnyFormRefusesWhileItsProcessLivesAndIsTakenOverAfter) {
+  const std::string lock = LockPathOf(locks_.Path(), pty_.Name());
+  const struct {
+    const char* form;
+    void (*write)(const std::string&, pid_t);
+  } forms[] = {
+      {"ascii", WriteLock}, {"binary", WriteBinaryLock}, {"ascii and name", WriteNamedLock}};
+  for (const auto& form : forms) {
+    SCOPED_TRACE(form.form);
+    LockHolderProcess holder;
+    ASSERT_GT(holder.Pid(), 0);
+    form.write(lock, holder.Pid());
+    EXPECT_FALSE(port_.Open(pty_.Name()));
+    EXPECT_EQ(port_.LastError(), static_cast<uint32_t>(EBUSY));
+
+    holder.End();
+    form.write(lock, holder.Pid());
+    OpenPort();
+    EXPECT_EQ(LockHolderPid(lock), getpid());
+    port_.Close();
+    EXPECT_EQ(locks_.Count(), 0);
+  }
+}
+
+TEST_F(PosixSerialPort, ALockFileThatChangedHandsIsLeftToItsNewHolder) {
+  const std::string lock = LockPathOf(locks_.Path(), pty_.Name());
+  OpenPort();
+  // Another tool took it for stale and wrote its own, in the older form.
+  std::filesystem::remove(lock);
+  WriteBinaryLock(lock, getppid());
+
+  intercom::ReleaseOpenPortForExit();
+  EXPECT_EQ(Contents(lock).size(), 4u) << "the release for exit removed another's lock file";
+  port_.Close();
+  ASSERT_TRUE(std::filesystem::exists(lock)) << "Close removed another's lock file";
+  int32_t holder = 0;
+  std::memcpy(&holder, Contents(lock).data(), sizeof holder);
+  EXPECT_EQ(holder, getppid());
+}
+
+TEST_F(PosixSerialPort, LastErrorTextNamesTheLiveLockHolderOrSaysTheSystemsText) {
+  EXPECT_FALSE(port_.Open("/nonexistent/ttyUSB0"));
+  EXPECT_EQ(port_.LastErrorText(), "No such file or directory");
+
+  LockHolderProcess holder;
+  ASSERT_GT(holder.Pid(), 0);
+  WriteLock(LockPathOf(locks_.Path(), pty_.Name()), holder.Pid());
+  EXPECT_FALSE(port_.Open(pty_.Name()));
+  EXPECT_EQ(port_.LastErrorText(), "locked by process " + std::to_string(holder.Pid()) + " (" +
+                                       LockHolderProcess::kName + ")");
+
+  // Another failure has its own text, not the last holder's.
+  EXPECT_FALSE(port_.Open("/dev/null"));
+  EXPECT_EQ(port_.LastErrorText(), "Inappropriate ioctl for device");
+}
+
 TEST_F(PosixSerialPort, WithoutAWritableLockFolderThePortOpensAnyway) {
   Port port((std::filesystem::path(locks_.Path()) / "missing").string());
   EXPECT_TRUE(port.Open(pty_.Name())) << port.LastError();
@@ -395,6 +508,43 @@ TEST_F(PosixSerialPort, CloseGivesBackTheTerminalSettingsFoundAtOpen) {
   EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B9600));
   EXPECT_EQ(after.c_cc[VMIN], before.c_cc[VMIN]);
   EXPECT_EQ(after.c_cc[VTIME], before.c_cc[VTIME]);
+}
+
+TEST_F(PosixSerialPort, ReleaseForExitGivesTheTtyBackEndsExclusiveUseAndRemovesTheLockFile) {
+  // A port opened and closed before leaves the release to the next one.
+  Pty earlier;
+  ASSERT_TRUE(earlier.Create());
+  {
+    Port port{locks_.Path()};
+    ASSERT_TRUE(port.Open(earlier.Name())) << port.LastError();
+  }
+  termios preset = pty_.Settings();
+  preset.c_lflag |= ICANON | ECHO | ISIG;
+  preset.c_iflag |= ICRNL | IXON;
+  cfsetispeed(&preset, B9600);
+  cfsetospeed(&preset, B9600);
+  pty_.Apply(preset);
+  const termios before = pty_.Settings();
+  const std::string lock = LockPathOf(locks_.Path(), pty_.Name());
+
+  OpenPort();
+  intercom::LineState line;
+  ASSERT_TRUE(port_.GetState(line));
+  line.BaudRate = 38400;
+  ASSERT_TRUE(port_.SetState(line));
+  ASSERT_EQ(pty_.Exclusive(), 1);
+  ASSERT_TRUE(std::filesystem::exists(lock));
+
+  intercom::ReleaseOpenPortForExit();
+
+  const termios after = pty_.Settings();
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+  EXPECT_EQ(after.c_oflag, before.c_oflag);
+  EXPECT_EQ(after.c_cflag, before.c_cflag);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B9600));
+  EXPECT_EQ(pty_.Exclusive(), 0);
+  EXPECT_FALSE(std::filesystem::exists(lock));
 }
 
 // --- Line state and time-outs ---

@@ -55,6 +55,15 @@ TEST_F(Win32SerialPortTest, MissingPortFailsWithTheSystemCode) {
   EXPECT_FALSE(port.IsOpen());
 }
 
+TEST_F(Win32SerialPortTest, MissingPortSaysTheSystemsTextOnOneLine) {
+  EXPECT_FALSE(port.Open("COM9"));
+  const std::string text = port.LastErrorText();
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text, "error 2") << "the system had no text for ERROR_FILE_NOT_FOUND";
+  EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.back(), ' ') << text;
+}
+
 TEST_F(Win32SerialPortTest, EveryCallOnAClosedPortFailsWithInvalidHandle) {
   OpenDevice();
   port.Close();

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "protocol/frames.h"
@@ -90,7 +91,15 @@ class FakeSerialPort : public SerialPort {
     return true;
   }
   uint32_t LastError() const override { return lastError_; }
+  // The fake's codes are errno values on every platform, so their text is too.
+  std::string LastErrorText() const override {
+    return errorText.empty() ? std::generic_category().message(static_cast<int>(lastError_))
+                             : errorText;
+  }
 
+  // When set, LastErrorText() says this instead, as a port that knows more
+  // does ("locked by process 42 (minicom)").
+  std::string errorText;
   // Scripted replies, one per write; an empty deque means silence.
   std::deque<Bytes> replies;
   // When set, replaces `replies`: the reply to one written frame, or nothing.

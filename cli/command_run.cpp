@@ -144,7 +144,8 @@ int ExitFor(WriteReport::Status status) {
 }
 
 std::string InterruptedSummary(const WriteReport& report) {
-  return "interrupted: written: " +
+  // A stop leaves no time to read back: what was answered is not called written.
+  return "interrupted: answered, not read back: " +
          (report.written.empty() ? "nothing" : Joined(report.written, ", ")) + "; not written: " +
          (report.notWritten.empty() ? "nothing" : Joined(report.notWritten, ", "));
 }

@@ -40,7 +40,7 @@ std::optional<std::string> ResolvePort(Environment& env, const CommonOptions& op
 
 // The exit code of a write's outcome.
 int ExitFor(WriteReport::Status status);
-// "interrupted: written: ...; not written: ..."
+// "interrupted: answered, not read back: ...; not written: ..."
 std::string InterruptedSummary(const WriteReport& report);
 
 bool StopRequested(Environment& env);

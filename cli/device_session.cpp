@@ -176,8 +176,12 @@ void DeviceSession::Judge(const std::vector<const SettingValue*>& changed,
                           const std::vector<Sent>& sent, bool verify, WriteReport& report) {
   const DeviceKind kind = state_.Device();
   // Why each changed setting is not written; none yet for those a request carried.
-  std::map<std::string, std::string> reasons;
-  for (const SettingValue* v : changed) reasons[v->setting->name] = "not sent";
+  struct Verdict {
+    std::string reason;  // empty: written
+    bool differs = false;
+  };
+  std::map<std::string, Verdict> verdicts;
+  for (const SettingValue* v : changed) verdicts[v->setting->name] = {"not sent", false};
 
   bool readBack = false;
   if (verify) {
@@ -194,42 +198,42 @@ void DeviceSession::Judge(const std::vector<const SettingValue*>& changed,
   }
 
   for (const Sent& request : sent) {
-    std::string failure;
+    Verdict verdict;
     if (!request.outcome.Answered()) {
-      failure = "no whole reply to " + CommandName(request.outcome.command) + " (" +
-                Describe(request.outcome) + ")";
-      report.problems.push_back(failure);
+      verdict.reason = "no whole reply to " + CommandName(request.outcome.command) + " (" +
+                       Describe(request.outcome) + ")";
+      report.problems.push_back(verdict.reason);
     } else if (verify && !readBack) {
-      failure = "not read back";
+      verdict.reason = "not read back";
     } else if (verify) {
       // Everything the request carried must read back, also what it re-sent unchanged.
       for (const SettingValue& v : request.carried.values) {
         const int32_t expected = ReadBackValue(*v.setting, v.value);
         const SettingValue* now = current_.Find(v.setting->name);
         if (now != nullptr && now->value == expected) continue;
-        failure = "the read back of " + CommandName(request.outcome.command) + " differs";
+        verdict = {"the read back of " + CommandName(request.outcome.command) + " differs", true};
         report.problems.push_back(
             std::string(v.setting->name) + ": wrote " + std::to_string(expected) + ", read " +
             (now == nullptr ? std::string("nothing") : std::to_string(now->value)));
       }
     }
     for (const SettingValue& v : request.carried.values) {
-      const auto reason = reasons.find(v.setting->name);
-      if (reason != reasons.end()) reason->second = failure;
+      const auto changedOne = verdicts.find(v.setting->name);
+      if (changedOne != verdicts.end()) changedOne->second = verdict;
     }
   }
 
   bool anyDiffers = false;
   bool anyLost = false;
   for (const SettingValue* v : changed) {
-    const std::string& reason = reasons[v->setting->name];
-    if (reason.empty()) {
+    const Verdict& verdict = verdicts[v->setting->name];
+    if (verdict.reason.empty()) {
       report.written.push_back(v->setting->name);
       continue;
     }
     report.notWritten.push_back(v->setting->name);
-    report.reasons.push_back(reason);
-    (reason.find("differs") != std::string::npos ? anyDiffers : anyLost) = true;
+    report.reasons.push_back(verdict.reason);
+    (verdict.differs ? anyDiffers : anyLost) = true;
   }
   if (report.status == WriteReport::Status::Interrupted) return;
   if (anyLost) {

@@ -19,11 +19,28 @@ std::string TemporaryBeside(const std::string& path) {
 }
 
 // Where a replacement has to land: the target of a link, so that a COM.ini
-// linked elsewhere stays a link.
+// linked elsewhere stays a link, also when its target does not exist yet.
 std::string ResolvedTarget(const std::string& path) {
   char resolved[PATH_MAX];
   if (realpath(path.c_str(), resolved) != nullptr) return resolved;
-  return path;
+  // realpath fails on a dangling link: follow the links by hand, as many as
+  // the system would, and create the file where the last one points.
+  constexpr int kMostLinks = 40;
+  std::string current = path;
+  for (int hop = 0; hop < kMostLinks; ++hop) {
+    struct stat info {};
+    if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+    char target[PATH_MAX];
+    const ssize_t length = readlink(current.c_str(), target, sizeof target);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof target) return current;
+    std::string next(target, static_cast<size_t>(length));
+    if (next.front() != '/') {
+      const size_t slash = current.find_last_of('/');
+      next = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + next;
+    }
+    current = next;
+  }
+  return current;
 }
 
 int WriteAll(int fd, const std::string& content) {

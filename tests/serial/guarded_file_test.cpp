@@ -97,6 +97,18 @@ TEST_F(SettingsFileTest, ReplacementIsWholeAndKeepsModeAndLinks) {
   EXPECT_TRUE(fs::is_symlink(path));
   EXPECT_EQ(Read(), "linked\r\n");
 
+  // A link whose target is not there yet (through a second, relative link):
+  // the target is created and both links stay links.
+  fs::remove(path);
+  fs::remove(shared);
+  fs::create_symlink("middle.ini", path);
+  fs::create_symlink("shared.ini", dir / "middle.ini");
+  EXPECT_EQ(ReplaceSettingsFile(path, "made\r\n"), 0);
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_TRUE(fs::is_symlink(dir / "middle.ini"));
+  EXPECT_EQ(Read(), "made\r\n");
+  fs::remove(dir / "middle.ini");
+
   fs::remove(path);
   ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
   EXPECT_EQ(ReplaceSettingsFile(path, "x\r\n"), EACCES) << "a FIFO is never opened for writing";

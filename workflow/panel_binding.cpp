@@ -11,7 +11,7 @@ namespace intercom {
 namespace {
 
 constexpr const char* kAddressRange = "Адрес должен быть задан в пределах от 1 до 32";
-constexpr const char* kTallyRange = "Адрес входа Tally должен быть задан в пределах от 1 до 256";
+constexpr const char* kTallyRange = "Адрес входа Tally должен быть задан в пределах от 0 до 256";
 constexpr const char* kDeviceAddressRange =
     "Адрес устройства должен быть не менее 1 и не бюолее 32";
 // The fields the window has for the kind's groups of controls.

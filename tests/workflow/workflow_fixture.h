@@ -35,7 +35,7 @@ inline const std::string kDialogRange = "Адрес устройства дол�
 inline const std::string kOutOfSync = "Ошибка синхронизации.";
 inline const std::string kWritten = "Новые настройки записаны.";
 inline const std::string kAddressRange = "Адрес должен быть задан в пределах от 1 до 32";
-inline const std::string kTallyRange = "Адрес входа Tally должен быть задан в пределах от 1 до 256";
+inline const std::string kTallyRange = "Адрес входа Tally должен быть задан в пределах от 0 до 256";
 
 using Steps = std::vector<std::string>;
 

@@ -12,7 +12,7 @@ packages=(
   openbox wmctrl x11-utils libxcb1-dev
   g++-mingw-w64-x86-64-posix wine64
   clang-14 libclang-rt-14-dev
-  scdoc librsvg2-bin desktop-file-utils appstream dpkg-dev man-db file
+  scdoc librsvg2-bin desktop-file-utils appstream dpkg-dev man-db file lintian
   python3
 )
 

@@ -55,6 +55,7 @@ expected=(
   "./usr/share/metainfo/$appstream_id.metainfo.xml"
   ./usr/share/icons/hicolor/scalable/apps/intercom-config.svg
   ./usr/share/doc/intercom-config/copyright
+  ./usr/share/doc/intercom-config/changelog.gz
   ./usr/share/man/man1/intercom-config.1.gz
   ./usr/share/man/man1/intercom-sim.1.gz
 )
@@ -102,6 +103,12 @@ check_version usr/bin/intercom-sim intercom-sim
 check_version usr/bin/intercom-config intercom-config
 if [ "$with_cli" = 1 ]; then
   check_version usr/bin/intercom-cli intercom-cli
+fi
+
+# Debian's own package checks, where they are installed.
+if command -v lintian >/dev/null 2>&1; then
+  lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$out/lintian.log" 2>&1 ||
+    fail "lintian: $(grep -E '^[EW]:' "$out/lintian.log" | tr '\n' ' ')"
 fi
 
 [ $status -eq 0 ] && echo "$(basename "$deb"): $(wc -l <<<"$files") files, Depends: $depends"

@@ -139,14 +139,14 @@ std::vector<PlanRow> ParsePlan(const Catalogue& catalogue, const std::string& te
       if (static_cast<int>(c) == labelColumn || static_cast<int>(c) == kindColumn) continue;
       const std::string cell = Trimmed(record.cells[c]);
       if (cell.empty()) continue;
-      const SettingEntry* spec = kind->Find(columns[c]);
-      if (spec == nullptr) {
+      const SettingEntry* setting = kind->Find(columns[c]);
+      if (setting == nullptr) {
         throw InputError(prefix + "'" + columns[c] + "' is not a setting of a " + kindText + " (" +
                          catalogue.Describe(kind->kind) + ")");
       }
       int32_t value = 0;
       try {
-        value = ParseSettingValue(*spec, cell);
+        value = ParseSettingValue(*setting, cell);
       } catch (const InputError& error) {
         throw InputError(prefix + error.what());
       }

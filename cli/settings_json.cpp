@@ -25,8 +25,8 @@ struct Entry {
   std::string shown;                // the value as a refusal shows it
 };
 
-std::string Allowed(const SettingEntry& spec) {
-  return " (allowed " + std::to_string(spec.low) + ".." + std::to_string(spec.high) + ")";
+std::string Allowed(const SettingEntry& setting) {
+  return " (allowed " + std::to_string(setting.low) + ".." + std::to_string(setting.high) + ")";
 }
 
 // Reads the document as events rather than into a tree: nothing recurses on
@@ -103,9 +103,9 @@ class Reader final : public nlohmann::json_sax<Json> {
     // The library's out_of_range 406: a number beyond a double.
     if (error.id == 406 && pending_) {
       const KindEntry* kind = KindSoFar();
-      const SettingEntry* spec = kind != nullptr ? kind->Find(*pending_) : nullptr;
+      const SettingEntry* setting = kind != nullptr ? kind->Find(*pending_) : nullptr;
       throw InputError(place + ShownText(token) + " is not a whole number" +
-                       (spec != nullptr ? Allowed(*spec) : std::string()));
+                       (setting != nullptr ? Allowed(*setting) : std::string()));
     }
     // The parser stops at or just past a byte that cannot be in a document.
     if (badByte_ && badByte_->offset < position) {
@@ -148,11 +148,11 @@ class Reader final : public nlohmann::json_sax<Json> {
   std::optional<std::string> pending_;  // the key whose value comes next
 };
 
-int32_t WholeNumber(const Entry& entry, const SettingEntry& spec, const std::string& prefix) {
-  if (spec.encoding == Encoding::Studio && entry.flag) return *entry.flag ? 1 : 0;
+int32_t WholeNumber(const Entry& entry, const SettingEntry& setting, const std::string& prefix) {
+  if (setting.encoding == Encoding::Studio && entry.flag) return *entry.flag ? 1 : 0;
   if (entry.whole) return *entry.whole;
-  throw InputError(prefix + spec.name + ": " + entry.shown + " is not a whole number" +
-                   Allowed(spec));
+  throw InputError(prefix + setting.name + ": " + entry.shown + " is not a whole number" +
+                   Allowed(setting));
 }
 
 }  // namespace
@@ -193,13 +193,13 @@ std::string SettingsJson(const Catalogue& catalogue, const DeviceSettings& setti
   document["kind"] = catalogue.KindName(settings.kind);
   const KindEntry* kind = catalogue.Find(settings.kind);
   if (kind == nullptr) return document.dump(2) + "\n";
-  for (const SettingEntry& spec : kind->settings) {
-    const SettingValue* value = settings.Find(spec.name);
+  for (const SettingEntry& setting : kind->settings) {
+    const SettingValue* value = settings.Find(setting.name);
     if (value == nullptr) continue;
-    if (spec.encoding == Encoding::Studio) {
-      document[spec.name] = value->value != 0;
+    if (setting.encoding == Encoding::Studio) {
+      document[setting.name] = value->value != 0;
     } else {
-      document[spec.name] = value->value;
+      document[setting.name] = value->value;
     }
   }
   return document.dump(2) + "\n";

@@ -95,15 +95,10 @@ DeviceKind DeviceSession::Discover() {
   readsAnswered_ = false;
   unread_.clear();
   const Discovery discovery = intercom::Discover(Line(), *this);
-  current_ =
-      DeviceSettings{discovery.kind != nullptr ? discovery.kind->kind : DeviceKind::None, {}};
+  current_ = discovery.settings;
   if (discovery.kind == nullptr) return DeviceKind::None;
-  // A reply that is not whole is no value: what it would have carried stays unknown.
   for (const ExchangeOutcome& read : discovery.reads) {
-    if (read.Answered()) {
-      for (const SettingValue& v : read.values.values) current_.Set(*v.setting, v.value);
-      continue;
-    }
+    if (read.Answered()) continue;
     std::string names;
     for (const SettingEntry& setting : discovery.kind->settings) {
       if (setting.read == read.command)

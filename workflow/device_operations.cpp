@@ -38,6 +38,7 @@ Discovery Discover(const DeviceLine& line, DeviceEvents& events) {
     events.Found(kind);
     for (CommandCode read : kind.discoveryReads) {
       discovery.reads.push_back(Send(line, read, events));
+      if (!discovery.reads.back().Answered()) continue;
       for (const SettingValue& v : discovery.reads.back().values.values) {
         discovery.settings.Set(*v.setting, v.value);
       }

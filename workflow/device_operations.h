@@ -44,7 +44,8 @@ struct Discovery {
   std::vector<ExchangeOutcome> probes;
   // The reads after the answered probe, in order.
   std::vector<ExchangeOutcome> reads;
-  // What the reads decoded, in the order they came.
+  // What the reads that came back whole decoded, in the order they came: a
+  // reply cut short or of another kind is no value.
   DeviceSettings settings;
 };
 

@@ -41,13 +41,7 @@ using Steps = std::vector<std::string>;
 
 // Timeline() entries.
 inline std::string Sent(CommandCode command, int kind) {
-  static const char* const kNames[] = {
-      "None",           "ReadDeviceAddress", "WriteDeviceAddress", "ReadSettings",
-      "WriteSettings",  "ReadLevels",        "SetLevel",           "Probe",
-      "ReadStudioMode", "WriteStudioMode",   "ReadTallyAddress",   "WriteTallyAddress"};
-  const auto code = static_cast<size_t>(command);
-  const std::string name = code < std::size(kNames) ? kNames[code] : std::to_string(code);
-  return name + " to " + std::to_string(kind);
+  return CommandName(command) + " to " + std::to_string(kind);
 }
 inline std::string Paused(int ms) {
   return "pause " + std::to_string(ms);

@@ -66,7 +66,10 @@ void DeviceSession::Notice(const std::string& text) {
 }
 
 void DeviceSession::Replied(const ExchangeOutcome& outcome) {
-  if (const char* confirmation = WriteConfirmation(outcome.command)) {
+  // The window confirms any reply in step; a line on stderr is a promise, so
+  // a confirmation cut short is not passed on.
+  const char* confirmation = WriteConfirmation(outcome.command);
+  if (confirmation != nullptr && outcome.Answered()) {
     Say(MessageLine(LineKind::Information, confirmation));
   }
 }

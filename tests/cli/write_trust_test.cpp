@@ -128,6 +128,18 @@ TEST_F(WriteTrustTest, ADamagedResendFailsEveryKeyItCarried) {
   EXPECT_EQ(report.problems, std::vector<std::string>{"key2: wrote 2, read 1"});
 }
 
+TEST_F(WriteTrustTest, AConfirmationCutShortIsNotPassedOn) {
+  FaultyDevice device(DeviceKind::Splitter);
+  ASSERT_EQ(Start(device), DeviceKind::Splitter);
+  device.cutCommand = CommandCode::WriteSettings;
+  device.cutAfter = 7;
+
+  const WriteReport report = session.Write(Wanted(DeviceKind::Splitter, {{"address", 9}}), true);
+
+  EXPECT_EQ(report.notWritten, std::vector<std::string>{"address"});
+  EXPECT_EQ(messages.str().find("information:"), std::string::npos) << messages.str();
+}
+
 TEST_F(WriteTrustTest, RangesHoldAtBothEndsForValuesThatChange) {
   FaultyDevice device(DeviceKind::BeltPack);
   ASSERT_EQ(Start(device), DeviceKind::BeltPack);

@@ -1,23 +1,20 @@
 // intercom-config: configures one intercom device on the serial port named in
 // COM.ini in the working directory.
 #include <QApplication>
-#include <QSocketNotifier>
 
 #include <iostream>
 #include <memory>
-#include <optional>
 
 #include "app/application_identity.h"
 #include "app/program_options.h"
+#include "app/termination_watch.h"
 #include "workflow/program_context.h"
 #include "serial/pause.h"
-#include "serial/termination_signals.h"
 #include "serial/serial_port.h"
 #include "qt/control_views.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
 #include "workflow/handlers.h"
-#include "workflow/port_link.h"
 
 int main(int argc, char** argv) {
   if (const auto status = intercom::AnswerProgramOptions(argc, argv, std::cout)) return *status;
@@ -37,29 +34,16 @@ int main(int argc, char** argv) {
   intercom::ProgramContext session(panel, *port, intercom::SleepPause);
   intercom::BindHandlers(session);
 
-  // SIGTERM, SIGINT and SIGHUP end the program through its loop, so that the
-  // port is given back (exclusive use cleared, lock file removed) rather than
-  // left held by the killed process. A request that arrives during an action
-  // is taken up when the action is over.
   intercom::TerminationSignals termination;
-  bool terminating = false;
-  std::optional<QSocketNotifier> terminationNotifier;
-  if (termination.Installed()) {
-    terminationNotifier.emplace(termination.ReadyDescriptor(), QSocketNotifier::Read);
-    QObject::connect(&*terminationNotifier, &QSocketNotifier::activated, [&] {
-      if (intercom::ReleasePortOnTermination(session, termination) == 0) return;
-      terminating = true;
-      QCoreApplication::exit(0);
-    });
-  }
+  intercom::TerminationWatch watch(session, termination, [] { QCoreApplication::exit(0); });
 
   // The start-up runs here, before the window appears. It works on the model
   // alone, and the widgets only show the model, so they are built after it:
   // the device is probed without waiting for them, and the window comes up
   // showing whatever the start-up left in the model. A termination request
-  // answered in one of its message boxes ends the program before the loop.
+  // that came while it ran ends the program once it is over.
   panel.Form1.Show();
-  if (!panel.Form1.Visible() || terminating) return 0;
+  if (!panel.Form1.Visible() || watch.Ended()) return 0;
 
   intercom::TForm1 form1(panel);
   intercom::TForm2 form2(panel);

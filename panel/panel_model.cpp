@@ -68,13 +68,29 @@ void PanelModel::RunHandler(const Handler& handler) {
     PanelModel& panel;
     explicit Depth(PanelModel& p) : panel(p) { ++panel.handlerDepth_; }
     ~Depth() {
-      if (--panel.handlerDepth_ == 0 && panel.idleObserver_) panel.idleObserver_();
+      if (--panel.handlerDepth_ != 0) return;
+      if (panel.idleObserver_) panel.idleObserver_();
+      // An action may start a handler of its own, which takes up what is
+      // queued by then; the rest waits for that one to return.
+      while (!panel.whenIdle_.empty() && panel.handlerDepth_ == 0) {
+        const std::function<void()> action = std::move(panel.whenIdle_.front());
+        panel.whenIdle_.erase(panel.whenIdle_.begin());
+        action();
+      }
     }
   } depth(*this);
   try {
     handler();
   } catch (const HandlerFailure& failure) {
     ShowError(failure.Message());
+  }
+}
+
+void PanelModel::WhenIdle(std::function<void()> action) {
+  if (HandlerRunning()) {
+    whenIdle_.push_back(std::move(action));
+  } else {
+    action();
   }
 }
 

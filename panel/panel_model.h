@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "panel/controls.h"
 #include "panel/message_boxes.h"
@@ -102,6 +103,11 @@ class PanelModel {
   // Called each time the outermost running handler has returned (the window
   // code then delivers the input that waited for it).
   void SetIdleObserver(std::function<void()> observer) { idleObserver_ = std::move(observer); }
+  // Runs `action` now when no handler runs; otherwise once the outermost
+  // running handler has returned (after the idle observer), in the order the
+  // actions were given. For what must not cut an action short: ending the
+  // program, closing the window. An action must not throw.
+  void WhenIdle(std::function<void()> action);
 
   // Called after any control's state changed (the window code refreshes it).
   void SetObserver(std::function<void(const Control&)> observer) {
@@ -118,6 +124,7 @@ class PanelModel {
   std::string title_;
   std::function<void(const Control&)> observer_;
   std::function<void()> idleObserver_;
+  std::vector<std::function<void()>> whenIdle_;
   int handlerDepth_ = 0;
 };
 

@@ -2,10 +2,33 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QWidget>
+
+// What QTest's key clicks go through: offers a key press to the shortcuts
+// (the menu bar's Alt key among them) as a key from the window system is.
+// True when a shortcut took the key.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods, const QString& text,
+                                               bool autorep, ushort count);
 
 namespace intercom {
 namespace {
+
+// One held event on its way back: posted to the HeldInput, so that it runs
+// from the event loop in its turn.
+class ReplayEvent : public QEvent {
+ public:
+  static QEvent::Type Kind() {
+    static const auto kind = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return kind;
+  }
+  ReplayEvent(QPointer<QObject> receiver, std::unique_ptr<QEvent> event)
+      : QEvent(Kind()), receiver(std::move(receiver)), held(std::move(event)) {}
+
+  QPointer<QObject> receiver;
+  std::unique_ptr<QEvent> held;
+};
 
 bool IsHeldInput(QEvent::Type type) {
   switch (type) {
@@ -67,8 +90,32 @@ void HeldInput::Release() {
   // rest again in the same order.
   auto held = std::exchange(held_, {});
   for (auto& [receiver, event] : held) {
-    if (receiver) QCoreApplication::postEvent(receiver, event.release());
+    if (receiver) QCoreApplication::postEvent(this, new ReplayEvent(receiver, std::move(event)));
   }
+}
+
+bool HeldInput::event(QEvent* event) {
+  if (event->type() != ReplayEvent::Kind()) return QObject::event(event);
+  auto* replay = static_cast<ReplayEvent*>(event);
+  if (!replay->receiver) return true;
+  if (panel_.HandlerRunning()) {
+    held_.emplace_back(replay->receiver, std::move(replay->held));
+    return true;
+  }
+  // A key goes to the shortcuts first, as it would have had it not waited;
+  // a key a shortcut took reaches no widget.
+  if (replay->held->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<const QKeyEvent*>(replay->held.get());
+    // The modifiers as the window system gave them: QKeyEvent::modifiers()
+    // adjusts them for a modifier key itself.
+    if (qt_sendShortcutOverrideEvent(replay->receiver, key->timestamp(), key->key(),
+                                     key->QInputEvent::modifiers(), key->text(),
+                                     key->isAutoRepeat(), static_cast<ushort>(key->count()))) {
+      return true;
+    }
+  }
+  QCoreApplication::sendEvent(replay->receiver, replay->held.get());
+  return true;
 }
 
 }  // namespace intercom

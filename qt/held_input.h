@@ -4,7 +4,8 @@
 // in the middle of the first one (between two requests of a write). While any
 // handler of the panel runs, user input for every window except the open
 // message box is held, and delivered in order of arrival once the outermost
-// handler has returned.
+// handler has returned. A held key goes to the shortcuts first (the menu
+// bar's Alt key among them), as it would have had it not waited.
 #pragma once
 
 #include <QObject>
@@ -33,6 +34,8 @@ class HeldInput : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Delivers one released event, or holds it again when a handler runs by then.
+  bool event(QEvent* event) override;
 
  private:
   // Posts the held events to their widgets, oldest first.

@@ -52,6 +52,19 @@ bool TForm1::Refresh(const Control& control) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (panel_.HandlerRunning()) {
+    // Closing now would end the program in the middle of an action (between
+    // two requests of a write): the window closes once the action is over.
+    event->ignore();
+    if (!closeWaiting_) {
+      closeWaiting_ = true;
+      panel_.WhenIdle([this] {
+        closeWaiting_ = false;
+        if (panel_.Form1.Visible()) close();
+      });
+    }
+    return;
+  }
   panel_.Form1.Close();
   event->setAccepted(!panel_.Form1.Visible());
 }

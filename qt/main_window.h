@@ -44,6 +44,7 @@ class TForm1 : public QMainWindow {
 
  protected:
   // The frame's close button closes the model's window; the view follows it.
+  // While a handler runs, the window closes once it has returned.
   void closeEvent(QCloseEvent* event) override;
   // Every showing asks the window manager for a border without resize handles.
   void showEvent(QShowEvent* event) override;
@@ -80,6 +81,7 @@ class TForm1 : public QMainWindow {
   ControlViews views_;
   QSize normalSize_;
   bool placed_ = false;
+  bool closeWaiting_ = false;
   // Where the window was before it enlarged itself on being maximised.
   std::optional<QPoint> restoreTo_;
   QTabWidget* pages_ = nullptr;

@@ -238,6 +238,32 @@ TEST_F(PanelModelTest, HandlerRunningCoversNestedHandlersAndBoxesAndIdleFollowsT
   EXPECT_EQ(seen.back(), "idle");
 }
 
+TEST_F(PanelModelTest, WhatWaitsForIdleRunsOnlyOnceTheActionIsOver) {
+  std::vector<std::string> seen;
+  panel.SetIdleObserver([&] { seen.push_back("idle"); });
+  panel.BitBtn3.OnClick = [&] { seen.push_back("close"); };
+  boxes.whileOpen = [&](const ShownBox&) {
+    // As a signal or the frame's close button would, while the box waits.
+    panel.WhenIdle([&] {
+      seen.push_back(panel.HandlerRunning() ? "end inside" : "end");
+      panel.BitBtn3.Click();
+    });
+    panel.WhenIdle([&] { seen.push_back("second"); });
+  };
+  panel.BitBtn2.OnClick = [&] {
+    panel.ShowInformation("Новые настройки записаны.");
+    seen.push_back("last request");
+  };
+
+  panel.BitBtn2.Click();
+
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"last request", "idle", "end", "close", "idle", "second"}));
+  seen.clear();
+  panel.WhenIdle([&] { seen.push_back("at once"); });
+  EXPECT_EQ(seen, std::vector<std::string>{"at once"});
+}
+
 TEST_F(PanelModelTest, MessageBoxesCarryKindAndCaption) {
   panel.ShowNotice("Can't open port ");
   panel.ShowInformation("Новые настройки записаны.");

@@ -2,18 +2,21 @@
 // the handler has returned: the real message boxes, a belt pack on a fake line.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
+#include <functional>
 
-#include "workflow/program_context.h"
-#include "tests/support/fake_serial_port.h"
-#include "tests/support/recording_pause.h"
-#include "tests/qt/window_fixture.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
+#include "tests/qt/window_fixture.h"
+#include "tests/support/fake_serial_port.h"
+#include "tests/support/recording_pause.h"
 #include "workflow/handlers.h"
+#include "workflow/program_context.h"
 
 namespace intercom::testing {
 namespace {
@@ -101,6 +104,66 @@ TEST_F(HeldInputTest, ClickQueuedBehindTheReturnThatClosesTheBoxWaitsForTheWrite
   ASSERT_TRUE(WaitUntil([&] { return port.writes.size() == 3; })) << port.writes.size();
   EXPECT_EQ(Commands(), (std::vector<CommandCode>{WriteSettings, WriteTallyAddress, Probe}));
   EXPECT_EQ(pauses.delays, (std::vector<int>{50, 100, 50, 50, 100, 50, 100}));
+}
+
+// Runs `whileOpen` once the belt pack's "Новые настройки записаны." box is up;
+// before it, Return for the box and (as the window manager does when a box
+// goes) the main window's activation are queued.
+void WhileTheBoxWaits(QWidget* mainWindow, const std::function<void()>& whileOpen) {
+  auto* poll = new QTimer;
+  poll->setInterval(10);
+  QObject::connect(poll, &QTimer::timeout, [poll, mainWindow, whileOpen] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return;
+    poll->stop();
+    poll->deleteLater();
+    PostKey(box, Qt::Key_Return);
+    QMetaObject::invokeMethod(
+        mainWindow, [mainWindow] { mainWindow->activateWindow(); }, Qt::QueuedConnection);
+    whileOpen();
+  });
+  poll->start();
+}
+
+TEST_F(HeldInputTest, KeysHeldDuringTheWriteReachTheShortcutsAfterIt) {
+  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
+  form1->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form1.get()));
+  int shortcutsFired = 0;
+  QShortcut shortcut(QKeySequence(Qt::CTRL | Qt::Key_E), form1.get());
+  QObject::connect(&shortcut, &QShortcut::activated, [&] { ++shortcutsFired; });
+  QWidget* focus = form1->findChild<QPushButton*>(QStringLiteral("BitBtn2"));
+  WhileTheBoxWaits(form1.get(), [&] {
+    QCoreApplication::postEvent(focus,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_E, Qt::ControlModifier));
+    QCoreApplication::postEvent(focus,
+                                new QKeyEvent(QEvent::KeyRelease, Qt::Key_E, Qt::ControlModifier));
+    PostKey(focus, Qt::Key_Alt);
+  });
+
+  panel.BitBtn2.Click();
+
+  EXPECT_EQ(shortcutsFired, 0) << "a shortcut fired while the write ran";
+  ASSERT_TRUE(WaitUntil([&] { return shortcutsFired == 1; }));
+  // Alt alone puts the menu bar in keyboard mode, on its first menu.
+  ASSERT_TRUE(WaitUntil([&] { return form1->menuBar()->activeAction() != nullptr; }));
+  EXPECT_EQ(form1->menuBar()->activeAction()->text(), QStringLiteral("Настройки"));
+}
+
+TEST_F(HeldInputTest, TheFramesCloseButtonWaitsForTheWriteToFinish) {
+  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
+  bool stillShown = false;
+  WhileTheBoxWaits(form1.get(), [&] {
+    form1->close();
+    stillShown = form1->isVisible() && panel.Form1.Visible();
+  });
+
+  panel.BitBtn2.Click();
+
+  EXPECT_TRUE(stillShown);
+  EXPECT_EQ(Commands(), (std::vector<CommandCode>{WriteSettings, WriteTallyAddress}));
+  EXPECT_FALSE(panel.Form1.Visible());
+  EXPECT_FALSE(form1->isVisible());
 }
 
 TEST_F(HeldInputTest, InputWithNoHandlerRunningIsNotHeld) {

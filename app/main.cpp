@@ -8,13 +8,13 @@
 #include "app/application_identity.h"
 #include "app/program_options.h"
 #include "app/termination_watch.h"
-#include "workflow/program_context.h"
-#include "serial/pause.h"
-#include "serial/serial_port.h"
 #include "qt/control_views.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
+#include "serial/pause.h"
+#include "serial/serial_port.h"
 #include "workflow/handlers.h"
+#include "workflow/program_context.h"
 
 int main(int argc, char** argv) {
   if (const auto status = intercom::AnswerProgramOptions(argc, argv, std::cout)) return *status;
@@ -46,11 +46,13 @@ int main(int argc, char** argv) {
   if (!panel.Form1.Visible() || watch.Ended()) return 0;
 
   intercom::TForm1 form1(panel);
-  intercom::TForm2 form2(panel);
-  intercom::TForm3 form3(panel);
+  intercom::TForm2 form2(panel, &form1);
+  intercom::TForm3 form3(panel, &form1);
+  boxes.SetOwner(&form1);
   intercom::ObservePanel(panel, form1, form2, form3, [] { QCoreApplication::quit(); });
   form1.Refresh(panel.Form1);
   const int status = app.exec();
+  boxes.SetOwner(nullptr);
   intercom::ForgetWindows(panel);
   return status;
 }

@@ -127,7 +127,11 @@ Window::Window(PanelModel& panel, std::string name)
     : Control(panel, std::move(name), true, false) {}
 
 void Window::Show() {
-  if (Visible()) return;
+  if (Visible()) {
+    // Nothing changes; the view brings the window back in front of the others.
+    Changed();
+    return;
+  }
   Raise(OnShow);
   SetVisible(true);
 }

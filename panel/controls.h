@@ -157,7 +157,9 @@ class Window : public Control {
  public:
   Window(PanelModel& panel, std::string name);
   // Hidden: runs OnShow (a failure is reported, the window shows all the same),
-  // then becomes visible. Already visible: nothing.
+  // then becomes visible. Already visible: no handler runs and no state
+  // changes, but the observer hears of it, so that the view raises and
+  // activates the window (it may lie hidden behind another one).
   void Show();
   // Hides the window; no handler runs. Closing the main window ends the program.
   void Close();

@@ -12,9 +12,9 @@ constexpr int kFirstTop = 266;
 
 }  // namespace
 
-TForm3::TForm3(PanelModel& panel)
+TForm3::TForm3(PanelModel& panel, QWidget* owner)
     : DialogWindow(panel.Form3.Form, "Form3", QSize(kClientWidth, kClientHeight),
-                   QPoint(kFirstLeft, kFirstTop)),
+                   QPoint(kFirstLeft, kFirstTop), owner),
       dialog_(panel.Form3) {
   QWidget* client = Client();
 

@@ -111,7 +111,9 @@ void ShowState(QWidget& widget, const Control& control) {
 
 void ShowWindow(QWidget& widget, const Window& window) {
   widget.setVisible(window.Visible());
-  if (window.Visible()) widget.raise();
+  if (!window.Visible()) return;
+  widget.raise();
+  widget.activateWindow();
 }
 
 void ShowText(QLineEdit& edit, const TextField& field) {

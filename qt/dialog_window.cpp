@@ -8,8 +8,14 @@
 
 namespace intercom {
 
-DialogWindow::DialogWindow(Window& form, const char* name, QSize clientSize, QPoint firstTopLeft)
-    : QWidget(nullptr, Qt::Window),
+DialogWindow::DialogWindow(Window& form, const char* name, QSize clientSize, QPoint firstTopLeft,
+                           QWidget* owner)
+    // A dialog window, so that X11 window managers learn its owner
+    // (WM_TRANSIENT_FOR), with the title bar buttons of a sizeable window.
+    : QWidget(owner, owner == nullptr
+                         ? Qt::Window
+                         : Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       form_(form),
       clientSize_(clientSize),
       firstTopLeft_(firstTopLeft) {
@@ -29,7 +35,11 @@ DialogWindow::DialogWindow(Window& form, const char* name, QSize clientSize, QPo
 void DialogWindow::setVisible(bool visible) {
   if (visible && !placed_) {
     placed_ = true;
-    PlaceOnScreen(*this, firstTopLeft_, clientSize_);
+    if (WindowsPlacedByUs()) {
+      PlaceOnScreen(*this, firstTopLeft_, clientSize_);
+    } else {
+      resize(clientSize_);
+    }
   }
   QWidget::setVisible(visible);
 }

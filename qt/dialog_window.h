@@ -26,7 +26,10 @@ class DialogWindow : public QWidget {
  protected:
   // Built hidden, named `name`, with a client area of `clientSize` pixels;
   // `form` must outlive the window. The first showing aims at `firstTopLeft`.
-  DialogWindow(Window& form, const char* name, QSize clientSize, QPoint firstTopLeft);
+  // With an `owner` (the main window) the dialog is its transient window: it
+  // stays in front of it, and on Wayland the compositor places it.
+  DialogWindow(Window& form, const char* name, QSize clientSize, QPoint firstTopLeft,
+               QWidget* owner);
 
   // The frame's close button closes the model's dialog; no handler runs.
   void closeEvent(QCloseEvent* event) override;

@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QWindowStateChangeEvent>
 
 #include "qt/fixed_border.h"
 #include "qt/input_block.h"
@@ -73,6 +74,10 @@ void TForm1::setVisible(bool visible) {
   if (visible && !placed_) {
     placed_ = true;
     PlaceOnScreen(*this, QPoint(kFirstLeft, kFirstTop), normalSize_);
+    // Resizing is offered only because window managers maximise nothing else:
+    // the window never gets smaller than its normal size (or, on a screen
+    // too small for that, than the size it opened at).
+    setMinimumSize(size().boundedTo(normalSize_));
   }
   QMainWindow::setVisible(visible);
 }
@@ -83,8 +88,30 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::WindowStateChange) FitToWindowState();
+  if (event->type() == QEvent::WindowStateChange) {
+    const bool wasMaximised =
+        (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMaximized) != 0;
+    FitToWindowState();
+    // Restore returns to the normal size, whatever size the window had been
+    // dragged to before: once the window manager has put back that size.
+    shrinkOnRestore_ = wasMaximised && !isMaximized() && placed_;
+  }
   QMainWindow::changeEvent(event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (shrinkOnRestore_ && !isMaximized()) {
+    shrinkOnRestore_ = false;
+    if (size() != minimumSize()) resize(minimumSize());
+  }
+  // Taller than normal but not tall enough for the trace strip: the client
+  // area scrolls to it rather than showing it cut off.
+  auto* scroll = static_cast<QScrollArea*>(centralWidget());
+  const int seen = scroll->height();
+  const int wanted =
+      seen > kClientHeight && seen < kTraceStripBottom ? kTraceStripBottom : kClientHeight;
+  if (scroll->widget()->minimumHeight() != wanted) scroll->widget()->setMinimumHeight(wanted);
 }
 
 void TForm1::FitToWindowState() {

@@ -28,6 +28,8 @@ class TForm1 : public QMainWindow {
   // Client area below the menu bar, in pixels.
   static constexpr int kClientWidth = 778;
   static constexpr int kClientHeight = 455;
+  // The client area that shows the trace strip whole (Edit13's bottom and a margin).
+  static constexpr int kTraceStripBottom = 541;
   // The tab shown while the model has no active page: hidden, over an empty page.
   static constexpr int kNoPageTab = PageControl::kPageCount;
 
@@ -48,8 +50,11 @@ class TForm1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   // Every showing asks the window manager for a border without resize handles.
   void showEvent(QShowEvent* event) override;
-  // Without a window manager the window sizes itself when maximised.
+  // Without a window manager the window sizes itself when maximised; leaving
+  // the maximised state returns to the normal size.
   void changeEvent(QEvent* event) override;
+  // A window taller than normal shows the trace strip whole or scrolls to it.
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildMenu();
@@ -82,6 +87,7 @@ class TForm1 : public QMainWindow {
   QSize normalSize_;
   bool placed_ = false;
   bool closeWaiting_ = false;
+  bool shrinkOnRestore_ = false;
   // Where the window was before it enlarged itself on being maximised.
   std::optional<QPoint> restoreTo_;
   QTabWidget* pages_ = nullptr;

@@ -35,9 +35,9 @@ class PortNameEdit : public QLineEdit {
 
 }  // namespace
 
-TForm2::TForm2(PanelModel& panel)
+TForm2::TForm2(PanelModel& panel, QWidget* owner)
     : DialogWindow(panel.Form2.Form, "Form2", QSize(kClientWidth, kClientHeight),
-                   QPoint(kFirstLeft, kFirstTop)),
+                   QPoint(kFirstLeft, kFirstTop), owner),
       dialog_(panel.Form2) {
   QWidget* client = Client();
 

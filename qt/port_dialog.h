@@ -19,7 +19,8 @@ class TForm2 : public DialogWindow {
   static constexpr int kClientHeight = 111;
 
   // Built hidden, in the model's current state. `panel` must outlive the dialog.
-  explicit TForm2(PanelModel& panel);
+  // `owner`, when given, is the main window the dialog belongs to.
+  explicit TForm2(PanelModel& panel, QWidget* owner = nullptr);
 
  private:
   void ConnectSignals();

@@ -1,10 +1,17 @@
 #include "qt/qt_message_boxes.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QSpacerItem>
+#include <algorithm>
+
+#include "qt/screen_fit.h"
 
 namespace intercom {
 namespace {
@@ -18,6 +25,7 @@ class CentredMessageBox : public QMessageBox {
  protected:
   void showEvent(QShowEvent* event) override {
     QMessageBox::showEvent(event);
+    if (parentWidget() != nullptr || !WindowsPlacedByUs()) return;
     const QRect screenArea = screen()->availableGeometry();
     QRect frame = frameGeometry();
     frame.moveCenter(screenArea.center());
@@ -37,10 +45,32 @@ QMessageBox::Icon IconOf(MessageKind kind) {
   return QMessageBox::NoIcon;
 }
 
+// The box's width for a title of `title`: the text in the title bar's face,
+// which may be bold and larger, and room for the frame's buttons, which
+// QMessageBox leaves out when it sizes itself.
+int WidthForTitle(const QWidget& box, const QString& title) {
+  QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+  titleFont.setBold(true);
+  const int text = std::max(QFontMetrics(titleFont).horizontalAdvance(title),
+                            QFontMetrics(box.font()).horizontalAdvance(title));
+  constexpr int kFrameButtons = 3 * 32 + 48;
+  return text * 5 / 4 + kFrameButtons;
+}
+
+// QMessageBox fixes its size from its layout's minimum, so a spanning spacer
+// in the layout is what makes it wider.
+void KeepWidthAtLeast(QMessageBox& box, int width) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 }  // namespace
 
 void QtMessageBoxes::Show(MessageKind kind, const std::string& caption, const std::string& text) {
-  CentredMessageBox box;
+  QWidget* owner = owner_ != nullptr && owner_->isVisible() ? owner_ : nullptr;
+  CentredMessageBox box(owner);
   box.setWindowModality(Qt::ApplicationModal);
   box.setWindowTitle(QString::fromStdString(caption));
   box.setIcon(IconOf(kind));
@@ -51,6 +81,7 @@ void QtMessageBoxes::Show(MessageKind kind, const std::string& caption, const st
   box.setDefaultButton(QMessageBox::Ok);
   // Some styles decorate standard buttons; the one button is a plain "OK".
   box.button(QMessageBox::Ok)->setIcon(QIcon());
+  KeepWidthAtLeast(box, WidthForTitle(box, box.windowTitle()));
   box.exec();
 }
 

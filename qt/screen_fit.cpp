@@ -65,4 +65,8 @@ void PlaceOnScreen(QWidget& window, QPoint wanted, QSize clientSize, QMargins fr
   window.move(placed.topLeft());
 }
 
+bool WindowsPlacedByUs() {
+  return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 }  // namespace intercom

@@ -34,4 +34,8 @@ QScrollArea* ScrollingClientArea(QWidget* window, QWidget* client, QSize minimum
 void PlaceOnScreen(QWidget& window, QPoint wanted, QSize clientSize,
                    QMargins frameAllowance = QMargins(4, 24, 4, 4));
 
+// False where the compositor places every window and a program cannot move
+// its own (Wayland): there windows and boxes are left where they are put.
+bool WindowsPlacedByUs();
+
 }  // namespace intercom

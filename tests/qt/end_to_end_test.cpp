@@ -7,16 +7,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "workflow/program_context.h"
+#include "qt/trace_view.h"
+#include "qt/window_observer.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
+#include "tests/qt/window_fixture.h"
 #include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
-#include "tests/qt/window_fixture.h"
-#include "qt/trace_view.h"
-#include "qt/window_observer.h"
 #include "workflow/handlers.h"
+#include "workflow/program_context.h"
 
 namespace intercom::testing {
 namespace {

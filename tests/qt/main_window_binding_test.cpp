@@ -15,9 +15,9 @@
 #include <QTabWidget>
 #include <set>
 
-#include "tests/qt/window_fixture.h"
 #include "qt/input_block.h"
 #include "qt/trace_view.h"
+#include "tests/qt/window_fixture.h"
 
 namespace intercom::testing {
 namespace {

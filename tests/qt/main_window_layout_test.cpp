@@ -13,9 +13,9 @@
 #include <QTabWidget>
 #include <vector>
 
-#include "tests/qt/window_fixture.h"
 #include "qt/picture/embedded_picture.h"
 #include "qt/picture/jpeg_image.h"
+#include "tests/qt/window_fixture.h"
 
 namespace intercom::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <optional>
 
-#include "tests/qt/window_fixture.h"
 #include "qt/qt_message_boxes.h"
+#include "tests/qt/window_fixture.h"
 
 namespace intercom::testing {
 namespace {

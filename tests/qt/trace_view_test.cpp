@@ -8,8 +8,8 @@
 #include <QWheelEvent>
 #include <string>
 
-#include "tests/qt/window_fixture.h"
 #include "qt/trace_view.h"
+#include "tests/qt/window_fixture.h"
 
 namespace intercom::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "tests/support/session_fixture.h"
 #include "qt/window_observer.h"
+#include "tests/support/session_fixture.h"
 #include "workflow/handlers.h"
 
 namespace intercom::testing {
@@ -43,8 +43,8 @@ class WindowTest : public SessionTest {
     BindHandlers(session);
     session.listPorts = [] { return std::vector<std::string>{}; };
     form1 = std::make_unique<TForm1>(panel);
-    form2 = std::make_unique<TForm2>(panel);
-    form3 = std::make_unique<TForm3>(panel);
+    form2 = std::make_unique<TForm2>(panel, form1.get());
+    form3 = std::make_unique<TForm3>(panel, form1.get());
     ObservePanel(panel, *form1, *form2, *form3, [this] { ++mainWindowClosings; });
   }
   void TearDown() override { ForgetWindows(panel); }

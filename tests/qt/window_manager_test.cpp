@@ -208,5 +208,87 @@ TEST_F(UnderWindowManager, AtScaleTwoTheWindowFillsTheScreenAndItsClientAreaScro
   EXPECT_GE(form2->frameGeometry().bottom(), available.bottom() - 4);
 }
 
+// The window's X11 property `name` as xprop prints it.
+QString Property(QWidget* window, const char* name) {
+  return RunTool(QStringLiteral("xprop"),
+                 {QStringLiteral("-id"), WindowId(window), QString::fromLatin1(name)});
+}
+
+TEST_F(UnderWindowManager, DraggedSizesNeverShrinkTheWindowNorCutTheTraces) {
+  ShowFramed();
+  const QSize normal = form1->size();
+  auto resizeTo = [&](int width, int height) {
+    RunTool(QStringLiteral("wmctrl"),
+            {QStringLiteral("-i"), QStringLiteral("-r"), WindowId(form1.get()),
+             QStringLiteral("-e"), QStringLiteral("0,-1,-1,%1,%2").arg(width).arg(height)});
+  };
+  resizeTo(300, 200);
+  QTest::qWait(300);
+  EXPECT_EQ(form1->size(), normal) << form1->width() << "x" << form1->height();
+
+  // A little taller than normal: the trace strip is reached by scrolling, whole.
+  resizeTo(normal.width() + 40, normal.height() + 40);
+  ASSERT_TRUE(WaitLong([&] { return form1->height() == normal.height() + 40; }));
+  auto* scroll = Main<QScrollArea>("ClientScroll");
+  ASSERT_TRUE(WaitLong([&] { return scroll->verticalScrollBar()->isVisible(); }));
+  QTest::qWait(100);
+  scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+  QTest::qWait(50);
+  for (const char* name : {"Edit12", "Edit13", "BitBtn18", "BitBtn5"}) {
+    const QRect seen = SeenArea(form1.get());
+    const QRect at = OnScreen(Main<QWidget>(name));
+    EXPECT_TRUE(seen.contains(at))
+        << name << " at " << at.x() << "," << at.y() << " " << at.width() << "x" << at.height()
+        << " in " << seen.x() << "," << seen.y() << " " << seen.width() << "x" << seen.height();
+  }
+
+  // Maximised and restored, the window is back at its normal size.
+  RunTool(QStringLiteral("wmctrl"),
+          {QStringLiteral("-i"), QStringLiteral("-r"), WindowId(form1.get()), QStringLiteral("-b"),
+           QStringLiteral("add,maximized_vert,maximized_horz")});
+  EXPECT_TRUE(
+      WaitLong([&] { return form1->isMaximized() && !scroll->verticalScrollBar()->isVisible(); }));
+  RunTool(QStringLiteral("wmctrl"),
+          {QStringLiteral("-i"), QStringLiteral("-r"), WindowId(form1.get()), QStringLiteral("-b"),
+           QStringLiteral("remove,maximized_vert,maximized_horz")});
+  EXPECT_TRUE(WaitLong([&] { return !form1->isMaximized() && form1->size() == normal; }))
+      << form1->width() << "x" << form1->height();
+}
+
+TEST_F(UnderWindowManager, TheDialogsBelongToTheMainWindowAndComeBackToTheFront) {
+  ShowFramed();
+  panel.COM1.Click();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form2.get()));
+  EXPECT_TRUE(Property(form2.get(), "WM_TRANSIENT_FOR").contains(WindowId(form1.get())))
+      << Property(form2.get(), "WM_TRANSIENT_FOR").toStdString();
+  // The frame keeps the buttons of a sizeable window.
+  const QString actions = Property(form2.get(), "_NET_WM_ALLOWED_ACTIONS");
+  for (const char* action : {"_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_MINIMIZE"}) {
+    EXPECT_TRUE(actions.contains(QString::fromLatin1(action))) << actions.toStdString();
+  }
+
+  // A click into the main window activates it; the dialog stays in front of it.
+  RunTool(QStringLiteral("wmctrl"),
+          {QStringLiteral("-i"), QStringLiteral("-a"), WindowId(form1.get())});
+  QTest::qWait(300);
+  const auto stacking = [&] {
+    return RunTool(QStringLiteral("xprop"),
+                   {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+  };
+  const auto above = [&](QWidget* upper, QWidget* lower) {
+    const QString order = stacking();
+    const qsizetype up = order.indexOf(WindowId(upper));
+    const qsizetype low = order.indexOf(WindowId(lower));
+    return up >= 0 && low >= 0 && up > low;
+  };
+  EXPECT_TRUE(above(form2.get(), form1.get())) << stacking().toStdString();
+
+  // Chosen again from the menu, the dialog is raised and activated, unchanged.
+  panel.Form2.ComboBox1.SetText("/dev/ttyS9");
+  panel.COM1.Click();
+  EXPECT_TRUE(WaitLong([&] { return form2->isActiveWindow(); }));
+  EXPECT_EQ(panel.Form2.ComboBox1.Text(), "/dev/ttyS9");
+}
+
 }  // namespace
 }  // namespace intercom::testing

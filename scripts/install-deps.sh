@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev fonts-liberation
   xvfb xauth imagemagick
   openbox wmctrl x11-utils libxcb1-dev
+  weston qt6-wayland xdotool
   g++-mingw-w64-x86-64-posix wine64
   clang-14 libclang-rt-14-dev
   scdoc librsvg2-bin desktop-file-utils appstream dpkg-dev man-db file lintian

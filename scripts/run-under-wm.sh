@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Runs a command on a private X server (Xvfb) with the openbox window manager,
 # for tests that need real window-manager behaviour (maximise, frames, placement).
+# With --wayland the compositor is weston instead, nested in the X server (its
+# output is an X window filling the screen), and the command is a Wayland
+# client of it; DISPLAY still names the X server, for screenshots and input.
 #
-#   scripts/run-under-wm.sh [--screen WxH] [--timeout SECONDS] -- COMMAND [ARGS...]
+#   scripts/run-under-wm.sh [--wayland] [--screen WxH] [--timeout SECONDS] -- COMMAND [ARGS...]
 #
 # The display number is picked by Xvfb itself (-displayfd), so parallel runs
 # never collide. The command runs with DISPLAY set and QT_QPA_PLATFORM=xcb and
@@ -12,8 +15,10 @@ set -euo pipefail
 
 screen=1366x768
 limit=300
+wayland=""
 while [ $# -gt 0 ]; do
   case "$1" in
+    --wayland) wayland=1; shift ;;
     --screen) screen="$2"; shift 2 ;;
     --timeout) limit="$2"; shift 2 ;;
     --) shift; break ;;
@@ -22,7 +27,9 @@ while [ $# -gt 0 ]; do
 done
 [ $# -gt 0 ] || { echo "usage: $0 [--screen WxH] [--timeout S] -- COMMAND..." >&2; exit 2; }
 
-for tool in Xvfb openbox wmctrl; do
+tools="Xvfb openbox wmctrl"
+[ -n "$wayland" ] && tools="Xvfb weston"
+for tool in $tools; do
   command -v "$tool" >/dev/null || { echo "$0: $tool is not installed" >&2; exit 2; }
 done
 
@@ -56,6 +63,34 @@ if ! read -r -t 20 display <"$scratch/display" || [ -z "$display" ]; then
   exit 2
 fi
 export DISPLAY=":$display"
+
+if [ -n "$wayland" ]; then
+  # A private runtime folder holds the compositor's socket.
+  mkdir -m 700 "$scratch/runtime"
+  export XDG_RUNTIME_DIR="$scratch/runtime"
+  mkdir -p "$scratch/config"
+  XDG_CONFIG_HOME="$scratch/config" weston --backend=x11-backend.so --socket=wayland-test \
+    --width="${screen%x*}" --height="${screen#*x}" --idle-time=0 \
+    >"$scratch/weston.log" 2>&1 &
+  wm_pid=$!
+  for _ in $(seq 100); do
+    [ -S "$XDG_RUNTIME_DIR/wayland-test" ] && break
+    kill -0 "$wm_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ ! -S "$XDG_RUNTIME_DIR/wayland-test" ]; then
+    echo "$0: weston did not start" >&2
+    cat "$scratch/weston.log" >&2 || true
+    exit 2
+  fi
+  # The desktop shell's panel settles a moment after the socket appears.
+  sleep 1
+  export WAYLAND_DISPLAY=wayland-test QT_QPA_PLATFORM=wayland
+  status=0
+  timeout --kill-after=5 "$limit" "$@" || status=$?
+  [ "$status" -eq 124 ] && echo "$0: timed out after ${limit}s: $*" >&2
+  exit "$status"
+fi
 
 # An empty configuration directory keeps the user's own openbox settings out.
 mkdir -p "$scratch/config"

@@ -1,5 +1,6 @@
 // The real message boxes, dismissed by a timer once they are up.
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,6 +21,8 @@ struct SeenBox {
   QStringList buttons;
   bool applicationModal = false;
   QPoint centreOffset;  // box centre less the screen's centre
+  QWidget* parent = nullptr;
+  int width = 0;
 };
 
 // Shows one box with `show` and returns what was on the screen, after pressing "OK".
@@ -37,6 +40,8 @@ std::optional<SeenBox> ShowAndDismiss(const std::function<void()>& show) {
     shown.icon = box->icon();
     for (QAbstractButton* button : box->buttons()) shown.buttons << button->text();
     shown.applicationModal = box->windowModality() == Qt::ApplicationModal;
+    shown.parent = box->parentWidget();
+    shown.width = box->width();
     shown.centreOffset =
         box->frameGeometry().center() - box->screen()->availableGeometry().center();
     seen = shown;
@@ -74,6 +79,24 @@ TEST(QtMessageBoxes, InformationAndErrorCarryTheirIcons) {
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->icon, QMessageBox::Critical);
   EXPECT_EQ(error->buttons, QStringList{QStringLiteral("OK")});
+}
+
+TEST(QtMessageBoxes, BoxesBelongToTheShownMainWindowAndFitTheirTitle) {
+  QtMessageBoxes boxes;
+  QWidget owner;
+  boxes.SetOwner(&owner);
+  // A hidden owner (the start-up, before the window shows) takes no box.
+  auto seen = ShowAndDismiss([&] { boxes.Show(MessageKind::Notice, "intercom-config", "1"); });
+  ASSERT_TRUE(seen.has_value());
+  EXPECT_EQ(seen->parent, nullptr);
+
+  owner.show();
+  const std::string title = "intercom-config: a rather long application title";
+  seen = ShowAndDismiss([&] { boxes.Show(MessageKind::Notice, title, "1"); });
+  ASSERT_TRUE(seen.has_value());
+  EXPECT_EQ(seen->parent, &owner);
+  EXPECT_GT(seen->width, QFontMetrics(QApplication::font()).horizontalAdvance(
+                             QString::fromStdString(title)));
 }
 
 }  // namespace

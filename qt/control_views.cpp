@@ -1,5 +1,7 @@
 #include "qt/control_views.h"
 
+#include "qt/input_block.h"
+
 #include <qdrawutil.h>
 #include <QCheckBox>
 #include <QComboBox>
@@ -105,7 +107,7 @@ void ControlViews::RefreshAll() const {
 void ShowState(QWidget& widget, const Control& control) {
   // Both return at once when nothing changes; setVisible also marks the
   // state as explicit, so a hidden control stays hidden when its window shows.
-  widget.setEnabled(control.Enabled());
+  ShowOwnEnabled(widget, control.Enabled());
   widget.setVisible(control.Visible());
 }
 
@@ -197,7 +199,7 @@ QSlider* NewTrackBar(QWidget* parent, const char* name, Place place,
   slider->setTickPosition(QSlider::TicksBelow);
   slider->setTickInterval(1);
   slider->setPageStep(1);
-  slider->setEnabled(false);
+  ShowOwnEnabled(*slider, false);
   slider->setAccessibleName(accessibleName);
   return slider;
 }

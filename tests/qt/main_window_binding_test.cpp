@@ -265,6 +265,42 @@ TEST_F(MainWindowView, DisabledGroupKeepsItsLookAndTakesNoInput) {
   EXPECT_EQ(port.writes.size(), 1u);
 }
 
+// What assistive technology hears of `widget`: enabled, focusable.
+std::pair<bool, bool> Heard(QWidget* widget) {
+  QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(widget);
+  if (heard == nullptr) return {false, false};
+  const QAccessible::State state = heard->state();
+  return {!state.disabled, state.focusable != 0};
+}
+
+TEST_F(MainWindowView, DisabledContainersAndWhatTheyHoldAreHeardAsDisabled) {
+  ShowMainWindow();
+  panel.PageControl1.ShowPage(1);
+  const auto heardAsIs = std::make_pair(true, true);
+  const auto heardBlocked = std::make_pair(false, false);
+  ASSERT_EQ(Heard(Main<QWidget>("Edit14")), heardAsIs);
+
+  panel.GroupBox1.SetEnabled(false);
+  EXPECT_EQ(Heard(Main<QWidget>("GroupBox1")).first, false);
+  EXPECT_EQ(Heard(Main<QWidget>("Edit14")), heardBlocked);
+  EXPECT_EQ(Heard(Main<QWidget>("BitBtn6")), heardAsIs) << "outside the group";
+  panel.GroupBox1.SetEnabled(true);
+  EXPECT_EQ(Heard(Main<QWidget>("Edit14")), heardAsIs);
+
+  // With no device the tabs take no input, and say so.
+  panel.PageControl1.SetEnabled(false);
+  QTabWidget* pages = Main<QTabWidget>("PageControl1");
+  EXPECT_EQ(Heard(pages).first, false);
+  EXPECT_EQ(Heard(pages->tabBar()), heardBlocked);
+  QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(pages->tabBar());
+  ASSERT_NE(tabs, nullptr);
+  ASSERT_GT(tabs->childCount(), 0);
+  EXPECT_TRUE(tabs->child(0)->state().disabled);
+  EXPECT_EQ(Heard(Main<QWidget>("Edit14")), heardBlocked);
+  panel.PageControl1.SetEnabled(true);
+  EXPECT_EQ(Heard(pages->tabBar()).first, true);
+}
+
 TEST_F(MainWindowView, NoPageShowsFourUnselectedTabsThatDoNotRespond) {
   ShowMainWindow();
   panel.PageControl1.ShowPage(4);

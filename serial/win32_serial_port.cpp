@@ -1,4 +1,6 @@
 #include "serial/win32_serial_port.h"
+
+#include "serial/com_port_name.h"
 #include "serial/registry_ports.h"
 
 #include <cstring>
@@ -83,7 +85,8 @@ bool Win32SerialPort::FailClosed() {
 
 bool Win32SerialPort::Open(const std::string& name) {
   Close();
-  const HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  const std::string path = DevicePathForOpen(name);
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return Fail();
   COMMTIMEOUTS timeouts{

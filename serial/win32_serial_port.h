@@ -26,7 +26,8 @@ class Win32SerialPort final : public SerialPort {
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
   ~Win32SerialPort() override;
 
-  // `name` goes to CreateFileA unchanged ("COM3", or "\\.\COM12" past COM9),
+  // `name` goes to CreateFileA as DevicePathForOpen gives it ("COM12" as
+  // "\\.\COM12", which Windows needs past COM9),
   // exclusive (share mode 0): a port another program holds fails with its
   // error (ERROR_ACCESS_DENIED from a serial driver, ERROR_SHARING_VIOLATION
   // from the file system). A handle that takes no communications time-outs is

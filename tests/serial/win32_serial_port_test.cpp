@@ -150,6 +150,20 @@ TEST_F(Win32SerialPortTest, SetStateProgramsTheLine) {
   EXPECT_EQ(after.StopBits, 2);
 }
 
+TEST_F(Win32SerialPortTest, PortsPastCom9OpenByTheirPlainName) {
+  const std::string high = FromEnvironment("INTERCOM_TEST_HIGH_PORT");
+  ASSERT_FALSE(high.empty()) << "the runner maps the device past COM9 too";
+  ASSERT_TRUE(port.Open(high)) << high << ": error " << port.LastError();
+  size_t written = 0;
+  ASSERT_TRUE(port.Write(kRequest.data(), kRequest.size(), written));
+  SleepPause(100);
+  Bytes16 reply{};
+  size_t received = 0;
+  ASSERT_TRUE(port.Read(reply.data(), reply.size(), received));
+  EXPECT_EQ(received, reply.size());
+  EXPECT_EQ(reply[3], 0x01);
+}
+
 TEST_F(Win32SerialPortTest, RequestAndReplyPassUntranslated) {
   OpenDevice();
   ASSERT_TRUE(port.Purge()) << "error " << port.LastError();

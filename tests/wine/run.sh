@@ -3,10 +3,11 @@
 #   run.sh boot                  create the prefix anew (the slow first start)
 #   run.sh stop                  end the prefix's wineserver and everything in it,
 #                                and remove the prefix (some 700 MB)
-#   run.sh run [--sim KIND --com N] [--file-com M] [--limit S] -- PROGRAM ARGS...
+#   run.sh run [--sim KIND --com N [--high-com H]] [--file-com M] [--limit S] -- PROGRAM ARGS...
 #       runs PROGRAM, at most S seconds (default 240). --sim: COMN is an
-#       intercom-sim of that kind on a pty for the run; --file-com: COMM is a
-#       plain file. Their names are passed on as INTERCOM_TEST_PORT and
+#       intercom-sim of that kind on a pty for the run, and COMH (past COM9)
+#       the same port; --file-com: COMM is a plain file. Their names are
+#       passed on as INTERCOM_TEST_PORT, INTERCOM_TEST_HIGH_PORT and
 #       INTERCOM_TEST_FILE_PORT.
 # Needs INTERCOM_WINE, INTERCOM_WINESERVER, WINEPREFIX and, for --sim,
 # INTERCOM_HOST_BUILD (the Linux build with intercom-sim).
@@ -38,12 +39,14 @@ case $command in
   run)
     sim_kind=""
     com=""
+    high_com=""
     file_com=""
     limit=240
     while [ $# -gt 0 ] && [ "$1" != "--" ]; do
       case $1 in
         --sim) sim_kind=$2; shift 2 ;;
         --com) com=$2; shift 2 ;;
+        --high-com) high_com=$2; shift 2 ;;
         --file-com) file_com=$2; shift 2 ;;
         --limit) limit=$2; shift 2 ;;
         *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
@@ -55,6 +58,7 @@ case $command in
     cleanup() {
       [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
       [ -n "$com" ] && rm -f "$WINEPREFIX/dosdevices/com$com"
+      [ -n "$high_com" ] && rm -f "$WINEPREFIX/dosdevices/com$high_com"
       [ -n "$file_com" ] && rm -f "$WINEPREFIX/dosdevices/com$file_com"
       rm -rf "$scratch"
     }
@@ -67,6 +71,10 @@ case $command in
       for _ in $(seq 50); do [ -s "$scratch/sim.out" ] && break; sleep 0.1; done
       [ -s "$scratch/sim.out" ] || { echo "run.sh: intercom-sim did not start" >&2; exit 1; }
       export INTERCOM_TEST_PORT="COM$com"
+      if [ -n "$high_com" ]; then
+        ln -sfn "$(readlink "$WINEPREFIX/dosdevices/com$com")" "$WINEPREFIX/dosdevices/com$high_com"
+        export INTERCOM_TEST_HIGH_PORT="COM$high_com"
+      fi
     fi
     if [ -n "$file_com" ]; then
       : >"$scratch/file-port"

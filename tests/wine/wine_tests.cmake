@@ -32,9 +32,9 @@ if(INTERCOM_WINE AND INTERCOM_WINESERVER)
 endif()
 
 # intercom_wine_test(<target> [NAME <test>] [PORTS] [ARGS <args...>])
-# Runs the program under Wine in the shared prefix. PORTS: COM5 is a simulated
-# subscriber set and COM6 a plain file while it runs (INTERCOM_TEST_PORT,
-# INTERCOM_TEST_FILE_PORT name them).
+# Runs the program under Wine in the shared prefix. PORTS: COM5 (and COM12,
+# the same port) is a simulated subscriber set and COM6 a plain file while it
+# runs (INTERCOM_TEST_PORT, INTERCOM_TEST_HIGH_PORT, INTERCOM_TEST_FILE_PORT).
 function(intercom_wine_test target)
   cmake_parse_arguments(ARG "PORTS" "NAME" "ARGS" ${ARGN})
   if(NOT INTERCOM_WINE OR NOT INTERCOM_WINESERVER)
@@ -47,7 +47,7 @@ function(intercom_wine_test target)
   set(options "")
   set(lock "")
   if(ARG_PORTS)
-    set(options --sim subscriber --com 5 --file-com 6)
+    set(options --sim subscriber --com 5 --high-com 12 --file-com 6)
     set(lock wine_com_ports)
   endif()
   add_test(NAME ${name}

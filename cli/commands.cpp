@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "cli/command_run.h"
-#include "cli/input_error.h"
-#include "cli/setting_text.h"
-#include "cli/settings_json.h"
 #include "serial/port_description.h"
 #include "serial/port_enumeration.h"
+#include "workflow/input_error.h"
+#include "workflow/setting_text.h"
+#include "workflow/settings_json.h"
 
 namespace intercom::cli {
 namespace {

@@ -1,14 +1,14 @@
-#include "cli/device_session.h"
+#include "workflow/device_session.h"
 
 #include <algorithm>
 #include <map>
 
-#include "cli/message_lines.h"
 #include "workflow/device_messages.h"
+#include "workflow/message_lines.h"
 #include "workflow/port_link.h"
 #include "workflow/startup.h"
 
-namespace intercom::cli {
+namespace intercom {
 namespace {
 
 std::string OutOfRange(const SettingEntry& setting, int32_t value) {
@@ -295,4 +295,4 @@ WriteReport DeviceSession::Write(const DeviceSettings& wanted, bool verify) {
   return report;
 }
 
-}  // namespace intercom::cli
+}  // namespace intercom

@@ -6,7 +6,7 @@
 
 #include "protocol/device_settings.h"
 
-namespace intercom::cli {
+namespace intercom {
 
 // Throws InputError, prefixed with `where` (the file name), for text that is
 // not one JSON object, a nested array or object, a NUL byte or bytes that are
@@ -23,4 +23,4 @@ DeviceSettings ParseSettingsJson(const Catalogue& catalogue, const std::string& 
 // the kind's order, indented, ending in a newline.
 std::string SettingsJson(const Catalogue& catalogue, const DeviceSettings& settings);
 
-}  // namespace intercom::cli
+}  // namespace intercom

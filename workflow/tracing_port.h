@@ -16,7 +16,7 @@
 
 #include "serial/serial_port.h"
 
-namespace intercom::cli {
+namespace intercom {
 
 class Interrupted : public std::runtime_error {
  public:
@@ -69,4 +69,4 @@ class TracingPort final : public SerialPort {
   bool failed_ = false;
 };
 
-}  // namespace intercom::cli
+}  // namespace intercom

@@ -1,4 +1,4 @@
-#include "cli/settings_json.h"
+#include "workflow/settings_json.h"
 
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "cli/input_error.h"
-#include "cli/setting_text.h"
+#include "workflow/input_error.h"
+#include "workflow/setting_text.h"
 
-namespace intercom::cli {
+namespace intercom {
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -205,4 +205,4 @@ std::string SettingsJson(const Catalogue& catalogue, const DeviceSettings& setti
   return document.dump(2) + "\n";
 }
 
-}  // namespace intercom::cli
+}  // namespace intercom

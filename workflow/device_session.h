@@ -1,19 +1,20 @@
-// One device session of intercom-cli: the line to one device and the device
-// operations the window uses, on typed settings. The window's confirmation and
-// notice boxes become lines on the messages stream; the traffic goes through
-// a TracingPort. Every request, reply, check and pause is the operations' own.
+// One device session on typed settings: the line to one device and the device
+// operations, as intercom-cli reads and writes a device and the window saves
+// and loads a settings file. The confirmation and notice boxes of the
+// operations become lines on the messages stream; the traffic goes through a
+// TracingPort. Every request, reply, check and pause is the operations' own.
 #pragma once
 
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "cli/tracing_port.h"
 #include "protocol/device_line.h"
 #include "protocol/session_state.h"
 #include "workflow/device_operations.h"
+#include "workflow/tracing_port.h"
 
-namespace intercom::cli {
+namespace intercom {
 
 struct WriteReport {
   enum class Status {
@@ -115,4 +116,4 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   std::vector<ExchangeOutcome>* exchanged_ = nullptr;
 };
 
-}  // namespace intercom::cli
+}  // namespace intercom

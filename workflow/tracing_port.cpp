@@ -1,11 +1,11 @@
-#include "cli/tracing_port.h"
+#include "workflow/tracing_port.h"
 
 #include <chrono>
 #include <cstdio>
 
 #include "protocol/frames.h"
 
-namespace intercom::cli {
+namespace intercom {
 namespace {
 
 std::string Timestamp() {
@@ -76,4 +76,4 @@ void TracingPort::TraceLine(const std::string& text) {
   if (trace_) *trace_ << Timestamp() << ' ' << text << '\n';
 }
 
-}  // namespace intercom::cli
+}  // namespace intercom

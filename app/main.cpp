@@ -9,15 +9,16 @@
 
 #include "app/application_identity.h"
 #include "app/program_options.h"
-#include "workflow/program_context.h"
-#include "serial/pause.h"
-#include "serial/termination_signals.h"
-#include "serial/serial_port.h"
 #include "qt/control_views.h"
+#include "qt/qt_file_chooser.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
+#include "serial/pause.h"
+#include "serial/serial_port.h"
+#include "serial/termination_signals.h"
 #include "workflow/handlers.h"
 #include "workflow/port_link.h"
+#include "workflow/program_context.h"
 
 int main(int argc, char** argv) {
   if (const auto status = intercom::AnswerProgramOptions(argc, argv, std::cout)) return *status;
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
 
   intercom::QtMessageBoxes boxes;
   intercom::PanelModel panel(boxes, intercom::ApplicationTitle(argv[0]));
+  intercom::QtFileChooser files;
+  panel.SetFileChooser(files);
   const std::unique_ptr<intercom::SerialPort> port = intercom::MakeSerialPort();
   intercom::ProgramContext session(panel, *port, intercom::SleepPause);
   intercom::BindHandlers(session);

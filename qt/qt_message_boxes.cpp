@@ -37,21 +37,37 @@ QMessageBox::Icon IconOf(MessageKind kind) {
   return QMessageBox::NoIcon;
 }
 
+void Prepare(QMessageBox& box, const std::string& caption, const std::string& text) {
+  box.setWindowModality(Qt::ApplicationModal);
+  box.setWindowTitle(QString::fromStdString(caption));
+  box.setTextFormat(Qt::PlainText);
+  // The texts break lines with CR LF; a lone CR would show as a glyph.
+  box.setText(QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
 }  // namespace
 
 void QtMessageBoxes::Show(MessageKind kind, const std::string& caption, const std::string& text) {
   CentredMessageBox box;
-  box.setWindowModality(Qt::ApplicationModal);
-  box.setWindowTitle(QString::fromStdString(caption));
+  Prepare(box, caption, text);
   box.setIcon(IconOf(kind));
-  box.setTextFormat(Qt::PlainText);
-  // The texts break lines with CR LF; a lone CR would show as a glyph.
-  box.setText(QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
   box.setStandardButtons(QMessageBox::Ok);
   box.setDefaultButton(QMessageBox::Ok);
   // Some styles decorate standard buttons; the one button is a plain "OK".
   box.button(QMessageBox::Ok)->setIcon(QIcon());
   box.exec();
+}
+
+bool QtMessageBoxes::Ask(const std::string& caption, const std::string& text) {
+  CentredMessageBox box;
+  Prepare(box, caption, text);
+  box.setIcon(QMessageBox::Question);
+  QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 }  // namespace intercom

@@ -1,5 +1,5 @@
 // The three modal message boxes as QMessageBox: application-modal, centred on
-// the screen, one "OK" button.
+// the screen, one "OK" button; the question likewise, with "Да" and "Нет".
 #pragma once
 
 #include "panel/message_boxes.h"
@@ -12,6 +12,8 @@ class QtMessageBoxes final : public MessageBoxes {
   // the program takes input meanwhile. Notice: no icon; Information: the
   // information icon; Error: the critical icon. `caption` is the box's title.
   void Show(MessageKind kind, const std::string& caption, const std::string& text) override;
+  // The question icon; "Нет" is the default and Escape's answer.
+  bool Ask(const std::string& caption, const std::string& text) override;
 };
 
 }  // namespace intercom

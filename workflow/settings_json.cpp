@@ -188,6 +188,13 @@ DeviceSettings ParseSettingsJson(const Catalogue& catalogue, const std::string& 
   return settings;
 }
 
+void CheckSettingsKind(const Catalogue& catalogue, const DeviceSettings& settings, DeviceKind found,
+                       const std::string& where, const std::string& portName) {
+  if (settings.kind == found) return;
+  throw InputError(where + " holds settings of a " + catalogue.KindName(settings.kind) +
+                   ", but a " + catalogue.KindName(found) + " answered on " + portName);
+}
+
 std::string SettingsJson(const Catalogue& catalogue, const DeviceSettings& settings) {
   Json document;
   document["kind"] = catalogue.KindName(settings.kind);

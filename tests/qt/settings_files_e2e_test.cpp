@@ -70,14 +70,14 @@ std::string RefusalBox(const std::string& err) {
 
 class SettingsFilesTest : public ::testing::Test {
  protected:
-  // The simulator playing `kind`, and the windows started on it.
-  void Start(const std::string& kind) {
+  // The simulator playing `kind` with `faults`, and the windows started on it.
+  void Start(const std::string& kind, const std::vector<std::string>& faults = {}) {
     std::string pattern = (fs::temp_directory_path() / "intercom-files-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     scratch_ = pattern;
-    simulator_.emplace(
-        SimulatorProgram(),
-        std::vector<std::string>{"--kind", kind, "--log-requests", (scratch_ / "requests.log")});
+    std::vector<std::string> options{"--kind", kind, "--log-requests", scratch_ / "requests.log"};
+    options.insert(options.end(), faults.begin(), faults.end());
+    simulator_.emplace(SimulatorProgram(), options);
     ASSERT_FALSE(simulator_->PortPath().empty()) << "intercom-sim printed no port";
     previous_ = fs::current_path();
     fs::current_path(scratch_);
@@ -91,7 +91,8 @@ class SettingsFilesTest : public ::testing::Test {
     form3_.emplace(panel_);
     ObservePanel(panel_, *form1_, *form2_, *form3_, nullptr);
     panel_.Form1.Show();
-    ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
+    ASSERT_TRUE(!faults.empty() || boxes_.shown.empty()) << boxes_.shown.front().text;
+    boxes_.shown.clear();
   }
 
   void TearDown() override {
@@ -172,6 +173,22 @@ TEST_P(SaveEachKind, SavesWhatReadJsonPrints) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SaveEachKind,
                          ::testing::Values("subscriber", "splitter", "beltpack", "switch"));
+
+TEST_F(SettingsFilesTest, AReadThatIsNotWholeSavesNothingAndSaysWhatWasNotRead) {
+  if (SimulatorProgram().empty()) GTEST_SKIP() << "INTERCOM_SIM is not set";
+  Start("splitter", {"--truncate-command", "ReadLevels:7"});
+  files_.answers = {(scratch_ / "saved.json").string()};
+
+  Choose("SaveSettings");
+
+  EXPECT_TRUE(files_.asked.empty());
+  EXPECT_FALSE(fs::exists(scratch_ / "saved.json"));
+  ASSERT_FALSE(boxes_.shown.empty());
+  EXPECT_EQ(boxes_.shown.back().kind, MessageKind::Error);
+  EXPECT_EQ(boxes_.shown.back().text,
+            "the splitter did not answer every read: input1, input2, input3, input4 "
+            "(ReadLevels: cut after 7 bytes); nothing was saved.");
+}
 
 TEST_F(SettingsFilesTest, WritesWhatDiffersAfterTheQuestionAndRefusesAnotherKind) {
   if (SimulatorProgram().empty()) GTEST_SKIP() << "INTERCOM_SIM is not set";

@@ -1,7 +1,5 @@
 #include "cli/commands.h"
 
-#include <algorithm>
-
 #include "cli/command_run.h"
 #include "serial/port_description.h"
 #include "serial/port_enumeration.h"

@@ -288,6 +288,15 @@ TEST_F(SettingsFilesTest, TheLogHoldsWhatTraceHoldsAndItsFileIsRemembered) {
   EXPECT_EQ(files_.asked.back().proposed, log.string());
   EXPECT_FALSE(panel_.ExchangeLog.Checked());
   EXPECT_FALSE(form1_->findChild<QAction*>(QStringLiteral("ExchangeLog"))->isChecked());
+
+  // A file that cannot take the log is refused as --trace refuses it, and the log stays off.
+  files_.answers = {scratch_.string()};
+  Choose("ExchangeLog");
+  EXPECT_FALSE(panel_.ExchangeLog.Checked());
+  const Finished refused = Cli({"read", "--trace", scratch_.string()});
+  ASSERT_FALSE(boxes_.shown.empty());
+  EXPECT_EQ(boxes_.shown.back().text, RefusalBox(refused.err));
+  EXPECT_EQ(RememberedExchangeLog(kProgramSettingsFile), log.string());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "app/program_options.h"
 #include "app/termination_watch.h"
 #include "qt/control_views.h"
+#include "qt/qt_file_chooser.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
 #include "serial/pause.h"
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
 
   intercom::QtMessageBoxes boxes;
   intercom::PanelModel panel(boxes, intercom::ApplicationTitle(argv[0]));
+  intercom::QtFileChooser files;
+  panel.SetFileChooser(files);
   const std::unique_ptr<intercom::SerialPort> port = intercom::MakeSerialPort();
   intercom::ProgramContext session(panel, *port, intercom::SleepPause);
   intercom::BindHandlers(session);

@@ -42,6 +42,10 @@ class SilentBoxes : public MessageBoxes {
   void Show(MessageKind, const std::string& caption, const std::string& text) override {
     std::cerr << "box: " << caption << ": " << text << "\n";
   }
+  bool Ask(const std::string& caption, const std::string& text) override {
+    std::cerr << "question, answered no: " << caption << ": " << text << "\n";
+    return false;
+  }
 };
 
 long ResidentKb() {

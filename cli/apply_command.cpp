@@ -5,9 +5,9 @@
 
 #include "cli/command_run.h"
 #include "cli/commands.h"
-#include "cli/input_error.h"
 #include "cli/plan.h"
 #include "serial/guarded_file.h"
+#include "workflow/input_error.h"
 
 namespace intercom::cli {
 namespace {

@@ -1,20 +1,18 @@
 #include "cli/command_run.h"
 
 #include <filesystem>
-#include <sstream>
 #include <system_error>
 
 #include "serial/guarded_file.h"
 #include "serial/port_enumeration.h"
 #include "serial/sysfs_ports.h"
+#include "workflow/input_error.h"
+#include "workflow/input_file.h"
 
 namespace intercom::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Settings files and plans are small; the bound keeps /dev/zero and the like out.
-constexpr std::uintmax_t kMaxInputBytes = 1 << 20;
 
 enum class Choice { Missing, Named, Failed };
 
@@ -67,24 +65,12 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
 }
 
 std::optional<std::string> ReadInput(Environment& env, const std::string& path) {
-  std::error_code error;
-  if (!fs::is_regular_file(path, error)) {
-    env.err << "error: " << path << ": "
-            << (fs::exists(path, error) ? "not a regular file" : "no such file") << "\n";
+  try {
+    return ReadInputFile(path);
+  } catch (const InputError& error) {
+    env.err << "error: " << error.what() << "\n";
     return std::nullopt;
   }
-  if (fs::file_size(path, error) > kMaxInputBytes) {
-    env.err << "error: " << path << ": larger than 1 MiB\n";
-    return std::nullopt;
-  }
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!in && !in.eof()) {
-    env.err << "error: " << path << ": cannot be read\n";
-    return std::nullopt;
-  }
-  return text.str();
 }
 
 std::vector<std::string> MachinePorts(const Environment& env) {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/device_session.h"
 #include "cli/exit_codes.h"
+#include "workflow/device_session.h"
 
 namespace intercom::cli {
 

@@ -1,13 +1,11 @@
 #include "cli/commands.h"
 
-#include <algorithm>
-
 #include "cli/command_run.h"
-#include "cli/input_error.h"
-#include "cli/setting_text.h"
-#include "cli/settings_json.h"
 #include "serial/port_description.h"
 #include "serial/port_enumeration.h"
+#include "workflow/input_error.h"
+#include "workflow/setting_text.h"
+#include "workflow/settings_json.h"
 
 namespace intercom::cli {
 namespace {
@@ -25,35 +23,13 @@ void PrintSettings(std::ostream& out, const Catalogue& catalogue, const DeviceSe
   }
 }
 
-// Each setting that differed on one line: "written" on out only for what the
-// device was seen to hold afterwards, "not written" with the reason on err.
 void PrintWrite(Environment& env, const WriteReport& report, bool verify) {
   if (report.status == WriteReport::Status::Interrupted) {
     env.err << InterruptedSummary(report) << "\n";
     return;
   }
-  if (report.status == WriteReport::Status::Refused) {
-    for (const std::string& problem : report.problems) env.err << "error: " << problem << "\n";
-    env.err << "error: nothing was written\n";
-    return;
-  }
-  if (report.changes.empty() && report.problems.empty()) {
-    env.out << "nothing to write: the device holds these settings\n";
-  }
-  for (const std::string& change : report.changes) {
-    const std::string name = change.substr(0, change.find('='));
-    const auto notWritten = std::find(report.notWritten.begin(), report.notWritten.end(), name);
-    if (notWritten == report.notWritten.end()) {
-      env.out << (verify ? "written: " : "sent, not read back: ") << change << "\n";
-    } else {
-      env.err << "not written: " << change << ": "
-              << report.reasons[static_cast<size_t>(notWritten - report.notWritten.begin())]
-              << "\n";
-    }
-  }
-  for (const std::string& problem : report.problems) env.err << "error: " << problem << "\n";
-  if (report.status == WriteReport::Status::Done && verify && !report.changes.empty()) {
-    env.out << "read back: every setting matches\n";
+  for (const ReportLine& line : WriteReportLines(report, verify)) {
+    (line.error ? env.err : env.out) << line.text << "\n";
   }
 }
 
@@ -147,10 +123,7 @@ int RunWrite(Environment& env, const CommonOptions& options, const std::string& 
     DeviceSettings wanted;
     try {
       if (fromFile) {
-        if (fromFile->kind != kind) {
-          throw InputError(file + " holds settings of a " + catalogue.KindName(fromFile->kind) +
-                           ", but a " + catalogue.KindName(kind) + " answered on " + run.portName);
-        }
+        CheckSettingsKind(catalogue, *fromFile, kind, file, run.portName);
         wanted = *fromFile;
       } else {
         wanted.kind = kind;

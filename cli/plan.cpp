@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "cli/input_error.h"
-#include "cli/setting_text.h"
+#include "workflow/input_error.h"
+#include "workflow/setting_text.h"
 
 namespace intercom::cli {
 namespace {

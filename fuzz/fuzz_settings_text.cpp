@@ -11,18 +11,18 @@
 #include <string>
 #include <string_view>
 
-#include "cli/input_error.h"
 #include "cli/plan.h"
-#include "cli/setting_text.h"
-#include "cli/settings_json.h"
+#include "workflow/input_error.h"
+#include "workflow/setting_text.h"
+#include "workflow/settings_json.h"
 
 namespace {
 
 using intercom::Catalogue;
 using intercom::DeviceSettings;
+using intercom::InputError;
 using intercom::KindEntry;
 using intercom::SettingEntry;
-using intercom::cli::InputError;
 
 constexpr size_t kMaxMessage = 600;
 
@@ -36,7 +36,7 @@ void CheckLine(const std::string& message) {
   for (const char c : message) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) Fail("control character", message);
   }
-  if (intercom::cli::FindBadByte(message)) Fail("not UTF-8", message);
+  if (intercom::FindBadByte(message)) Fail("not UTF-8", message);
 }
 
 // The message names `name` first after `where`, possibly as "after NAME".
@@ -58,10 +58,10 @@ std::string Without(std::string text, std::string_view characters) {
 
 // Accepted: what SettingsJson writes of it reads back the same.
 void CheckRoundTrip(const Catalogue& catalogue, const DeviceSettings& settings) {
-  const std::string written = intercom::cli::SettingsJson(catalogue, settings);
+  const std::string written = intercom::SettingsJson(catalogue, settings);
   DeviceSettings back;
   try {
-    back = intercom::cli::ParseSettingsJson(catalogue, written, "back");
+    back = intercom::ParseSettingsJson(catalogue, written, "back");
   } catch (const InputError& error) {
     Fail(error.what(), written);
   }
@@ -92,16 +92,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     switch (data[0] % 6) {
       case 0:
-        CheckRoundTrip(catalogue, intercom::cli::ParseSettingsJson(catalogue, text, "f.json"));
+        CheckRoundTrip(catalogue, intercom::ParseSettingsJson(catalogue, text, "f.json"));
         break;
       case 1:
         for (const auto& row : intercom::cli::ParsePlan(catalogue, text, plan)) {
-          if (row.label.empty() || intercom::cli::FindBadByte(row.label)) Fail("label", row.label);
+          if (row.label.empty() || intercom::FindBadByte(row.label)) Fail("label", row.label);
         }
         break;
       case 2:
         try {
-          intercom::cli::ParseSettingValue(setting, text);
+          intercom::ParseSettingValue(setting, text);
         } catch (const InputError& error) {
           CheckNames(error.what(), "", name);
           throw;
@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string document = "{\"kind\":\"" + std::string(kind.name) + "\",\"" + name +
                                      "\":" + Without(text, "\"}") + "}";
         try {
-          intercom::cli::ParseSettingsJson(catalogue, document, "f.json");
+          intercom::ParseSettingsJson(catalogue, document, "f.json");
         } catch (const InputError& error) {
           CheckNames(error.what(), json, name);
           throw;
@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string document = "{\"kind\":\"" + std::string(kind.name) + "\",\"" + name +
                                      "\":\"" + Without(text, "\"") + "\"}";
         try {
-          intercom::cli::ParseSettingsJson(catalogue, document, "f.json");
+          intercom::ParseSettingsJson(catalogue, document, "f.json");
         } catch (const InputError& error) {
           CheckNames(error.what(), json, name);
           throw;

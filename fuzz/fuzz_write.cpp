@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/device_session.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
+#include "workflow/device_session.h"
 
 namespace intercom {
 namespace {
@@ -99,11 +99,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
 
   std::ostringstream messages;
-  cli::DeviceSession session(
+  DeviceSession session(
       port, [](int) {}, messages, nullptr, [] { return false; });
   if (!session.Connect("/dev/ttyFUZZ") || session.Discover() != kind.kind) std::abort();
   armed = true;
-  const cli::WriteReport report = session.Write(wanted, true);
+  const WriteReport report = session.Write(wanted, true);
 
   for (const std::string& name : report.written) {
     const SettingValue* asked = wanted.Find(name);
@@ -111,11 +111,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(DecodeSetting(*asked->setting, device.Code(name)) ==
           ReadBackValue(*asked->setting, asked->value));
   }
-  if (report.status == cli::WriteReport::Status::Done) {
+  if (report.status == WriteReport::Status::Done) {
     Check(report.written.size() == report.changes.size());
     Check(report.notWritten.empty());
   }
   Check(report.written.size() + report.notWritten.size() == report.changes.size() ||
-        report.status == cli::WriteReport::Status::Refused);
+        report.status == WriteReport::Status::Refused);
   return 0;
 }

@@ -140,4 +140,10 @@ void Window::Close() {
   SetVisible(false);
 }
 
+void Window::SetHint(const std::string& hint) {
+  if (hint == hint_) return;
+  hint_ = hint;
+  Changed();
+}
+
 }  // namespace intercom

@@ -164,6 +164,13 @@ class Window : public Control {
   // Hides the window; no handler runs. Closing the main window ends the program.
   void Close();
   Handler OnShow;
+
+  // The text shown when the pointer rests on the window; empty: none.
+  const std::string& Hint() const { return hint_; }
+  void SetHint(const std::string& hint);
+
+ private:
+  std::string hint_;
 };
 
 }  // namespace intercom

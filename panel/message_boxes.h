@@ -1,5 +1,5 @@
-// The three modal message boxes behind one interface: the Qt window code
-// provides the real one, tests a recording one.
+// The three modal message boxes and the confirming question behind one interface: the Qt window
+// code provides the real one, tests a recording one.
 #pragma once
 
 #include <string>
@@ -17,6 +17,9 @@ class MessageBoxes {
   virtual ~MessageBoxes() = default;
   // Blocks until the user has dismissed the box (one "OK" button).
   virtual void Show(MessageKind kind, const std::string& caption, const std::string& text) = 0;
+  // Blocks until the user has answered a question box ("Да" and "Нет", no icon
+  // but the question's); true for "Да".
+  virtual bool Ask(const std::string& caption, const std::string& text) = 0;
 };
 
 // The program file's name without its folder (after the last slash or backslash), cut before its

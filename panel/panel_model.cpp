@@ -62,6 +62,16 @@ void PanelModel::ShowError(const std::string& text) {
   boxes_.Show(MessageKind::Error, title_, ErrorText(text));
 }
 
+bool PanelModel::Ask(const std::string& text) {
+  return boxes_.Ask(title_, text);
+}
+
+std::optional<std::string> PanelModel::ChooseFile(FileUse use, const std::string& caption,
+                                                  const std::string& proposed) {
+  if (chooser_ == nullptr) return std::nullopt;
+  return chooser_->Choose(use, caption, proposed);
+}
+
 void PanelModel::RunHandler(const Handler& handler) {
   // Counted down on every way out, an unexpected exception included.
   struct Depth {

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "panel/controls.h"
+#include "panel/file_chooser.h"
 #include "panel/message_boxes.h"
 
 namespace intercom {
@@ -42,7 +44,12 @@ class PanelModel {
   // Main window. Its OnShow is FormShow.
   Window Form1{*this, "Form1"};
   PageControl PageControl1{*this, "PageControl1", 2};
+  // The menu "Настройки": the port choice, then the settings file entries and
+  // the exchange log.
   Button COM1{*this, "COM1"};
+  Button SaveSettings{*this, "SaveSettings"};
+  Button LoadSettings{*this, "LoadSettings"};
+  CheckBox ExchangeLog{*this, "ExchangeLog"};
 
   TextField Edit1{*this, "Edit1"}, Edit2{*this, "Edit2"}, Edit3{*this, "Edit3"},
       Edit4{*this, "Edit4"}, Edit5{*this, "Edit5"}, Edit6{*this, "Edit6"}, Edit7{*this, "Edit7"},
@@ -92,6 +99,13 @@ class PanelModel {
   void ShowNotice(const std::string& text);
   void ShowInformation(const std::string& text);
   void ShowError(const std::string& text);
+  // A question in a box captioned with the application title; true for "Да".
+  bool Ask(const std::string& text);
+
+  // The file dialog; until one is set nothing is ever chosen.
+  void SetFileChooser(FileChooser& chooser) { chooser_ = &chooser; }
+  std::optional<std::string> ChooseFile(FileUse use, const std::string& caption,
+                                        const std::string& proposed);
 
   // The failure boundary of every handler: a HandlerFailure stops the handler
   // where it was raised and is shown with ShowError.
@@ -121,6 +135,7 @@ class PanelModel {
 
  private:
   MessageBoxes& boxes_;
+  FileChooser* chooser_ = nullptr;
   std::string title_;
   std::function<void(const Control&)> observer_;
   std::function<void()> idleObserver_;

@@ -47,6 +47,8 @@ TForm1::TForm1(PanelModel& panel) : panel_(panel) {
 bool TForm1::Refresh(const Control& control) {
   if (&control == &panel_.Form1) {
     setVisible(control.Visible());
+    setToolTip(QString::fromStdString(panel_.Form1.Hint()));
+    exchangeLog_->setToolTip(toolTip());
     return true;
   }
   return views_.Refresh(control);
@@ -151,6 +153,29 @@ void TForm1::BuildMenu() {
     portChoice_->setEnabled(panel_.COM1.Enabled());
     portChoice_->setVisible(panel_.COM1.Visible());
   });
+  settings->addSeparator();
+  AddMenuEntry(settings, panel_.SaveSettings, QStringLiteral("Сохранить настройки устройства…"));
+  AddMenuEntry(settings, panel_.LoadSettings, QStringLiteral("Записать настройки из файла…"));
+  exchangeLog_ = settings->addAction(QStringLiteral("Журнал обмена…"));
+  exchangeLog_->setObjectName(QString::fromStdString(panel_.ExchangeLog.Name()));
+  exchangeLog_->setCheckable(true);
+  // The log's file shows as the entry's hint.
+  settings->setToolTipsVisible(true);
+  views_.Add(panel_.ExchangeLog, [this] {
+    exchangeLog_->setChecked(panel_.ExchangeLog.Checked());
+    exchangeLog_->setEnabled(panel_.ExchangeLog.Enabled());
+    exchangeLog_->setVisible(panel_.ExchangeLog.Visible());
+  });
+}
+
+void TForm1::AddMenuEntry(QMenu* menu, Button& button, const QString& caption) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(QString::fromStdString(button.Name()));
+  views_.Add(button, [action, &button] {
+    action->setEnabled(button.Enabled());
+    action->setVisible(button.Visible());
+  });
+  menuEntries_.emplace_back(&button, action);
 }
 
 void TForm1::BuildClientArea() {
@@ -264,6 +289,13 @@ QWidget* TForm1::AddStatic(QWidget* widget, const Control& control) {
 
 void TForm1::ConnectSignals() {
   connect(portChoice_, &QAction::triggered, this, [this] { panel_.COM1.Click(); });
+  for (const auto& [button, action] : menuEntries_) {
+    connect(action, &QAction::triggered, this, [button] { button->Click(); });
+  }
+  connect(exchangeLog_, &QAction::triggered, this, [this] {
+    panel_.ExchangeLog.Click();
+    views_.Refresh(panel_.ExchangeLog);
+  });
   for (const auto& [field, edit] : edits_) {
     // Every change of the widget's text, typed or not (assistive technology,
     // an input method's commit), is the field's new text.

@@ -15,6 +15,7 @@
 
 class QAction;
 class QCheckBox;
+class QMenu;
 class QTabWidget;
 
 namespace intercom {
@@ -79,6 +80,8 @@ class TForm1 : public QMainWindow {
   // A group box: disabled, it and its contents take no input but keep their look.
   QWidget* AddContainer(QWidget* widget, const Control& control);
 
+  // A menu entry for `button`, named after it.
+  void AddMenuEntry(QMenu* menu, Button& button, const QString& caption);
   void ConnectSignals();
   void FitToWindowState();
 
@@ -92,6 +95,8 @@ class TForm1 : public QMainWindow {
   std::optional<QPoint> restoreTo_;
   QTabWidget* pages_ = nullptr;
   QAction* portChoice_ = nullptr;
+  QAction* exchangeLog_ = nullptr;
+  std::vector<std::pair<Button*, QAction*>> menuEntries_;
   QCheckBox* studio_ = nullptr;
   std::vector<std::pair<TextField*, QLineEdit*>> edits_;
   std::vector<std::pair<Button*, QPushButton*>> buttons_;

@@ -66,23 +66,43 @@ void KeepWidthAtLeast(QMessageBox& box, int width) {
                 grid->rowCount(), 0, 1, grid->columnCount());
 }
 
-}  // namespace
-
-void QtMessageBoxes::Show(MessageKind kind, const std::string& caption, const std::string& text) {
-  QWidget* owner = owner_ != nullptr && owner_->isVisible() ? owner_ : nullptr;
-  CentredMessageBox box(owner);
+void Prepare(QMessageBox& box, const std::string& caption, const std::string& text) {
   box.setWindowModality(Qt::ApplicationModal);
   box.setWindowTitle(QString::fromStdString(caption));
-  box.setIcon(IconOf(kind));
   box.setTextFormat(Qt::PlainText);
   // The texts break lines with CR LF; a lone CR would show as a glyph.
   box.setText(QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+}  // namespace
+
+QWidget* QtMessageBoxes::Owner() const {
+  return owner_ != nullptr && owner_->isVisible() ? owner_ : nullptr;
+}
+
+void QtMessageBoxes::Show(MessageKind kind, const std::string& caption, const std::string& text) {
+  CentredMessageBox box(Owner());
+  Prepare(box, caption, text);
+  box.setIcon(IconOf(kind));
   box.setStandardButtons(QMessageBox::Ok);
   box.setDefaultButton(QMessageBox::Ok);
   // Some styles decorate standard buttons; the one button is a plain "OK".
   box.button(QMessageBox::Ok)->setIcon(QIcon());
   KeepWidthAtLeast(box, WidthForTitle(box, box.windowTitle()));
   box.exec();
+}
+
+bool QtMessageBoxes::Ask(const std::string& caption, const std::string& text) {
+  CentredMessageBox box(Owner());
+  Prepare(box, caption, text);
+  box.setIcon(QMessageBox::Question);
+  QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  KeepWidthAtLeast(box, WidthForTitle(box, box.windowTitle()));
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 }  // namespace intercom

@@ -1,5 +1,5 @@
 // The three modal message boxes as QMessageBox: application-modal, one "OK"
-// button, wide enough for their title.
+// button, wide enough for their title; the question likewise, with "Да" and "Нет".
 #pragma once
 
 #include "panel/message_boxes.h"
@@ -20,8 +20,13 @@ class QtMessageBoxes final : public MessageBoxes {
   // the program takes input meanwhile. Notice: no icon; Information: the
   // information icon; Error: the critical icon. `caption` is the box's title.
   void Show(MessageKind kind, const std::string& caption, const std::string& text) override;
+  // The question icon; "Нет" is the default and Escape's answer.
+  bool Ask(const std::string& caption, const std::string& text) override;
 
  private:
+  // The owner while it is shown, else null.
+  QWidget* Owner() const;
+
   QWidget* owner_ = nullptr;
 };
 

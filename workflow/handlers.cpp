@@ -1,8 +1,10 @@
 #include "workflow/handlers.h"
 
 #include "workflow/dialogs.h"
+#include "workflow/exchange_log.h"
 #include "workflow/level_adjustment.h"
 #include "workflow/settings_commands.h"
+#include "workflow/settings_files.h"
 #include "workflow/startup.h"
 
 namespace intercom {
@@ -21,6 +23,9 @@ void BindHandlers(ProgramContext& session) {
   panel.BitBtn5.OnClick = bind(BitBtn5Click);
   panel.CheckBox1.OnClick = bind(CheckBox1Click);
   panel.COM1.OnClick = bind(COM1Click);
+  panel.SaveSettings.OnClick = bind(SaveSettingsClick);
+  panel.LoadSettings.OnClick = bind(LoadSettingsClick);
+  panel.ExchangeLog.OnClick = bind(ExchangeLogClick);
   panel.BitBtn1.OnClick = bind(BitBtn1Click);
 
   for (const LevelButtons& buttons : LevelButtonTable()) {

@@ -7,7 +7,8 @@ namespace intercom {
 ProgramContext::ProgramContext(PanelModel& panel, SerialPort& port, Pause pause,
                                const Catalogue& catalogue)
     : panel(panel),
-      port(port),
+      loggedPort(port),
+      port(loggedPort),
       pause(std::move(pause)),
       catalogue(catalogue),
       binding(panel, catalogue),

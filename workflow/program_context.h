@@ -4,6 +4,7 @@
 // to every handler; tests build as many as they like.
 #pragma once
 
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,19 +14,23 @@
 #include "protocol/session_state.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
+#include "workflow/logged_port.h"
 #include "workflow/panel_binding.h"
 
 namespace intercom {
 
 // Where the chosen port is kept, relative to the working directory.
 inline constexpr const char* kPortChoiceFile = "COM.ini";
+// Where the program keeps its own settings, beside COM.ini.
+inline constexpr const char* kProgramSettingsFile = "intercom-config.ini";
 
 // The machine's serial ports, in a stable order; may throw
 // PortEnumerationError (or a HandlerFailure of its own).
 using PortLister = std::function<std::vector<std::string>()>;
 
 struct ProgramContext {
-  // `panel`, `port` and `catalogue` must outlive the context. The port list
+  // `panel`, `port` and `catalogue` must outlive the context; the context's
+  // `port` passes every call to `port`. The port list
   // defaults to the machine's real ports.
   ProgramContext(PanelModel& panel, SerialPort& port, Pause pause,
                  const Catalogue& catalogue = StandardCatalogue());
@@ -37,6 +42,9 @@ struct ProgramContext {
 
   SessionState state;
   PanelModel& panel;
+  // Every call on the port passes through here, so that the exchange log
+  // holds all of the window's traffic.
+  LoggedPort loggedPort;
   SerialPort& port;
   Pause pause;
   const Catalogue& catalogue;
@@ -44,6 +52,10 @@ struct ProgramContext {
   PortLister listPorts;
   // COM.ini, relative to the working directory unless a test says otherwise.
   std::string portChoicePath = kPortChoiceFile;
+  // The program's own settings, likewise.
+  std::string programSettingsPath = kProgramSettingsFile;
+  // The exchange log's file while "Журнал обмена…" is on.
+  std::ofstream exchangeLog;
 };
 
 }  // namespace intercom

@@ -11,9 +11,9 @@
 #include <sstream>
 #include <thread>
 
-#include "cli/settings_json.h"
 #include "tests/support/child_process.h"
 #include "tests/support/simulator_process.h"
+#include "workflow/settings_json.h"
 
 namespace intercom {
 namespace {
@@ -33,7 +33,7 @@ std::string ReadFile(const fs::path& path) {
 }
 
 Values ValuesOf(const std::string& json) {
-  const DeviceSettings settings = cli::ParseSettingsJson(StandardCatalogue(), json, "stdout");
+  const DeviceSettings settings = ParseSettingsJson(StandardCatalogue(), json, "stdout");
   Values values{{"kind", static_cast<int32_t>(settings.kind)}};
   for (const SettingValue& v : settings.values) values[v.setting->name] = v.value;
   return values;

@@ -1,10 +1,10 @@
 // Settings files and plans: what they accept and the one-line refusals of bad input.
 #include <gtest/gtest.h>
 
-#include "cli/input_error.h"
 #include "cli/plan.h"
-#include "cli/setting_text.h"
-#include "cli/settings_json.h"
+#include "workflow/input_error.h"
+#include "workflow/setting_text.h"
+#include "workflow/settings_json.h"
 
 namespace intercom::cli {
 namespace {

@@ -8,11 +8,11 @@
 
 #include "cli/command_run.h"
 #include "cli/commands.h"
-#include "cli/device_session.h"
 #include "cli/exit_codes.h"
-#include "cli/setting_text.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
+#include "workflow/device_session.h"
+#include "workflow/setting_text.h"
 
 namespace intercom::cli {
 namespace {

@@ -11,7 +11,7 @@ pid=""
 # shellcheck disable=SC2317 # called by the trap
 cleanup() {
   if [ -n "$pid" ]; then
-    kill "$pid" 2>/dev/null || true
+    kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   fi
   rm -rf "$scratch"
@@ -39,7 +39,9 @@ start_and_stop() {
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill "$pid" 2>/dev/null || true
+  # The start-up's box waits for an OK that nobody gives here, and a
+  # termination signal waits for the box: the program is stopped outright.
+  kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   pid=""
   if [ ! -s "$folder/COM.ini" ]; then

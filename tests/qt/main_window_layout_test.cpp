@@ -132,14 +132,23 @@ TEST_F(MainWindowLayout, TraceStripLiesBelowTheNormalClientAreaAndShowsWhenMaxim
   EXPECT_EQ(client->size(), QSize(778, 455));
 }
 
-TEST_F(MainWindowLayout, MenuHoldsTheOnePortChoiceEntry) {
+TEST_F(MainWindowLayout, MenuHoldsThePortChoiceFirstThenTheSettingsFilesAndTheLog) {
   const QList<QAction*> menus = form1->menuBar()->actions();
   ASSERT_EQ(menus.size(), 1);
   EXPECT_EQ(menus[0]->text(), QStringLiteral("Настройки"));
   const QList<QAction*> entries = menus[0]->menu()->actions();
-  ASSERT_EQ(entries.size(), 1);
+  ASSERT_EQ(entries.size(), 5);
   EXPECT_EQ(entries[0]->objectName(), QStringLiteral("COM1"));
   EXPECT_EQ(entries[0]->text(), QStringLiteral("Выбор COM-порта"));
+  EXPECT_FALSE(entries[0]->isCheckable());
+  EXPECT_TRUE(entries[1]->isSeparator());
+  EXPECT_EQ(entries[2]->text(), QStringLiteral("Сохранить настройки устройства…"));
+  EXPECT_EQ(entries[3]->text(), QStringLiteral("Записать настройки из файла…"));
+  EXPECT_EQ(entries[4]->text(), QStringLiteral("Журнал обмена…"));
+  EXPECT_FALSE(entries[2]->isCheckable());
+  EXPECT_FALSE(entries[3]->isCheckable());
+  EXPECT_TRUE(entries[4]->isCheckable());
+  EXPECT_FALSE(entries[4]->isChecked());
 }
 
 TEST_F(MainWindowLayout, FourTabsInOrderAndAHiddenFifthForNoPage) {

@@ -1,5 +1,6 @@
 // A MessageBoxes that records every box instead of showing it, optionally
-// running a callback while a box is "open".
+// running a callback while a box is "open"; questions are recorded as boxes
+// too and answered with `answer`.
 #pragma once
 
 #include <functional>
@@ -22,6 +23,10 @@ class RecordingMessageBoxes : public MessageBoxes {
     shown.push_back({kind, caption, text});
     if (whileOpen) whileOpen(shown.back());
   }
+  bool Ask(const std::string& caption, const std::string& text) override {
+    asked.push_back({MessageKind::Notice, caption, text});
+    return answer;
+  }
 
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;
@@ -30,6 +35,8 @@ class RecordingMessageBoxes : public MessageBoxes {
   }
 
   std::vector<ShownBox> shown;
+  std::vector<ShownBox> asked;
+  bool answer = true;
   std::function<void(const ShownBox&)> whileOpen;
 };
 

@@ -55,6 +55,10 @@ class Boxes : public MessageBoxes {
                    "] " + Escaped(text));
     if (whileOpen) whileOpen();
   }
+  bool Ask(const std::string& caption, const std::string& text) override {
+    log_.push_back("ask [" + Escaped(caption) + "] " + Escaped(text) + ": no");
+    return false;
+  }
   std::function<void()> whileOpen;
 
  private:

@@ -1,6 +1,6 @@
-#include "cli/message_lines.h"
+#include "workflow/message_lines.h"
 
-namespace intercom::cli {
+namespace intercom {
 
 std::string MessageLine(LineKind kind, const std::string& text) {
   std::string line;
@@ -36,4 +36,4 @@ std::string MessageLine(LineKind kind, const std::string& text) {
   return line;
 }
 
-}  // namespace intercom::cli
+}  // namespace intercom

@@ -1,11 +1,11 @@
-#include "cli/setting_text.h"
+#include "workflow/setting_text.h"
 
 #include <charconv>
 #include <cstdio>
 
-#include "cli/input_error.h"
+#include "workflow/input_error.h"
 
-namespace intercom::cli {
+namespace intercom {
 namespace {
 
 struct CodePoint {
@@ -129,4 +129,4 @@ std::optional<BadByte> FindBadByte(std::string_view text) {
   return std::nullopt;
 }
 
-}  // namespace intercom::cli
+}  // namespace intercom

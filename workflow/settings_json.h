@@ -6,7 +6,7 @@
 
 #include "protocol/device_settings.h"
 
-namespace intercom::cli {
+namespace intercom {
 
 // Throws InputError, prefixed with `where` (the file name), for text that is
 // not one JSON object, a nested array or object, a NUL byte or bytes that are
@@ -19,8 +19,14 @@ namespace intercom::cli {
 DeviceSettings ParseSettingsJson(const Catalogue& catalogue, const std::string& text,
                                  const std::string& where);
 
+// Throws InputError when `settings` are not of the kind `found` that
+// answered on `portName`: "WHERE holds settings of a splitter, but a switch
+// answered on PORT".
+void CheckSettingsKind(const Catalogue& catalogue, const DeviceSettings& settings, DeviceKind found,
+                       const std::string& where, const std::string& portName);
+
 // The document ParseSettingsJson reads back: kind first, then the settings in
 // the kind's order, indented, ending in a newline.
 std::string SettingsJson(const Catalogue& catalogue, const DeviceSettings& settings);
 
-}  // namespace intercom::cli
+}  // namespace intercom

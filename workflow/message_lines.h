@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace intercom::cli {
+namespace intercom {
 
 enum class LineKind { Notice, Information, Error };
 
@@ -12,4 +12,4 @@ enum class LineKind { Notice, Information, Error };
 // them folded into one blank, and no leading blanks.
 std::string MessageLine(LineKind kind, const std::string& text);
 
-}  // namespace intercom::cli
+}  // namespace intercom

@@ -1,10 +1,8 @@
 // A SerialPort that passes every call to the real port and keeps a record of
-// the traffic: each request written and each reply read, as hex lines with
-// a timestamp in seconds on the monotonic clock, appended to a trace stream
-// (flushed after every reply), and the frames since the last Mark() for the
-// program to check. Before a request goes out it asks whether the user asked
-// to stop; if so it throws Interrupted and writes nothing, so a stop always
-// falls between two exchanges.
+// the traffic: the lines of a LoggedPort on a trace stream, and the frames
+// since the last Mark() for the program to check. Before a request goes out it asks whether the
+// user asked to stop; if so it throws Interrupted and writes nothing, so a stop always falls
+// between two exchanges.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +13,9 @@
 #include <vector>
 
 #include "serial/serial_port.h"
+#include "workflow/logged_port.h"
 
-namespace intercom::cli {
+namespace intercom {
 
 class Interrupted : public std::runtime_error {
  public:
@@ -31,19 +30,19 @@ class TracingPort final : public SerialPort {
   TracingPort(SerialPort& port, std::ostream* trace, StopQuery stopRequested);
 
   bool Open(const std::string& name) override;
-  bool IsOpen() const override { return port_.IsOpen(); }
+  bool IsOpen() const override { return logged_.IsOpen(); }
   void Close() override;
-  bool GetState(LineState& state) override { return Note(port_.GetState(state)); }
-  bool SetState(const LineState& state) override { return Note(port_.SetState(state)); }
-  bool GetTimeouts(CommTimeouts& timeouts) override { return Note(port_.GetTimeouts(timeouts)); }
+  bool GetState(LineState& state) override { return Note(logged_.GetState(state)); }
+  bool SetState(const LineState& state) override { return Note(logged_.SetState(state)); }
+  bool GetTimeouts(CommTimeouts& timeouts) override { return Note(logged_.GetTimeouts(timeouts)); }
   bool SetTimeouts(const CommTimeouts& timeouts) override {
-    return Note(port_.SetTimeouts(timeouts));
+    return Note(logged_.SetTimeouts(timeouts));
   }
-  bool Purge() override { return port_.Purge(); }
+  bool Purge() override { return logged_.Purge(); }
   bool Write(const uint8_t* data, size_t count, size_t& written) override;
   bool Read(uint8_t* data, size_t count, size_t& received) override;
-  uint32_t LastError() const override { return port_.LastError(); }
-  std::string LastErrorText() const override { return port_.LastErrorText(); }
+  uint32_t LastError() const override { return logged_.LastError(); }
+  std::string LastErrorText() const override { return logged_.LastErrorText(); }
 
   // Forgets the record of frames and failures.
   void Mark();
@@ -59,14 +58,12 @@ class TracingPort final : public SerialPort {
 
  private:
   bool Note(bool ok);
-  void TraceLine(const std::string& text);
 
-  SerialPort& port_;
-  std::ostream* trace_;
+  LoggedPort logged_;
   StopQuery stopRequested_;
   std::vector<std::vector<uint8_t>> requests_;
   std::vector<std::vector<uint8_t>> replies_;
   bool failed_ = false;
 };
 
-}  // namespace intercom::cli
+}  // namespace intercom

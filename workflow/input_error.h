@@ -6,11 +6,11 @@
 #include <stdexcept>
 #include <string>
 
-namespace intercom::cli {
+namespace intercom {
 
 class InputError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-}  // namespace intercom::cli
+}  // namespace intercom

@@ -1,4 +1,4 @@
-#include "cli/settings_json.h"
+#include "workflow/settings_json.h"
 
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "cli/input_error.h"
-#include "cli/setting_text.h"
+#include "workflow/input_error.h"
+#include "workflow/setting_text.h"
 
-namespace intercom::cli {
+namespace intercom {
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -188,6 +188,13 @@ DeviceSettings ParseSettingsJson(const Catalogue& catalogue, const std::string& 
   return settings;
 }
 
+void CheckSettingsKind(const Catalogue& catalogue, const DeviceSettings& settings, DeviceKind found,
+                       const std::string& where, const std::string& portName) {
+  if (settings.kind == found) return;
+  throw InputError(where + " holds settings of a " + catalogue.KindName(settings.kind) +
+                   ", but a " + catalogue.KindName(found) + " answered on " + portName);
+}
+
 std::string SettingsJson(const Catalogue& catalogue, const DeviceSettings& settings) {
   Json document;
   document["kind"] = catalogue.KindName(settings.kind);
@@ -205,4 +212,4 @@ std::string SettingsJson(const Catalogue& catalogue, const DeviceSettings& setti
   return document.dump(2) + "\n";
 }
 
-}  // namespace intercom::cli
+}  // namespace intercom

@@ -11,7 +11,7 @@
 
 #include "protocol/device_settings.h"
 
-namespace intercom::cli {
+namespace intercom {
 
 // A refusal shows at most this many characters of a name or value.
 inline constexpr int kShownCharacters = 64;
@@ -46,4 +46,4 @@ struct BadByte {
 // The first NUL byte, or byte that is not part of well-formed UTF-8, in `text`.
 std::optional<BadByte> FindBadByte(std::string_view text);
 
-}  // namespace intercom::cli
+}  // namespace intercom

@@ -1,19 +1,21 @@
-// One device session of intercom-cli: the line to one device and the device
-// operations the window uses, on typed settings. The window's confirmation and
-// notice boxes become lines on the messages stream; the traffic goes through
-// a TracingPort. Every request, reply, check and pause is the operations' own.
+// One device session on typed settings: the line to one device and the device
+// operations, as intercom-cli reads and writes a device and the window saves
+// and loads a settings file. The confirmation and notice boxes of the
+// operations become lines on the messages stream; the traffic goes through a
+// TracingPort. Every request, reply, check and pause is the operations' own.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "cli/tracing_port.h"
 #include "protocol/device_line.h"
 #include "protocol/session_state.h"
 #include "workflow/device_operations.h"
+#include "workflow/tracing_port.h"
 
-namespace intercom::cli {
+namespace intercom {
 
 struct WriteReport {
   enum class Status {
@@ -33,12 +35,34 @@ struct WriteReport {
   std::vector<std::string> reasons;     // why, one for each of notWritten
 };
 
+// A setting whose wanted value the device does not hold.
+struct SettingChange {
+  const SettingEntry* setting;
+  std::optional<int32_t> now;  // none when the device's value was not read
+  int32_t wanted;
+};
+
+// A report as lines, in order: `error` lines belong on an error stream (the
+// command line's stderr), the rest on the results. Each setting that differed
+// has one line: "written: " only for what the device was seen to hold
+// afterwards, "not written: " with the reason otherwise. `verify`: the write
+// read everything back. An interrupted write is its caller's to describe.
+struct ReportLine {
+  bool error;
+  std::string text;
+};
+std::vector<ReportLine> WriteReportLines(const WriteReport& report, bool verify);
+
 class DeviceSession : private ExchangeObserver, private DeviceEvents {
  public:
   // `port` and `catalogue` must outlive the object; `trace` may be null.
   // `messages` takes the box lines. `stopRequested` is asked before every request.
   DeviceSession(SerialPort& port, Pause pause, std::ostream& messages, std::ostream* trace,
                 StopQuery stopRequested, const Catalogue& catalogue = StandardCatalogue());
+  // On a line the caller has already opened and keeps, sharing the caller's
+  // state record; no trace and no stop. Connect() is not called.
+  DeviceSession(SerialPort& port, Pause pause, std::ostream& messages, SessionState& state,
+                const Catalogue& catalogue);
   DeviceSession(const DeviceSession&) = delete;
   DeviceSession& operator=(const DeviceSession&) = delete;
 
@@ -76,8 +100,21 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   // it carried.
   WriteReport Write(const DeviceSettings& wanted, bool verify);
 
+  // The settings of `wanted` that differ from what the last Discover() read,
+  // in `wanted`'s order.
+  std::vector<SettingChange> Changes(const DeviceSettings& wanted) const;
+  // Why Write() would refuse `wanted` before sending: a line for each value
+  // that differs and is out of range, e.g. "key3: 300 is out of range 0..256".
+  std::vector<std::string> Refusals(const DeviceSettings& wanted) const;
+
   // Box lines printed or only counted (while polling).
   void SetQuiet(bool quiet) { quiet_ = quiet; }
+
+  // Also tells `observer` of every request, reply and notice, and `events` of
+  // everything every later Discover() does (not of the writes): a window
+  // shows the traffic, and each read in its controls. Both must outlive the
+  // session.
+  void Follow(ExchangeObserver& observer, DeviceEvents& events);
 
  private:
   void RequestSent(const RequestFrame& request) override;
@@ -85,11 +122,16 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   void Notice(const std::string& text) override;
   void Replied(const ExchangeOutcome& outcome) override;
   void Exchanged(const ExchangeOutcome& outcome) override;
+  void DiscoveryStarted() override;
+  void Probed(size_t index) override;
+  void Found(const KindEntry& kind) override;
+  void ReadsDone(const KindEntry& kind) override;
   void NoneFound() override;
+  // The follower's events while a discovery runs, else none.
+  DeviceEvents* Following() const { return discovering_ ? followerEvents_ : nullptr; }
   void Say(const std::string& line);
 
   DeviceLine Line() { return {state_, port_, pause_, *this, catalogue_}; }
-  std::vector<std::string> Refusals(const DeviceSettings& wanted) const;
   // One request of a write and the values it carried.
   struct Sent {
     ExchangeOutcome outcome;
@@ -107,7 +149,11 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   TracingPort port_;
   Pause pause_;
   const Catalogue& catalogue_;
-  SessionState state_;
+  SessionState ownState_;
+  SessionState& state_;
+  ExchangeObserver* followerObserver_ = nullptr;
+  DeviceEvents* followerEvents_ = nullptr;
+  bool discovering_ = false;
   DeviceSettings current_;
   bool readsAnswered_ = false;
   std::string unread_;
@@ -115,4 +161,4 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   std::vector<ExchangeOutcome>* exchanged_ = nullptr;
 };
 
-}  // namespace intercom::cli
+}  // namespace intercom

@@ -1,14 +1,14 @@
-#include "cli/device_session.h"
+#include "workflow/device_session.h"
 
 #include <algorithm>
 #include <map>
 
-#include "cli/message_lines.h"
 #include "workflow/device_messages.h"
+#include "workflow/message_lines.h"
 #include "workflow/port_link.h"
 #include "workflow/startup.h"
 
-namespace intercom::cli {
+namespace intercom {
 namespace {
 
 std::string OutOfRange(const SettingEntry& setting, int32_t value) {
@@ -41,19 +41,70 @@ std::string Describe(const ExchangeOutcome& outcome) {
 
 }  // namespace
 
+std::vector<ReportLine> WriteReportLines(const WriteReport& report, bool verify) {
+  std::vector<ReportLine> lines;
+  const auto error = [&lines](const std::string& text) {
+    lines.push_back({true, "error: " + text});
+  };
+  if (report.status == WriteReport::Status::Refused) {
+    for (const std::string& problem : report.problems) error(problem);
+    error("nothing was written");
+    return lines;
+  }
+  if (report.changes.empty() && report.problems.empty()) {
+    lines.push_back({false, "nothing to write: the device holds these settings"});
+  }
+  for (const std::string& change : report.changes) {
+    const std::string name = change.substr(0, change.find('='));
+    const auto notWritten = std::find(report.notWritten.begin(), report.notWritten.end(), name);
+    if (notWritten == report.notWritten.end()) {
+      lines.push_back({false, (verify ? "written: " : "sent, not read back: ") + change});
+    } else {
+      lines.push_back(
+          {true, "not written: " + change + ": " +
+                     report.reasons[static_cast<size_t>(notWritten - report.notWritten.begin())]});
+    }
+  }
+  for (const std::string& problem : report.problems) error(problem);
+  if (report.status == WriteReport::Status::Done && verify && !report.changes.empty()) {
+    lines.push_back({false, "read back: every setting matches"});
+  }
+  return lines;
+}
+
 DeviceSession::DeviceSession(SerialPort& port, Pause pause, std::ostream& messages,
                              std::ostream* trace, StopQuery stopRequested,
                              const Catalogue& catalogue)
     : messages_(messages),
       port_(port, trace, std::move(stopRequested)),
       pause_(std::move(pause)),
-      catalogue_(catalogue) {
+      catalogue_(catalogue),
+      state_(ownState_) {
   SetLevelConstants(state_);
 }
 
-void DeviceSession::RequestSent(const RequestFrame&) {}
+DeviceSession::DeviceSession(SerialPort& port, Pause pause, std::ostream& messages,
+                             SessionState& state, const Catalogue& catalogue)
+    : messages_(messages),
+      port_(port, nullptr, nullptr),
+      pause_(std::move(pause)),
+      catalogue_(catalogue),
+      state_(state) {
+  SetLevelConstants(state_);
+}
 
-void DeviceSession::ReplyRead(const ReplyFrame&) {}
+void DeviceSession::Follow(ExchangeObserver& observer, DeviceEvents& events) {
+  followerObserver_ = &observer;
+  followerEvents_ = &events;
+}
+
+void DeviceSession::RequestSent(const RequestFrame& request) {
+  if (followerObserver_ != nullptr) followerObserver_->RequestSent(request);
+}
+
+void DeviceSession::ReplyRead(const ReplyFrame& reply) {
+  if (followerObserver_ != nullptr) followerObserver_->ReplyRead(reply);
+}
 
 void DeviceSession::Say(const std::string& line) {
   if (!quiet_) messages_ << line << std::endl;
@@ -63,9 +114,11 @@ void DeviceSession::Notice(const std::string& text) {
   Say(MessageLine(LineKind::Notice, text));
   // The window's words give only a code; a script's reader also gets the reason.
   if (text.rfind("Can't ", 0) == 0) Say("reason: " + port_.LastErrorText());
+  if (followerObserver_ != nullptr) followerObserver_->Notice(text);
 }
 
 void DeviceSession::Replied(const ExchangeOutcome& outcome) {
+  if (DeviceEvents* events = Following()) events->Replied(outcome);
   // The window confirms any reply in step; a line on stderr is a promise, so
   // a confirmation cut short is not passed on.
   const char* confirmation = WriteConfirmation(outcome.command);
@@ -76,10 +129,28 @@ void DeviceSession::Replied(const ExchangeOutcome& outcome) {
 
 void DeviceSession::Exchanged(const ExchangeOutcome& outcome) {
   if (exchanged_ != nullptr) exchanged_->push_back(outcome);
+  if (DeviceEvents* events = Following()) events->Exchanged(outcome);
+}
+
+void DeviceSession::DiscoveryStarted() {
+  if (DeviceEvents* events = Following()) events->DiscoveryStarted();
+}
+
+void DeviceSession::Probed(size_t index) {
+  if (DeviceEvents* events = Following()) events->Probed(index);
+}
+
+void DeviceSession::Found(const KindEntry& kind) {
+  if (DeviceEvents* events = Following()) events->Found(kind);
+}
+
+void DeviceSession::ReadsDone(const KindEntry& kind) {
+  if (DeviceEvents* events = Following()) events->ReadsDone(kind);
 }
 
 void DeviceSession::NoneFound() {
   Say(MessageLine(LineKind::Information, kNoDevice));
+  if (DeviceEvents* events = Following()) events->NoneFound();
 }
 
 bool DeviceSession::Connect(const std::string& portName) {
@@ -97,7 +168,15 @@ DeviceKind DeviceSession::Discover() {
   port_.Mark();
   readsAnswered_ = false;
   unread_.clear();
-  const Discovery discovery = intercom::Discover(Line(), *this);
+  discovering_ = true;
+  Discovery discovery;
+  try {
+    discovery = intercom::Discover(Line(), *this);
+  } catch (...) {
+    discovering_ = false;
+    throw;
+  }
+  discovering_ = false;
   current_ = discovery.settings;
   if (discovery.kind == nullptr) return DeviceKind::None;
   for (const ExchangeOutcome& read : discovery.reads) {
@@ -119,14 +198,23 @@ bool DeviceSession::Probe() {
   return Test(Line(), *this).Answered() && !port_.Failed();
 }
 
-std::vector<std::string> DeviceSession::Refusals(const DeviceSettings& wanted) const {
-  std::vector<std::string> refusals;
+std::vector<SettingChange> DeviceSession::Changes(const DeviceSettings& wanted) const {
+  std::vector<SettingChange> changes;
   for (const SettingValue& v : wanted.values) {
     const SettingValue* now = current_.Find(v.setting->name);
-    // A value the device already holds is not written, so it is never refused.
     if (now != nullptr && ReadBackValue(*v.setting, v.value) == now->value) continue;
-    if (v.value < v.setting->low || v.value > v.setting->high) {
-      refusals.push_back(OutOfRange(*v.setting, v.value));
+    changes.push_back(
+        {v.setting, now != nullptr ? std::optional(now->value) : std::nullopt, v.value});
+  }
+  return changes;
+}
+
+std::vector<std::string> DeviceSession::Refusals(const DeviceSettings& wanted) const {
+  std::vector<std::string> refusals;
+  // A value the device already holds is not written, so it is never refused.
+  for (const SettingChange& change : Changes(wanted)) {
+    if (change.wanted < change.setting->low || change.wanted > change.setting->high) {
+      refusals.push_back(OutOfRange(*change.setting, change.wanted));
     }
   }
   return refusals;
@@ -257,12 +345,11 @@ WriteReport DeviceSession::Write(const DeviceSettings& wanted, bool verify) {
   }
 
   std::vector<const SettingValue*> changed;
-  for (const SettingValue& v : wanted.values) {
-    const SettingValue* now = current_.Find(v.setting->name);
-    if (now != nullptr && ReadBackValue(*v.setting, v.value) == now->value) continue;
-    changed.push_back(&v);
-    report.changes.push_back(std::string(v.setting->name) + "=" + std::to_string(v.value) +
-                             " (was " + (now != nullptr ? std::to_string(now->value) : "?") + ")");
+  for (const SettingChange& change : Changes(wanted)) {
+    changed.push_back(wanted.Find(change.setting->name));
+    report.changes.push_back(std::string(change.setting->name) + "=" +
+                             std::to_string(change.wanted) + " (was " +
+                             (change.now ? std::to_string(*change.now) : "?") + ")");
   }
   if (changed.empty()) return report;
 
@@ -295,4 +382,4 @@ WriteReport DeviceSession::Write(const DeviceSettings& wanted, bool verify) {
   return report;
 }
 
-}  // namespace intercom::cli
+}  // namespace intercom

@@ -1,0 +1,22 @@
+// The menu's check entry "Журнал обмена…": while it is on, every request and
+// reply of the window goes to a file, in the lines of intercom-cli --trace.
+#pragma once
+
+#include <string>
+
+#include "workflow/program_context.h"
+
+namespace intercom {
+
+// On: asks for the file (the one remembered in the program's settings
+// proposed), opens it for appending and logs to it from the next exchange
+// on, flushed after each; the main window's hint names it and the program's
+// settings remember it. No file chosen, or one that cannot be opened, turns
+// the entry off again. Off: the log stops and its file is closed.
+void ExchangeLogClick(ProgramContext& session);
+
+// The exchange log's file remembered in the program's settings at
+// `settingsPath`; empty when there is none.
+std::string RememberedExchangeLog(const std::string& settingsPath);
+
+}  // namespace intercom

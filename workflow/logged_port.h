@@ -1,0 +1,45 @@
+// A SerialPort that passes every call to another and, while it has a log,
+// appends a line to it for each open, close, request and reply: a timestamp in
+// seconds on the monotonic clock, then "open NAME", "close", "> " and the
+// request's bytes in hex, or "< " and the reply's ("(nothing)" when none
+// came), with the error code of a failed call. The log is flushed after every
+// open and every reply, so an exchange is on disk once it is over.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "serial/serial_port.h"
+
+namespace intercom {
+
+class LoggedPort final : public SerialPort {
+ public:
+  // `port` must outlive this object; `log` may be null (no lines).
+  explicit LoggedPort(SerialPort& port, std::ostream* log = nullptr) : port_(port), log_(log) {}
+
+  // The stream the lines go to from now on; null: none. It must outlive its use.
+  void SetLog(std::ostream* log) { log_ = log; }
+
+  bool Open(const std::string& name) override;
+  bool IsOpen() const override { return port_.IsOpen(); }
+  void Close() override;
+  bool GetState(LineState& state) override { return port_.GetState(state); }
+  bool SetState(const LineState& state) override { return port_.SetState(state); }
+  bool GetTimeouts(CommTimeouts& timeouts) override { return port_.GetTimeouts(timeouts); }
+  bool SetTimeouts(const CommTimeouts& timeouts) override { return port_.SetTimeouts(timeouts); }
+  bool Purge() override { return port_.Purge(); }
+  bool Write(const uint8_t* data, size_t count, size_t& written) override;
+  bool Read(uint8_t* data, size_t count, size_t& received) override;
+  uint32_t LastError() const override { return port_.LastError(); }
+  std::string LastErrorText() const override { return port_.LastErrorText(); }
+
+ private:
+  void Line(const std::string& text);
+
+  SerialPort& port_;
+  std::ostream* log_;
+};
+
+}  // namespace intercom

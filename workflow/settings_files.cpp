@@ -1,0 +1,109 @@
+#include "workflow/settings_files.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "workflow/device_session.h"
+#include "workflow/input_error.h"
+#include "workflow/input_file.h"
+#include "workflow/settings_json.h"
+
+namespace intercom {
+namespace {
+
+// The value as the settings file writes it.
+std::string ValueText(const SettingEntry& setting, int32_t value) {
+  if (setting.encoding == Encoding::Studio) return value != 0 ? "true" : "false";
+  return std::to_string(value);
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+  return text;
+}
+
+std::string Confirmation(const std::string& kindName, const std::string& path,
+                         const std::vector<SettingChange>& changes) {
+  std::vector<std::string> lines{"Записать в " + kindName + " настройки из файла", path, "",
+                                 "настройка: сейчас → будет"};
+  for (const SettingChange& change : changes) {
+    lines.push_back(std::string(change.setting->name) + ": " +
+                    (change.now ? ValueText(*change.setting, *change.now) : "?") + " → " +
+                    ValueText(*change.setting, change.wanted));
+  }
+  lines.insert(lines.end(), {"", "Записать?"});
+  return Lines(lines);
+}
+
+}  // namespace
+
+void SaveSettingsClick(ProgramContext& session) {
+  PanelModel& panel = session.panel;
+  // The operations' box lines: the binding shows what the window shows.
+  std::ostringstream lines;
+  DeviceSession device(session.port, session.pause, lines, session.state, session.catalogue);
+  device.Follow(session.binding, session.binding);
+  const DeviceKind kind = device.Discover();
+  if (kind == DeviceKind::None) return;
+  const std::string kindName = session.catalogue.KindName(kind);
+  if (!device.ReadsAnswered()) {
+    panel.ShowError("the " + kindName + " did not answer every read: " + device.Unread() +
+                    "; nothing was saved");
+    return;
+  }
+  const std::optional<std::string> path =
+      panel.ChooseFile(FileUse::Save, "Сохранить настройки устройства", kindName + ".json");
+  if (!path) return;
+  std::ofstream file(*path, std::ios::binary | std::ios::trunc);
+  file << SettingsJson(session.catalogue, device.Current());
+  file.close();
+  if (!file) {
+    panel.ShowError(*path + ": cannot be written");
+    return;
+  }
+  panel.ShowInformation("Настройки " + kindName + " сохранены в файл\r\n" + *path);
+}
+
+void LoadSettingsClick(ProgramContext& session) {
+  PanelModel& panel = session.panel;
+  const std::optional<std::string> path =
+      panel.ChooseFile(FileUse::Open, "Записать настройки из файла", "");
+  if (!path) return;
+  DeviceSettings wanted;
+  try {
+    wanted = ParseSettingsJson(session.catalogue, ReadInputFile(*path), *path);
+  } catch (const InputError& error) {
+    panel.ShowError(error.what());
+    return;
+  }
+
+  std::ostringstream lines;
+  DeviceSession device(session.port, session.pause, lines, session.state, session.catalogue);
+  device.Follow(session.binding, session.binding);
+  const DeviceKind kind = device.Discover();
+  if (kind == DeviceKind::None) return;
+  try {
+    CheckSettingsKind(session.catalogue, wanted, kind, *path, session.state.PortName);
+  } catch (const InputError& error) {
+    panel.ShowError(error.what());
+    return;
+  }
+  // A write that will refuse, or find nothing to write, sends nothing: it
+  // needs no question.
+  const std::vector<SettingChange> changes = device.Changes(wanted);
+  if (device.ReadsAnswered() && device.Refusals(wanted).empty() && !changes.empty() &&
+      !panel.Ask(Confirmation(session.catalogue.KindName(kind), *path, changes))) {
+    return;
+  }
+  const WriteReport report = device.Write(wanted, true);
+  std::vector<std::string> said;
+  for (const ReportLine& line : WriteReportLines(report, true)) said.push_back(line.text);
+  if (report.status == WriteReport::Status::Done) {
+    panel.ShowInformation(Lines(said));
+  } else {
+    panel.ShowError(Lines(said));
+  }
+}
+
+}  // namespace intercom

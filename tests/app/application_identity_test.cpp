@@ -5,9 +5,29 @@
 #include <QApplication>
 #include <QIcon>
 #include <QSize>
+#include <fstream>
+#include <string>
 
 namespace intercom {
 namespace {
+
+// Qt maps its image format plugins into the process the first time it reads a picture.
+bool ImagePluginsLoaded() {
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);) {
+    if (line.find("imageformats") != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST(ApplicationIdentity, ReadsNoPictureUntilAWindowAsksForOne) {
+  SetApplicationIdentity();
+  EXPECT_FALSE(QApplication::windowIcon().isNull());
+  EXPECT_FALSE(ImagePluginsLoaded());
+
+  EXPECT_EQ(QApplication::windowIcon().pixmap(QSize(32, 32)).size(), QSize(32, 32));
+  EXPECT_TRUE(ImagePluginsLoaded());
+}
 
 TEST(ApplicationIdentity, NamesTheDesktopEntryVersionAndEveryIconSize) {
   SetApplicationIdentity();

@@ -3,6 +3,7 @@
 // the box's own top left corner, frame and caption included.
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,13 +19,20 @@
 namespace intercom {
 namespace {
 
-// The subscriber set's front panel, or an empty pixmap when it cannot be decoded.
+// The subscriber set's front panel, or an empty pixmap when it cannot be
+// decoded. Where any screen has more than one device pixel a pixel, the
+// picture drawn at twice the resolution: scaled down where needed rather than
+// blurred by scaling up.
 QPixmap SubscriberSetPixmap() {
-  const std::optional<RgbImage> image = DecodeJpeg(SubscriberSetPicture());
+  const bool dense = qGuiApp->devicePixelRatio() > 1.0;
+  const std::optional<RgbImage> image =
+      DecodeJpeg(dense ? SubscriberSetPictureDouble() : SubscriberSetPicture());
   if (!image) return {};
   const QImage view(image->rgb.data(), image->width, image->height, image->width * 3,
                     QImage::Format_RGB888);
-  return QPixmap::fromImage(view.copy());
+  QPixmap pixmap = QPixmap::fromImage(view.copy());
+  pixmap.setDevicePixelRatio(dense ? 2.0 : 1.0);
+  return pixmap;
 }
 
 QString Numbered(const QString& text, int n) {

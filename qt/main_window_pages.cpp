@@ -19,19 +19,26 @@
 namespace intercom {
 namespace {
 
-// The subscriber set's front panel, or an empty pixmap when it cannot be
-// decoded. Where any screen has more than one device pixel a pixel, the
-// picture drawn at twice the resolution: scaled down where needed rather than
-// blurred by scaling up.
+// The subscriber set's front panel for the highest device pixel ratio of the
+// screens, or an empty pixmap when it cannot be decoded. Above one device
+// pixel a pixel it comes from the picture drawn at twice the resolution,
+// smoothly resampled to the ratio where that is not 2, never scaled up from
+// the plain one.
 QPixmap SubscriberSetPixmap() {
-  const bool dense = qGuiApp->devicePixelRatio() > 1.0;
+  const qreal ratio = qGuiApp->devicePixelRatio();
+  const bool dense = ratio > 1.0;
   const std::optional<RgbImage> image =
       DecodeJpeg(dense ? SubscriberSetPictureDouble() : SubscriberSetPicture());
   if (!image) return {};
   const QImage view(image->rgb.data(), image->width, image->height, image->width * 3,
                     QImage::Format_RGB888);
-  QPixmap pixmap = QPixmap::fromImage(view.copy());
-  pixmap.setDevicePixelRatio(dense ? 2.0 : 1.0);
+  if (!dense) return QPixmap::fromImage(view.copy());
+  const QSize logical(image->width / 2, image->height / 2);
+  QPixmap pixmap = QPixmap::fromImage(ratio == 2.0 ? view.copy()
+                                                   : view.scaled((QSizeF(logical) * ratio).toSize(),
+                                                                 Qt::IgnoreAspectRatio,
+                                                                 Qt::SmoothTransformation));
+  pixmap.setDevicePixelRatio(ratio);
   return pixmap;
 }
 

@@ -95,12 +95,14 @@ void PageControl::SelectTab(int index) {
 
 void ComboBox::ClearItems() {
   items_.clear();
+  descriptions_.clear();
   itemIndex_ = -1;
   Changed();
 }
 
-void ComboBox::AddItem(const std::string& item) {
+void ComboBox::AddItem(const std::string& item, const std::string& description) {
   items_.push_back(item);
+  descriptions_.push_back(description);
   Changed();
 }
 

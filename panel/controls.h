@@ -131,15 +131,23 @@ class PageControl : public Control {
   int active_;
 };
 
-// TComboBox: editable text with an item list.
+// TComboBox: editable text with an item list. Each item may carry a
+// description of what it names, which the view shows with the item; the text
+// taken from an item is the item alone.
 class ComboBox : public Control {
  public:
   using Control::Control;
   const std::vector<std::string>& Items() const { return items_; }
+  // Parallel to Items(): one description an item, empty when there is none.
+  const std::vector<std::string>& Descriptions() const { return descriptions_; }
   void ClearItems();
-  void AddItem(const std::string& item);
+  void AddItem(const std::string& item, const std::string& description = {});
   int Count() const { return static_cast<int>(items_.size()); }
   const std::string& Item(int index) const { return items_.at(static_cast<size_t>(index)); }
+  // A user opening the list: OnDropDown runs before the list shows, so that it
+  // may fill the list anew.
+  void DropDown() { Raise(OnDropDown); }
+  Handler OnDropDown;
   int ItemIndex() const { return itemIndex_; }
   // A valid index selects that item and takes its text; any other selects none.
   void SetItemIndex(int index);
@@ -148,6 +156,7 @@ class ComboBox : public Control {
 
  private:
   std::vector<std::string> items_;
+  std::vector<std::string> descriptions_;
   int itemIndex_ = -1;
   std::string text_;
 };

@@ -142,11 +142,23 @@ void ShowList(QComboBox& combo, const ComboBox& list) {
   const QSignalBlocker quiet(&combo);
   QStringList items;
   for (const std::string& item : list.Items()) items << FromModel(item);
+  QStringList descriptions;
+  for (const std::string& description : list.Descriptions()) descriptions << FromModel(description);
   QStringList shown;
-  for (int i = 0; i < combo.count(); ++i) shown << combo.itemText(i);
-  if (shown != items) {
+  QStringList shownDescriptions;
+  for (int i = 0; i < combo.count(); ++i) {
+    shown << combo.itemText(i);
+    shownDescriptions << combo.itemData(i, Qt::ToolTipRole).toString();
+  }
+  if (shown != items || shownDescriptions != descriptions) {
     combo.clear();
     combo.addItems(items);
+    // Shown when the pointer rests on an item, and read out with it.
+    for (int i = 0; i < descriptions.size(); ++i) {
+      if (descriptions[i].isEmpty()) continue;
+      combo.setItemData(i, descriptions[i], Qt::ToolTipRole);
+      combo.setItemData(i, descriptions[i], Qt::AccessibleDescriptionRole);
+    }
   }
   const QString text = FromModel(list.Text());
   if (combo.currentText() != text) {

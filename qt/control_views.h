@@ -55,7 +55,8 @@ void ShowWindow(QWidget& widget, const Window& window);
 void ShowText(QLineEdit& edit, const TextField& field);
 void ShowPosition(QSlider& slider, const TrackBar& bar);
 void ShowChecked(QCheckBox& box, const CheckBox& check);
-// Items, then Text; the combo box's own signals stay quiet meanwhile.
+// Items, each with its description as its tooltip, then Text; the combo box's
+// own signals stay quiet meanwhile.
 void ShowList(QComboBox& combo, const ComboBox& list);
 
 // Widgets at `place` in `parent`, with objectName `name`.

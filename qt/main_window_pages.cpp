@@ -3,6 +3,7 @@
 // the box's own top left corner, frame and caption included.
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,13 +19,27 @@
 namespace intercom {
 namespace {
 
-// The subscriber set's front panel, or an empty pixmap when it cannot be decoded.
+// The subscriber set's front panel for the highest device pixel ratio of the
+// screens, or an empty pixmap when it cannot be decoded. Above one device
+// pixel a pixel it comes from the picture drawn at twice the resolution,
+// smoothly resampled to the ratio where that is not 2, never scaled up from
+// the plain one.
 QPixmap SubscriberSetPixmap() {
-  const std::optional<RgbImage> image = DecodeJpeg(SubscriberSetPicture());
+  const qreal ratio = qGuiApp->devicePixelRatio();
+  const bool dense = ratio > 1.0;
+  const std::optional<RgbImage> image =
+      DecodeJpeg(dense ? SubscriberSetPictureDouble() : SubscriberSetPicture());
   if (!image) return {};
   const QImage view(image->rgb.data(), image->width, image->height, image->width * 3,
                     QImage::Format_RGB888);
-  return QPixmap::fromImage(view.copy());
+  if (!dense) return QPixmap::fromImage(view.copy());
+  const QSize logical(image->width / 2, image->height / 2);
+  QPixmap pixmap = QPixmap::fromImage(ratio == 2.0 ? view.copy()
+                                                   : view.scaled((QSizeF(logical) * ratio).toSize(),
+                                                                 Qt::IgnoreAspectRatio,
+                                                                 Qt::SmoothTransformation));
+  pixmap.setDevicePixelRatio(ratio);
+  return pixmap;
 }
 
 QString Numbered(const QString& text, int n) {

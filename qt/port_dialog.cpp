@@ -33,6 +33,20 @@ class PortNameEdit : public QLineEdit {
   }
 };
 
+// The port list: opening it lets the model read the ports again first.
+class PortList : public QComboBox {
+ public:
+  PortList(QWidget* parent, ComboBox& list) : QComboBox(parent), list_(list) {}
+
+  void showPopup() override {
+    list_.DropDown();
+    QComboBox::showPopup();
+  }
+
+ private:
+  ComboBox& list_;
+};
+
 }  // namespace
 
 TForm2::TForm2(PanelModel& panel, QWidget* owner)
@@ -43,7 +57,7 @@ TForm2::TForm2(PanelModel& panel, QWidget* owner)
 
   QLabel* label =
       NewLabel(client, "Label1", {24, 16, 103, 13}, QStringLiteral("Выберите COM-порт"));
-  ports_ = new QComboBox(client);
+  ports_ = new PortList(client, dialog_.ComboBox1);
   ports_->setObjectName(QStringLiteral("ComboBox1"));
   ports_->setGeometry(8, 40, 145, 21);
   ports_->setEditable(true);

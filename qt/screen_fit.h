@@ -30,7 +30,9 @@ QScrollArea* ScrollingClientArea(QWidget* window, QWidget* client, QSize minimum
 // first shown, so that the window manager puts the frame's corner there.
 // Before a window manager has framed the window the platform reports no
 // frame; the frame of another shown window, or else `frameAllowance` (in
-// device pixels), stands in for it.
+// device pixels), stands in for it. A window placed on the allowance is
+// placed once more, the same way, when the window manager has framed it and
+// its frame is not the one allowed for (unless it is maximised by then).
 void PlaceOnScreen(QWidget& window, QPoint wanted, QSize clientSize,
                    QMargins frameAllowance = QMargins(4, 24, 4, 4));
 

@@ -3,6 +3,7 @@
 #include "workflow/dialogs.h"
 #include "workflow/exchange_log.h"
 #include "workflow/level_adjustment.h"
+#include "workflow/port_list.h"
 #include "workflow/settings_commands.h"
 #include "workflow/settings_files.h"
 #include "workflow/startup.h"
@@ -36,6 +37,7 @@ void BindHandlers(ProgramContext& session) {
   session.binding.AttachFieldChecks();
 
   panel.Form2.Form.OnShow = bind(PortDialogShow);
+  panel.Form2.ComboBox1.OnDropDown = bind(ReadPortListAgain);
   panel.Form2.BitBtn1.OnClick = bind(PortDialogChoose);
   panel.Form3.BitBtn1.OnClick = bind(AddressDialogWrite);
 }

@@ -12,6 +12,7 @@ ProgramContext::ProgramContext(PanelModel& panel, SerialPort& port, Pause pause,
       pause(std::move(pause)),
       catalogue(catalogue),
       binding(panel, catalogue),
-      listPorts([] { return ListSerialPorts(); }) {}
+      listPorts([] { return ListSerialPorts(); }),
+      describePort([](const std::string& path) { return DescribePort(path); }) {}
 
 }  // namespace intercom

@@ -13,6 +13,7 @@
 #include "protocol/device_line.h"
 #include "protocol/session_state.h"
 #include "serial/pause.h"
+#include "serial/port_description.h"
 #include "serial/serial_port.h"
 #include "workflow/logged_port.h"
 #include "workflow/panel_binding.h"
@@ -28,10 +29,13 @@ inline constexpr const char* kProgramSettingsFile = "intercom-config.ini";
 // PortEnumerationError (or a HandlerFailure of its own).
 using PortLister = std::function<std::vector<std::string>()>;
 
+// What the machine tells about one port of the list.
+using PortDescriber = std::function<PortDescription(const std::string& path)>;
+
 struct ProgramContext {
   // `panel`, `port` and `catalogue` must outlive the context; the context's
-  // `port` passes every call to `port`. The port list
-  // defaults to the machine's real ports.
+  // `port` passes every call to `port`. The port list and the ports'
+  // descriptions default to the machine's own.
   ProgramContext(PanelModel& panel, SerialPort& port, Pause pause,
                  const Catalogue& catalogue = StandardCatalogue());
   ProgramContext(const ProgramContext&) = delete;
@@ -50,6 +54,7 @@ struct ProgramContext {
   const Catalogue& catalogue;
   PanelBinding binding;
   PortLister listPorts;
+  PortDescriber describePort;
   // COM.ini, relative to the working directory unless a test says otherwise.
   std::string portChoicePath = kPortChoiceFile;
   // The program's own settings, likewise.

@@ -1,5 +1,5 @@
-# Writes OUTPUT, a C++ source defining SubscriberSetPicture() over the bytes of INPUT.
-# Usage: cmake -DINPUT=<file.jpg> -DOUTPUT=<file.cpp> -P embed_bytes.cmake
+# Writes OUTPUT, a C++ source defining FUNCTION() over the bytes of INPUT.
+# Usage: cmake -DINPUT=<file.jpg> -DOUTPUT=<file.cpp> -DFUNCTION=<name> -P embed_bytes.cmake
 file(READ "${INPUT}" hex HEX)
 string(LENGTH "${hex}" hex_length)
 if(hex_length EQUAL 0)
@@ -21,7 +21,7 @@ constexpr uint8_t kPicture[] = {
 
 }  // namespace
 
-std::span<const uint8_t> SubscriberSetPicture() { return kPicture; }
+std::span<const uint8_t> ${FUNCTION}() { return kPicture; }
 
 }  // namespace intercom
 ")

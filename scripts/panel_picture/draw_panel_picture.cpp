@@ -1,5 +1,6 @@
 // Draws the front panel of the rack-mounted subscriber set and writes it as a
-// baseline JFIF JPEG: draw-panel-picture <out.jpg>
+// baseline JFIF JPEG: draw-panel-picture <out.jpg> [scale], the scale 1 (769 x
+// 281 pixels) or 2 (1538 x 562, for screens of two device pixels a pixel).
 //
 // Everything is drawn from signed distance functions on a 4x finer grid and
 // box-filtered down, which gives anti-aliased edges, bevels and soft shadows
@@ -160,22 +161,32 @@ Vec Normal(const Sdf& sdf, Vec p) {
 // Light falls from the upper left, as in a studio shot from slightly above.
 const Vec kLight = Normalized({-0.45f, -1.0f});
 
+// The picture at `scale` output pixels per drawing pixel; the drawing's
+// coordinates stay those of the 769 x 281 picture.
 class Canvas {
  public:
-  Canvas() : pixels_(static_cast<size_t>(kWidth * kSuper) * kHeight * kSuper) {}
+  explicit Canvas(int scale)
+      : scale_(scale),
+        density_(kSuper * scale),
+        columns_(kWidth * density_),
+        pixels_(static_cast<size_t>(columns_) * kHeight * density_) {}
+
+  int Width() const { return kWidth * scale_; }
+  int Height() const { return kHeight * scale_; }
 
   // Calls paint(p, sdf at p) for every fine sample inside `bounds`; paint
   // blends into the colour it is given.
   template <typename Paint>
   void ForEach(Box bounds, Paint paint) {
-    const int x0 = std::max(0, static_cast<int>(std::floor(bounds.left * kSuper)));
-    const int y0 = std::max(0, static_cast<int>(std::floor(bounds.top * kSuper)));
-    const int x1 = std::min(kWidth * kSuper, static_cast<int>(std::ceil(bounds.right * kSuper)));
-    const int y1 = std::min(kHeight * kSuper, static_cast<int>(std::ceil(bounds.bottom * kSuper)));
+    const float d = static_cast<float>(density_);
+    const int x0 = std::max(0, static_cast<int>(std::floor(bounds.left * d)));
+    const int y0 = std::max(0, static_cast<int>(std::floor(bounds.top * d)));
+    const int x1 = std::min(columns_, static_cast<int>(std::ceil(bounds.right * d)));
+    const int y1 = std::min(kHeight * density_, static_cast<int>(std::ceil(bounds.bottom * d)));
     for (int y = y0; y < y1; ++y) {
       for (int x = x0; x < x1; ++x) {
-        const Vec p{(x + 0.5f) / kSuper, (y + 0.5f) / kSuper};
-        paint(p, pixels_[static_cast<size_t>(y) * kWidth * kSuper + x]);
+        const Vec p{(x + 0.5f) / d, (y + 0.5f) / d};
+        paint(p, pixels_[static_cast<size_t>(y) * columns_ + x]);
       }
     }
   }
@@ -213,19 +224,19 @@ class Canvas {
 
   // Averages each kSuper x kSuper block into one 8-bit RGB pixel.
   std::vector<uint8_t> Resolve() const {
-    std::vector<uint8_t> out(static_cast<size_t>(kWidth) * kHeight * 3);
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
+    std::vector<uint8_t> out(static_cast<size_t>(Width()) * Height() * 3);
+    for (int y = 0; y < Height(); ++y) {
+      for (int x = 0; x < Width(); ++x) {
         Color sum{0, 0, 0};
         for (int sy = 0; sy < kSuper; ++sy) {
           for (int sx = 0; sx < kSuper; ++sx) {
             const Color c =
-                pixels_[static_cast<size_t>(y * kSuper + sy) * kWidth * kSuper + x * kSuper + sx];
+                pixels_[static_cast<size_t>(y * kSuper + sy) * columns_ + x * kSuper + sx];
             sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
           }
         }
         const float n = kSuper * kSuper;
-        uint8_t* o = &out[(static_cast<size_t>(y) * kWidth + x) * 3];
+        uint8_t* o = &out[(static_cast<size_t>(y) * Width() + x) * 3];
         o[0] = static_cast<uint8_t>(std::clamp(sum.r / n + 0.5f, 0.0f, 255.0f));
         o[1] = static_cast<uint8_t>(std::clamp(sum.g / n + 0.5f, 0.0f, 255.0f));
         o[2] = static_cast<uint8_t>(std::clamp(sum.b / n + 0.5f, 0.0f, 255.0f));
@@ -235,6 +246,9 @@ class Canvas {
   }
 
  private:
+  int scale_;
+  int density_;
+  int columns_;
   std::vector<Color> pixels_;
 };
 
@@ -528,7 +542,7 @@ void Draw(Canvas& canvas) {
   for (int i = 0; i < 10; ++i) DrawKey(canvas, KeyX(i), std::to_string(i + 1), 2, {70, 150, 80});
 }
 
-bool WriteJpeg(const char* path, const std::vector<uint8_t>& rgb) {
+bool WriteJpeg(const char* path, int width, int height, const std::vector<uint8_t>& rgb) {
   FILE* file = std::fopen(path, "wb");
   if (file == nullptr) {
     std::perror(path);
@@ -539,8 +553,8 @@ bool WriteJpeg(const char* path, const std::vector<uint8_t>& rgb) {
   info.err = jpeg_std_error(&errors);
   jpeg_create_compress(&info);
   jpeg_stdio_dest(&info, file);
-  info.image_width = kWidth;
-  info.image_height = kHeight;
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
   info.input_components = 3;
   info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&info);
@@ -551,7 +565,7 @@ bool WriteJpeg(const char* path, const std::vector<uint8_t>& rgb) {
   info.optimize_coding = TRUE;
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<uint8_t*>(&rgb[static_cast<size_t>(info.next_scanline) * kWidth * 3]);
+    JSAMPROW row = const_cast<uint8_t*>(&rgb[static_cast<size_t>(info.next_scanline) * width * 3]);
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
@@ -562,11 +576,12 @@ bool WriteJpeg(const char* path, const std::vector<uint8_t>& rgb) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <out.jpg>\n", argv[0]);
+  const std::string_view scale = argc == 3 ? argv[2] : "1";
+  if (argc < 2 || argc > 3 || (scale != "1" && scale != "2")) {
+    std::fprintf(stderr, "usage: %s <out.jpg> [1|2]\n", argv[0]);
     return 2;
   }
-  Canvas canvas;
+  Canvas canvas(scale == "2" ? 2 : 1);
   Draw(canvas);
-  return WriteJpeg(argv[1], canvas.Resolve()) ? 0 : 1;
+  return WriteJpeg(argv[1], canvas.Width(), canvas.Height(), canvas.Resolve()) ? 0 : 1;
 }

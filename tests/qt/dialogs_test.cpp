@@ -121,6 +121,45 @@ TEST_F(Dialogs, ListComesFromTheModelAndTypedNamesAreNotAdded) {
   EXPECT_EQ(panel.Form2.ComboBox1.Count(), 2);
 }
 
+TEST_F(Dialogs, OpeningTheListReadsThePortsAgainAndTellsWhatEachIs) {
+  std::vector<std::string> ports = {"/dev/ttyS0"};
+  session.listPorts = [&ports] { return ports; };
+  session.describePort = [](const std::string& path) {
+    PortDescription port;
+    port.path = path;
+    if (path == "/dev/ttyUSB0") {
+      port.byIdPath = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2-if00-port0";
+      port.vendorId = "0403";
+      port.productId = "6001";
+      port.manufacturer = "FTDI";
+      port.product = "FT232R USB UART";
+    }
+    return port;
+  };
+  panel.Form2.ComboBox1.AddItem("/dev/ttyS0");
+  panel.Form2.Form.Show();
+  QComboBox* list = Find<QComboBox>(form2.get(), "ComboBox1");
+  list->lineEdit()->selectAll();
+  QTest::keyClicks(list->lineEdit(), "/dev/pts/7");
+
+  ports.push_back("/dev/ttyUSB0");
+  list->showPopup();
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->itemText(1), QStringLiteral("/dev/ttyUSB0"));
+  const QString usb = QStringLiteral(
+      "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2-if00-port0\nFTDI FT232R USB UART\n"
+      "USB 0403:6001");
+  EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString(), usb);
+  EXPECT_EQ(list->itemData(1, Qt::AccessibleDescriptionRole).toString(), usb);
+  EXPECT_FALSE(list->itemData(0, Qt::ToolTipRole).isValid());
+  EXPECT_EQ(list->currentText(), QStringLiteral("/dev/pts/7"));
+  list->hidePopup();
+
+  list->setCurrentIndex(1);
+  EXPECT_EQ(list->currentText(), QStringLiteral("/dev/ttyUSB0"));
+  EXPECT_EQ(panel.Form2.ComboBox1.Text(), "/dev/ttyUSB0");
+}
+
 TEST_F(Dialogs, TypingCompletesFromTheListIgnoringCase) {
   panel.Form2.ComboBox1.AddItem("/dev/ttyS0");
   panel.Form2.ComboBox1.AddItem("/dev/ttyUSB0");

@@ -7,6 +7,7 @@
 #include "panel/handler_failure.h"
 #include "serial/port_enumeration.h"
 #include "tests/support/session_fixture.h"
+#include "workflow/handlers.h"
 
 namespace intercom::testing {
 namespace {
@@ -26,6 +27,44 @@ TEST_F(PortListTest, FillReplacesItemsAndSelectsNone) {
 
   FillPortList(list, {});
   EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(PortListTest, DroppingDownListsThePortsAgainWithWhatEachIs) {
+  Names ports = {"/dev/ttyS0"};
+  session.listPorts = [&ports] { return ports; };
+  session.describePort = [](const std::string& path) {
+    PortDescription port;
+    port.path = path;
+    if (path == "/dev/ttyUSB0") {
+      port.byIdPath = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2-if00-port0";
+      port.vendorId = "0403";
+      port.productId = "6001";
+      port.manufacturer = "FTDI";
+      port.product = "FT232R USB UART";
+    }
+    if (path == "/dev/ttyUSB1") {
+      port.vendorId = "1a86";
+      port.productId = "7523";
+      port.product = "USB Serial";
+    }
+    return port;
+  };
+  BindHandlers(session);
+  ComboBox& list = panel.Form2.ComboBox1;
+  FillPortList(list, ListPorts(session));
+  list.SetText("/dev/ttyUSB0");
+
+  ports = {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1"};
+  list.DropDown();
+  EXPECT_EQ(list.Items(), ports);
+  EXPECT_EQ(list.Descriptions(),
+            (Names{"",
+                   "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2-if00-port0\n"
+                   "FTDI FT232R USB UART\nUSB 0403:6001",
+                   "USB Serial\nUSB 1a86:7523"}));
+  EXPECT_EQ(list.Text(), "/dev/ttyUSB0");
+  EXPECT_EQ(list.ItemIndex(), 1);
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(PortListTest, BadEntryBecomesThePanelFailure) {

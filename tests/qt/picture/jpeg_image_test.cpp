@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -94,6 +95,32 @@ TEST(EmbeddedPicture, KeysLineUpWithTheFieldsBelow) {
     SCOPED_TRACE(i);
     EXPECT_GT(Luminance(*image, keyX, kKeyCapY), Luminance(*image, gapX, kKeyCapY) + 80);
   }
+}
+
+// For screens of two device pixels a pixel: each 2 x 2 block of the double
+// picture is, on average, the pixel of the plain one it stands for.
+TEST(EmbeddedPicture, DoublePictureIsTheSameDrawingAtTwiceTheResolution) {
+  const FrameHeader header = ReadFrameHeader(SubscriberSetPictureDouble());
+  EXPECT_TRUE(header.jfif);
+  EXPECT_EQ(header.marker, 0xC0);
+  EXPECT_EQ(header.components, 3);
+  const std::optional<RgbImage> plain = DecodeJpeg(SubscriberSetPicture());
+  const std::optional<RgbImage> dense = DecodeJpeg(SubscriberSetPictureDouble());
+  ASSERT_TRUE(plain.has_value());
+  ASSERT_TRUE(dense.has_value());
+  ASSERT_EQ(dense->width, 2 * kWidth);
+  ASSERT_EQ(dense->height, 2 * kHeight);
+  long difference = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const int block = Luminance(*dense, 2 * x, 2 * y) + Luminance(*dense, 2 * x + 1, 2 * y) +
+                        Luminance(*dense, 2 * x, 2 * y + 1) +
+                        Luminance(*dense, 2 * x + 1, 2 * y + 1);
+      difference += std::abs(block - 4 * Luminance(*plain, x, y));
+    }
+  }
+  // JPEG's own error and the finer edges: a few levels of 255 on average.
+  EXPECT_LT(difference / (4.0 * kWidth * kHeight), 4.0);
 }
 
 TEST(DecodeJpeg, RefusesTruncatedData) {

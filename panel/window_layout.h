@@ -43,11 +43,13 @@ struct ControlLayout {
   bool up = false;             // StepButton: "+" rather than "-"
 };
 
-// One window: its client area's size and its controls.
+// One window: its client area's size, where it first shows and its controls.
 struct WindowLayout {
   const char* name;  // "Form1", "Form2", "Form3"
   int clientWidth;
   int clientHeight;
+  int firstLeft;  // the outer frame's top left corner on the screen at the first showing
+  int firstTop;
   std::vector<ControlLayout> controls;
 };
 
@@ -57,6 +59,8 @@ const WindowLayout& AddressDialogLayout();
 
 // The entry named `name` in `window`; null when there is none.
 const ControlLayout* FindLayout(const WindowLayout& window, std::string_view name);
+// The same for an entry that must be there: throws std::out_of_range otherwise.
+const ControlLayout& LayoutOf(const WindowLayout& window, std::string_view name);
 
 // Whether a control of `kind` takes the keyboard focus (and so a place in the
 // tab order).

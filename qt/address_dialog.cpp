@@ -5,23 +5,18 @@
 #include <QPushButton>
 
 namespace intercom {
-namespace {
-
-constexpr int kFirstLeft = 505;
-constexpr int kFirstTop = 266;
-
-}  // namespace
+namespace {}  // namespace
 
 TForm3::TForm3(PanelModel& panel, QWidget* owner)
-    : DialogWindow(panel.Form3.Form, "Form3", QSize(kClientWidth, kClientHeight),
-                   QPoint(kFirstLeft, kFirstTop), owner),
-      dialog_(panel.Form3) {
+    : DialogWindow(panel.Form3.Form, AddressDialogLayout(), owner), dialog_(panel.Form3) {
   QWidget* client = Client();
 
-  const QString caption = QStringLiteral("Задайте адрес устройства");
-  QLabel* label = NewLabel(client, "Label1", {8, 16, 135, 13}, caption);
-  address_ = NewEdit(client, "Edit1", {48, 40, 57, 21}, caption);
-  write_ = NewButton(client, "BitBtn1", {40, 72, 75, 25}, QStringLiteral("Записать"));
+  const ControlLayout& labelAt = LayoutOf(AddressDialogLayout(), "Form3.Label1");
+  const ControlLayout& addressAt = LayoutOf(AddressDialogLayout(), "Form3.Edit1");
+  const ControlLayout& writeAt = LayoutOf(AddressDialogLayout(), "Form3.BitBtn1");
+  QLabel* label = NewLabel(client, "Label1", PlaceOf(labelAt), Utf8(labelAt.caption));
+  address_ = NewEdit(client, "Edit1", PlaceOf(addressAt), Utf8(addressAt.accessibleName));
+  write_ = NewButton(client, "BitBtn1", PlaceOf(writeAt), Utf8(writeAt.caption));
   setTabOrder(address_, write_);
 
   views_.Add(dialog_.Label1, [this, label] { ShowState(*label, dialog_.Label1); });

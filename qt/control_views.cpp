@@ -104,6 +104,14 @@ void ControlViews::RefreshAll() const {
   for (const auto& [control, refresh] : refresh_) refresh();
 }
 
+Place PlaceOf(const ControlLayout& control) {
+  return {control.place.left, control.place.top, control.place.width, control.place.height};
+}
+
+QString Utf8(const char* text) {
+  return QString::fromUtf8(text);
+}
+
 void ShowState(QWidget& widget, const Control& control) {
   // Both return at once when nothing changes; setVisible also marks the
   // state as explicit, so a hidden control stays hidden when its window shows.

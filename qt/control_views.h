@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "panel/controls.h"
+#include "panel/window_layout.h"
 
 class QCheckBox;
 class QComboBox;
@@ -28,6 +29,10 @@ struct Place {
   int width;
   int height;
 };
+
+// An entry's rectangle and a table text (UTF-8) as the widgets take them.
+Place PlaceOf(const ControlLayout& control);
+QString Utf8(const char* text);
 
 // The windows' font at a pixel height. The captions are laid out for the
 // widths of an Arial-metric face, so one is preferred; without any the

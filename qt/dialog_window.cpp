@@ -8,8 +8,7 @@
 
 namespace intercom {
 
-DialogWindow::DialogWindow(Window& form, const char* name, QSize clientSize, QPoint firstTopLeft,
-                           QWidget* owner)
+DialogWindow::DialogWindow(Window& form, const WindowLayout& layout, QWidget* owner)
     // A dialog window, so that X11 window managers learn its owner
     // (WM_TRANSIENT_FOR), with the title bar buttons of a sizeable window.
     : QWidget(owner, owner == nullptr
@@ -17,19 +16,19 @@ DialogWindow::DialogWindow(Window& form, const char* name, QSize clientSize, QPo
                          : Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       form_(form),
-      clientSize_(clientSize),
-      firstTopLeft_(firstTopLeft) {
-  setObjectName(QString::fromUtf8(name));
+      clientSize_(layout.clientWidth, layout.clientHeight),
+      firstTopLeft_(layout.firstLeft, layout.firstTop) {
+  setObjectName(QString::fromUtf8(layout.name));
   setWindowTitle(QString());
   setFont(PanelFont(11));
-  resize(clientSize);
+  resize(clientSize_);
   // The controls scroll only in a window smaller than the dialog's client area.
   client_ = new QWidget;
   client_->setObjectName(QStringLiteral("ClientArea"));
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(ScrollingClientArea(this, client_, clientSize));
-  move(firstTopLeft);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addWidget(ScrollingClientArea(this, client_, clientSize_));
+  move(firstTopLeft_);
 }
 
 void DialogWindow::setVisible(bool visible) {

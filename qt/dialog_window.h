@@ -24,12 +24,11 @@ class DialogWindow : public QWidget {
   void setVisible(bool visible) override;
 
  protected:
-  // Built hidden, named `name`, with a client area of `clientSize` pixels;
-  // `form` must outlive the window. The first showing aims at `firstTopLeft`.
+  // Built hidden, named and sized as `layout` says (its client area), which
+  // also gives where the first showing aims; `form` must outlive the window.
   // With an `owner` (the main window) the dialog is its transient window: it
   // stays in front of it, and on Wayland the compositor places it.
-  DialogWindow(Window& form, const char* name, QSize clientSize, QPoint firstTopLeft,
-               QWidget* owner);
+  DialogWindow(Window& form, const WindowLayout& layout, QWidget* owner);
 
   // The frame's close button closes the model's dialog; no handler runs.
   void closeEvent(QCloseEvent* event) override;

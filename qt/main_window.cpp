@@ -15,19 +15,17 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QWindowStateChangeEvent>
+#include <map>
+#include <string>
 
+#include "panel/window_layout.h"
 #include "qt/fixed_border.h"
 #include "qt/input_block.h"
 #include "qt/screen_fit.h"
 #include "qt/trace_view.h"
 
 namespace intercom {
-namespace {
-
-constexpr int kFirstLeft = 195;
-constexpr int kFirstTop = 215;
-
-}  // namespace
+namespace {}  // namespace
 
 TForm1::TForm1(PanelModel& panel) : panel_(panel) {
   setObjectName(QStringLiteral("Form1"));
@@ -41,7 +39,7 @@ TForm1::TForm1(PanelModel& panel) : panel_(panel) {
 
   normalSize_ = QSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
   resize(normalSize_);
-  move(kFirstLeft, kFirstTop);
+  move(MainWindowLayout().firstLeft, MainWindowLayout().firstTop);
 }
 
 bool TForm1::Refresh(const Control& control) {
@@ -75,7 +73,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::setVisible(bool visible) {
   if (visible && !placed_) {
     placed_ = true;
-    PlaceOnScreen(*this, QPoint(kFirstLeft, kFirstTop), normalSize_);
+    PlaceOnScreen(*this, QPoint(MainWindowLayout().firstLeft, MainWindowLayout().firstTop),
+                  normalSize_);
     // Resizing is offered only because window managers maximise nothing else:
     // the window never gets smaller than its normal size (or, on a screen
     // too small for that, than the size it opened at).
@@ -185,47 +184,14 @@ void TForm1::BuildClientArea() {
   client->setObjectName(QStringLiteral("ClientArea"));
   setCentralWidget(ScrollingClientArea(this, client, QSize(kClientWidth, kClientHeight)));
 
-  // Tab order 0 to 2: the trace strip below the visible area.
-  AddTrace(client, panel_.Edit12, {16, 480, 505, 21}, QStringLiteral("Запросы"));
-  AddTrace(client, panel_.Edit13, {16, 512, 505, 21}, QStringLiteral("Ответы"));
-  AddButton(client, panel_.BitBtn5, {528, 504, 75, 25}, QStringLiteral("Clear"));
-
-  pages_ = new QTabWidget(client);
-  pages_->setObjectName(QStringLiteral("PageControl1"));
-  pages_->setGeometry(0, 0, 777, 417);
-  tabOrder_.push_back(pages_);
-  const char* const kSheets[] = {"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4"};
-  const QString kCaptions[] = {QStringLiteral("Абонентский комплект"), QStringLiteral("Сплиттер"),
-                               QStringLiteral("Напоясный блок"), QStringLiteral("Коммутатор")};
-  QWidget* sheets[PageControl::kPageCount];
-  for (int i = 0; i < PageControl::kPageCount; ++i) {
-    sheets[i] = new QWidget;
-    sheets[i]->setObjectName(QString::fromLatin1(kSheets[i]));
-    // Pages in the window's button-face colour rather than the pane's.
-    sheets[i]->setAutoFillBackground(true);
-    pages_->addTab(sheets[i], kCaptions[i]);
+  // Everything comes from the control table, in tab order; each container
+  // before what it holds.
+  std::map<std::string, QWidget*, std::less<>> made = {{"", client}};
+  for (const ControlLayout& control : MainWindowLayout().controls) {
+    if (QWidget* widget = BuildControl(made.at(control.parent), control)) {
+      made.emplace(control.name, widget);
+    }
   }
-  auto* emptyPage = new QWidget;
-  emptyPage->setObjectName(QStringLiteral("NoPage"));
-  emptyPage->setAutoFillBackground(true);
-  pages_->addTab(emptyPage, QString());
-  pages_->setTabVisible(kNoPageTab, false);
-  BuildSubscriberSetPage(sheets[0]);
-  BuildSplitterPage(sheets[1]);
-  BuildBeltPackPage(sheets[2]);
-  BuildSwitchPage(sheets[3]);
-  views_.Add(panel_.PageControl1, [this] {
-    const int page = panel_.PageControl1.ActivePage();
-    pages_->setCurrentIndex(page == PageControl::kNoPage ? kNoPageTab : page);
-    ShowContainerEnabled(*pages_, panel_.PageControl1.Enabled());
-  });
-
-  // Tab order 5 to 9: the command buttons.
-  AddButton(client, panel_.BitBtn18, {528, 472, 75, 25}, QStringLiteral("Test"));
-  AddButton(client, panel_.BitBtn2, {568, 428, 121, 25}, QStringLiteral("Записать настройки"));
-  AddButton(client, panel_.BitBtn3, {704, 428, 75, 25}, QStringLiteral("Выход"));
-  AddButton(client, panel_.BitBtn4, {432, 428, 121, 25}, QStringLiteral("Считать настройки"));
-  AddButton(client, panel_.BitBtn19, {8, 428, 75, 25}, QStringLiteral("Обновить"));
 }
 
 QLineEdit* TForm1::AddEdit(QWidget* parent, TextField& field, Place place,

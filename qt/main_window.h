@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "panel/panel_model.h"
+#include "panel/window_layout.h"
 #include "qt/control_views.h"
 
 class QAction;
@@ -60,11 +61,11 @@ class TForm1 : public QMainWindow {
  private:
   void BuildMenu();
   void BuildClientArea();
-  // One function per page, in main_window_pages.cpp.
-  void BuildSubscriberSetPage(QWidget* page);
-  void BuildSplitterPage(QWidget* page);
-  void BuildBeltPackPage(QWidget* page);
-  void BuildSwitchPage(QWidget* page);
+  // The widget of one entry of the control table in `parent`, joined to its
+  // model control; in main_window_controls.cpp. Returns it when other
+  // entries may lie in it (or refer to it), else null.
+  QWidget* BuildControl(QWidget* parent, const ControlLayout& control);
+  QWidget* BuildPage(const ControlLayout& control);
 
   // Creation helpers: the widget joins the views and, when it takes focus, the
   // tab order (so widgets are made in tab order).

@@ -10,9 +10,6 @@
 namespace intercom {
 namespace {
 
-constexpr int kFirstLeft = 445;
-constexpr int kFirstTop = 317;
-
 // The port name field. The inline completion ignores letter case but keeps
 // the case typed; a completed name takes the list item's own spelling, since
 // device paths are case-sensitive.
@@ -50,16 +47,17 @@ class PortList : public QComboBox {
 }  // namespace
 
 TForm2::TForm2(PanelModel& panel, QWidget* owner)
-    : DialogWindow(panel.Form2.Form, "Form2", QSize(kClientWidth, kClientHeight),
-                   QPoint(kFirstLeft, kFirstTop), owner),
-      dialog_(panel.Form2) {
+    : DialogWindow(panel.Form2.Form, PortDialogLayout(), owner), dialog_(panel.Form2) {
   QWidget* client = Client();
 
-  QLabel* label =
-      NewLabel(client, "Label1", {24, 16, 103, 13}, QStringLiteral("Выберите COM-порт"));
+  const ControlLayout& labelAt = LayoutOf(PortDialogLayout(), "Form2.Label1");
+  const ControlLayout& listAt = LayoutOf(PortDialogLayout(), "Form2.ComboBox1");
+  const ControlLayout& chooseAt = LayoutOf(PortDialogLayout(), "Form2.BitBtn1");
+  QLabel* label = NewLabel(client, "Label1", PlaceOf(labelAt), Utf8(labelAt.caption));
   ports_ = new PortList(client, dialog_.ComboBox1);
   ports_->setObjectName(QStringLiteral("ComboBox1"));
-  ports_->setGeometry(8, 40, 145, 21);
+  const Place listPlace = PlaceOf(listAt);
+  ports_->setGeometry(listPlace.left, listPlace.top, listPlace.width, listPlace.height);
   ports_->setEditable(true);
   ports_->setLineEdit(new PortNameEdit(ports_));
   // Any text is taken, and typing never adds to the list.
@@ -68,8 +66,8 @@ TForm2::TForm2(PanelModel& panel, QWidget* owner)
   completer->setCompletionMode(QCompleter::InlineCompletion);
   completer->setCaseSensitivity(Qt::CaseInsensitive);
   ports_->setCompleter(completer);
-  ports_->setAccessibleName(QStringLiteral("Выберите COM-порт"));
-  choose_ = NewButton(client, "BitBtn1", {40, 72, 75, 25}, QStringLiteral("Выбрать"));
+  ports_->setAccessibleName(Utf8(listAt.accessibleName));
+  choose_ = NewButton(client, "BitBtn1", PlaceOf(chooseAt), Utf8(chooseAt.caption));
   setTabOrder(ports_, choose_);
 
   views_.Add(dialog_.Label1, [this, label] { ShowState(*label, dialog_.Label1); });

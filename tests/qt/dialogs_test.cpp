@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "panel/window_layout.h"
 #include "tests/qt/window_fixture.h"
 
 namespace intercom::testing {
@@ -16,7 +17,7 @@ using Dialogs = WindowTest;
 
 TEST_F(Dialogs, PortDialogLayout) {
   EXPECT_FALSE(form2->isVisible());
-  EXPECT_EQ(form2->size(), QSize(TForm2::kClientWidth, TForm2::kClientHeight));
+  EXPECT_EQ(form2->size(), QSize(PortDialogLayout().clientWidth, PortDialogLayout().clientHeight));
   EXPECT_EQ(form2->pos(), QPoint(445, 317));
   EXPECT_TRUE(form2->windowTitle().isEmpty());
   QLabel* label = Find<QLabel>(form2.get(), "Label1");
@@ -39,7 +40,8 @@ TEST_F(Dialogs, PortDialogLayout) {
 
 TEST_F(Dialogs, AddressDialogLayout) {
   EXPECT_FALSE(form3->isVisible());
-  EXPECT_EQ(form3->size(), QSize(TForm3::kClientWidth, TForm3::kClientHeight));
+  EXPECT_EQ(form3->size(),
+            QSize(AddressDialogLayout().clientWidth, AddressDialogLayout().clientHeight));
   EXPECT_EQ(form3->pos(), QPoint(505, 266));
   EXPECT_TRUE(form3->windowTitle().isEmpty());
   QLabel* label = Find<QLabel>(form3.get(), "Label1");

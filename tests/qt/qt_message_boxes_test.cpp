@@ -95,8 +95,8 @@ TEST(QtMessageBoxes, BoxesBelongToTheShownMainWindowAndFitTheirTitle) {
   seen = ShowAndDismiss([&] { boxes.Show(MessageKind::Notice, title, "1"); });
   ASSERT_TRUE(seen.has_value());
   EXPECT_EQ(seen->parent, &owner);
-  EXPECT_GT(seen->width, QFontMetrics(QApplication::font()).horizontalAdvance(
-                             QString::fromStdString(title)));
+  EXPECT_GT(seen->width,
+            QFontMetrics(QApplication::font()).horizontalAdvance(QString::fromStdString(title)));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 
+#include "panel/window_layout.h"
 #include "tests/qt/window_fixture.h"
 
 namespace intercom::testing {
@@ -189,7 +190,7 @@ TEST_F(UnderWindowManager, AtScaleOneEverythingOpensWhereItAsks) {
   }));
   EXPECT_EQ(form2->frameGeometry().topLeft(), QPoint(445, 317));
   EXPECT_EQ(form3->frameGeometry().topLeft(), QPoint(505, 266));
-  EXPECT_EQ(form2->size(), QSize(TForm2::kClientWidth, TForm2::kClientHeight));
+  EXPECT_EQ(form2->size(), QSize(PortDialogLayout().clientWidth, PortDialogLayout().clientHeight));
 }
 
 // Run with QT_SCALE_FACTOR=2 on 1366 x 768: the main window cannot fit, the

@@ -193,7 +193,8 @@ def startup_runs(build, workdir, env, repeats, table, label):
     app = os.path.join(build, "intercom-config")
     empty = os.path.join(build, "intercom-empty-window")
     mapped, mapped_cpu = [], []
-    for _ in range(repeats):
+
+    def empty_window_run():
         start = now_ns()
         window = subprocess.Popen([empty], stdout=subprocess.PIPE, text=True, env=env)
         out, _ = window.communicate(timeout=30)
@@ -207,6 +208,9 @@ def startup_runs(build, workdir, env, repeats, table, label):
         firsts, lasts, kind_gaps = [], [], [[] for _ in DISCOVERY_GAPS[kind]]
         count = len(DISCOVERY_GAPS[kind]) + 1
         for _ in range(repeats):
+            # An empty window just before each start of the tool: both are
+            # measured as often and under the same load of the machine.
+            empty_window_run()
             sim = Simulator(build, kind, workdir)
             start = now_ns()
             tool = subprocess.Popen([app], cwd=workdir, env=env,

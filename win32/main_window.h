@@ -1,0 +1,50 @@
+// TForm1 as a native window: the menu "Настройки", and the client area from
+// MainWindowLayout(). The client area is the normal size; maximised, the
+// window also shows the trace strip below it, and restored it returns to the
+// normal size. Closing asks the model (Form1.Close), once no handler runs.
+#pragma once
+
+#include <windows.h>
+
+#include "panel/panel_model.h"
+#include "win32/control_views.h"
+#include "win32/font_cache.h"
+#include "win32/message_target.h"
+
+namespace intercom {
+
+class MainWindow : public MessageTarget {
+ public:
+  // Made hidden; the model's Form1 shows it. `picture` (may be null) is the
+  // subscriber set's front panel, not owned. Everything passed in must
+  // outlive the window.
+  MainWindow(PanelModel& panel, FontCache& fonts, HBITMAP picture);
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+  ~MainWindow();
+
+  HWND Handle() const { return window_; }
+  HMENU Menu() const { return settings_; }
+  const ControlViews& Views() const { return views_; }
+  // Shows `control` when this window shows it; false otherwise.
+  bool Refresh(const Control& control);
+
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // The menu's command identifiers.
+  static constexpr UINT kPortChoice = 1;
+  static constexpr UINT kSaveSettings = 2;
+  static constexpr UINT kLoadSettings = 3;
+  static constexpr UINT kExchangeLog = 4;
+
+ private:
+  void ShowMenu();
+  void MenuCommand(UINT id);
+
+  PanelModel& panel_;
+  ControlViews views_;
+  HMENU settings_;
+  HWND window_;
+};
+
+}  // namespace intercom

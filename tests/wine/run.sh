@@ -3,19 +3,21 @@
 #   run.sh boot                  create the prefix anew (the slow first start)
 #   run.sh stop                  end the prefix's wineserver and everything in it,
 #                                and remove the prefix (some 700 MB)
-#   run.sh run [--sim KIND --com N [--high-com H]] [--file-com M] [--limit S] -- PROGRAM ARGS...
+#   run.sh run [--sim KIND --com N [--high-com H]] [--file-com M] [--display] [--limit S] -- PROGRAM ARGS...
 #       runs PROGRAM, at most S seconds (default 240). --sim: COMN is an
 #       intercom-sim of that kind on a pty for the run, and COMH (past COM9)
 #       the same port; --file-com: COMM is a plain file. Their names are
 #       passed on as INTERCOM_TEST_PORT, INTERCOM_TEST_HIGH_PORT and
-#       INTERCOM_TEST_FILE_PORT.
+#       INTERCOM_TEST_FILE_PORT. --display: the program runs on an X server
+#       of its own (Xvfb), to make real windows; without it Wine has none.
 # Needs INTERCOM_WINE, INTERCOM_WINESERVER, WINEPREFIX and, for --sim,
 # INTERCOM_HOST_BUILD (the Linux build with intercom-sim).
 set -euo pipefail
 
 : "${INTERCOM_WINE:?}" "${INTERCOM_WINESERVER:?}" "${WINEPREFIX:?}"
 export WINEPREFIX WINEDEBUG=-all
-# No display: Wine must not try to open windows, nor offer to install Mono or Gecko.
+# No display unless asked for (--display): Wine must not open windows on the
+# desktop of whoever runs the tests, nor offer to install Mono or Gecko.
 unset DISPLAY WAYLAND_DISPLAY
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -41,6 +43,7 @@ case $command in
     com=""
     high_com=""
     file_com=""
+    display=""
     limit=240
     while [ $# -gt 0 ] && [ "$1" != "--" ]; do
       case $1 in
@@ -48,6 +51,7 @@ case $command in
         --com) com=$2; shift 2 ;;
         --high-com) high_com=$2; shift 2 ;;
         --file-com) file_com=$2; shift 2 ;;
+        --display) display=1; shift ;;
         --limit) limit=$2; shift 2 ;;
         *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
       esac
@@ -55,8 +59,10 @@ case $command in
     shift
     scratch=$(mktemp -d "$WINEPREFIX/../wine-run.XXXXXX")
     sim_pid=""
+    xvfb_pid=""
     cleanup() {
       [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+      [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
       [ -n "$com" ] && rm -f "$WINEPREFIX/dosdevices/com$com"
       [ -n "$high_com" ] && rm -f "$WINEPREFIX/dosdevices/com$high_com"
       [ -n "$file_com" ] && rm -f "$WINEPREFIX/dosdevices/com$file_com"
@@ -75,6 +81,17 @@ case $command in
         ln -sfn "$(readlink "$WINEPREFIX/dosdevices/com$com")" "$WINEPREFIX/dosdevices/com$high_com"
         export INTERCOM_TEST_HIGH_PORT="COM$high_com"
       fi
+    fi
+    if [ -n "$display" ]; then
+      # Xvfb picks a free display itself and writes its number once it is ready.
+      mkfifo "$scratch/display"
+      Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset \
+        3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
+      xvfb_pid=$!
+      number=""
+      read -r -t 20 number <"$scratch/display" || true
+      [ -n "$number" ] || { echo "run.sh: Xvfb did not start" >&2; cat "$scratch/xvfb.log" >&2; exit 1; }
+      export DISPLAY=":$number"
     fi
     if [ -n "$file_com" ]; then
       : >"$scratch/file-port"

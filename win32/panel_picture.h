@@ -1,5 +1,5 @@
 // The subscriber set's front panel: the JPEG linked into the program as the
-// RCDATA resource PANEL_PICTURE (win32/panel_picture.rc), decoded with the
+// RCDATA resource PANEL_PICTURE (win32/views.rc.in), decoded with the
 // system's codecs (WIC).
 #pragma once
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
@@ -106,18 +107,28 @@ class WindowsOverDevice : public ::testing::Test {
     const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
                                        ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&classes);
-    const char* device = std::getenv("INTERCOM_TEST_PORT");
-    ASSERT_NE(device, nullptr) << "run under tests/wine/run.sh with --sim";
+    const std::string port = PortInIni();
+    ASSERT_FALSE(port.empty()) << "run under tests/wine/run.sh with --sim";
     folder_ = testing::MakeTempDir("win32-views");
     ASSERT_FALSE(folder_.empty());
-    std::ofstream(folder_ / "COM.ini", std::ios::binary) << device << "\r\n";
+    std::ofstream(folder_ / "COM.ini", std::ios::binary) << port << "\r\n";
     session_.portChoicePath = (folder_ / "COM.ini").string();
     session_.programSettingsPath = (folder_ / "intercom-config.ini").string();
     BindHandlers(session_);
-    panel_.Form1.Show();
+    {
+      const BoxAnswerer startupBoxes(IDOK);
+      panel_.Form1.Show();
+      startupBoxes_ = startupBoxes.Seen();
+    }
     ASSERT_TRUE(panel_.Form1.Visible());
     views_ = std::make_unique<Win32Views>(panel_);
     views_->RefreshAll();
+  }
+
+  // What COM.ini names when the program starts: the simulated device.
+  virtual std::string PortInIni() const {
+    const char* device = std::getenv("INTERCOM_TEST_PORT");
+    return device != nullptr ? device : "";
   }
 
   void TearDown() override {
@@ -145,13 +156,72 @@ class WindowsOverDevice : public ::testing::Test {
   std::unique_ptr<SerialPort> port_ = MakeSerialPort();
   ProgramContext session_{panel_, *port_, SleepPause};
   std::filesystem::path folder_;
+  // The boxes the start-up showed, answered with OK.
+  std::vector<SeenBox> startupBoxes_;
   std::unique_ptr<Win32Views> views_;
 };
+
+std::string FileText(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The edit field inside a drop-down combo box.
+HWND ComboEdit(HWND combo) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  GetComboBoxInfo(combo, &info);
+  return info.hwndItem;
+}
+
+// Replaces an edit's text as typing does, one character at a time.
+void TypeInto(HWND edit, const std::string& text) {
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, WM_CHAR, VK_BACK, 0);
+  for (const wchar_t character : Wide(text)) SendMessageW(edit, WM_CHAR, character, 0);
+}
+
+// Holds Ctrl down for this thread's keyboard state while it lives.
+class ControlKeyDown {
+ public:
+  ControlKeyDown() {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+  }
+  ControlKeyDown(const ControlKeyDown&) = delete;
+  ControlKeyDown& operator=(const ControlKeyDown&) = delete;
+  ~ControlKeyDown() {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+  }
+};
+
+std::string ClipboardText(HWND owner) {
+  std::string text;
+  if (!OpenClipboard(owner)) return text;
+  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = Narrow(static_cast<const wchar_t*>(GlobalLock(data)));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
 
 using SubscriberSet = WindowsOverDevice;
 using Splitter = WindowsOverDevice;
 
+class NoDevice : public WindowsOverDevice {
+ protected:
+  // A port Wine does not have.
+  std::string PortInIni() const override { return "COM9"; }
+};
+
 TEST_F(SubscriberSet, DiscoveryFillsItsPageAndShowsOnlyIt) {
+  EXPECT_TRUE(startupBoxes_.empty());
   const HWND tabs = Control("PageControl1");
   EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
   EXPECT_TRUE(IsWindowVisible(Control("TabSheet1")));
@@ -167,6 +237,59 @@ TEST_F(SubscriberSet, DiscoveryFillsItsPageAndShowsOnlyIt) {
   // The request trace holds what start-up sent, readable as text.
   EXPECT_FALSE(Text(Control("Edit12")).empty());
   EXPECT_EQ(Text(Control("Edit12")), panel_.Edit12.Text());
+}
+
+TEST_F(SubscriberSet, ThePortDialogSavesTheChoiceAndConnectsAgain) {
+  const char* highPort = std::getenv("INTERCOM_TEST_HIGH_PORT");
+  ASSERT_NE(highPort, nullptr);
+  BoxAnswerer answerer(IDOK);
+  const HWND dialog = views_->Form2().Handle();
+  ASSERT_FALSE(IsWindowVisible(dialog));
+  SendMessageW(views_->Form1().Handle(), WM_COMMAND, MainWindow::kPortChoice, 0);
+  ASSERT_TRUE(IsWindowVisible(dialog));
+  const HWND combo = views_->Form2().Views().Find("Form2.ComboBox1");
+  EXPECT_EQ(Text(combo), std::getenv("INTERCOM_TEST_PORT"));
+
+  // The same device under its name past COM9; a key is changed first so
+  // that the discovery after the choice shows.
+  Type("Edit1", "5");
+  TypeInto(ComboEdit(combo), highPort);
+  EXPECT_EQ(panel_.Form2.ComboBox1.Text(), highPort);
+  SendMessageW(views_->Form2().Views().Find("Form2.BitBtn1"), BM_CLICK, 0, 0);
+  EXPECT_TRUE(answerer.Seen().empty());
+  EXPECT_EQ(FileText(folder_ / "COM.ini"), std::string(highPort) + "\r\n");
+  EXPECT_EQ(Text(Control("Edit1")), "1");
+  EXPECT_EQ(IsWindowVisible(dialog) != FALSE, panel_.Form2.Form.Visible());
+}
+
+TEST_F(SubscriberSet, TheTraceSelectsCopiesAndClears) {
+  const HWND trace = Control("Edit12");
+  const std::string requests = panel_.Edit12.Text();
+  ASSERT_FALSE(requests.empty());
+  SetFocus(trace);
+  {
+    const ControlKeyDown control;
+    SendMessageW(trace, WM_KEYDOWN, 'A', 0);
+    SendMessageW(trace, WM_KEYDOWN, 'C', 0);
+  }
+  EXPECT_EQ(ClipboardText(trace), requests);
+  // Typing leaves the trace as the exchanges wrote it.
+  SendMessageW(trace, WM_CHAR, L'x', 0);
+  EXPECT_EQ(Text(trace), requests);
+
+  Press("BitBtn5");
+  EXPECT_EQ(panel_.Edit12.Text(), "");
+  EXPECT_EQ(Text(trace), "");
+  EXPECT_EQ(Text(Control("Edit13")), "");
+}
+
+TEST_F(NoDevice, TheStartUpSaysSoAndTheWindowComesUpEmpty) {
+  ASSERT_EQ(startupBoxes_.size(), 2u);
+  EXPECT_EQ(startupBoxes_[0].caption, "Intercom-config");
+  EXPECT_EQ(startupBoxes_[0].text, "Can't open port COM9");
+  EXPECT_EQ(startupBoxes_[1].text, "Can't get port state: 6");
+  EXPECT_TRUE(IsWindowVisible(views_->Form1().Handle()));
+  for (int n = 1; n <= 10; ++n) EXPECT_EQ(Text(Control("Edit" + std::to_string(n))), "") << n;
 }
 
 TEST_F(SubscriberSet, WriteSendsTheSettingsAndShowsTheBox) {

@@ -1,7 +1,12 @@
 #include "win32/main_window.h"
 
+#include <commctrl.h>
+
+#include <utility>
+
 #include "panel/window_layout.h"
 #include "win32/container_window.h"
+#include "win32/wide_text.h"
 
 namespace intercom {
 namespace {
@@ -9,9 +14,9 @@ namespace {
 constexpr wchar_t kClassName[] = L"IntercomMainWindow";
 constexpr int kFirstLeft = 195;
 constexpr int kFirstTop = 215;
-// A fixed border that still maximises: that is how the trace strip comes into view.
-constexpr DWORD kStyle =
-    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
+// Sizeable only because window managers (Wine's X11 bridge among them)
+// maximise nothing else, and maximising is how the trace strip comes into view.
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
 }  // namespace
 
@@ -37,9 +42,46 @@ MainWindow::MainWindow(PanelModel& panel, FontCache& fonts, HBITMAP picture)
                  outer.bottom - outer.top + layout.clientHeight - client.bottom,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  RECT outer;
+  GetWindowRect(window_, &outer);
+  normalSize_ = {outer.right - outer.left, outer.bottom - outer.top};
   if (picture != nullptr) views_.SetPicture("Image1", picture);
   views_.Build(layout, window_, *this);
   ShowMenu();
+
+  // The hint is wanted wherever the pointer rests; the controls cover most of
+  // the window, so the tool is the window itself and every page.
+  hint_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, GetModuleHandleW(nullptr),
+                          nullptr);
+  hinted_.push_back(window_);
+  for (const ControlLayout& entry : layout.controls) {
+    if (entry.kind == ViewKind::Page) hinted_.push_back(views_.Find(entry.name));
+  }
+  for (const HWND tool : hinted_) {
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = window_;
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = hintText_.data();
+    SendMessageW(hint_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+  }
+  ShowHint();
+}
+
+void MainWindow::ShowHint() {
+  hintText_ = Wide(panel_.Form1.Hint());
+  for (const HWND tool : hinted_) {
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = window_;
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = hintText_.data();
+    SendMessageW(hint_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+  }
+  SendMessageW(hint_, TTM_ACTIVATE, !hintText_.empty(), 0);
 }
 
 MainWindow::~MainWindow() {
@@ -48,6 +90,7 @@ MainWindow::~MainWindow() {
 
 bool MainWindow::Refresh(const Control& control) {
   if (&control == &panel_.Form1) {
+    ShowHint();
     if (!panel_.Form1.Visible()) {
       ShowWindow(window_, SW_HIDE);
     } else {
@@ -121,6 +164,21 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ButtonFaceBackground(wParam);
+    case WM_GETMINMAXINFO:
+      if (normalSize_.cx > 0) {
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {normalSize_.cx, normalSize_.cy};
+      }
+      return 0;
+    case WM_SIZE:
+      if (wParam == SIZE_MAXIMIZED) {
+        maximised_ = true;
+      } else if (wParam == SIZE_RESTORED && std::exchange(maximised_, false)) {
+        // Restore returns to the normal size, whatever size the window had
+        // been dragged to before.
+        SetWindowPos(window, nullptr, 0, 0, normalSize_.cx, normalSize_.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      return 0;
     case WM_CLOSE:
       // Not in the middle of an action (between two requests of a write):
       // the window closes once the action is over.

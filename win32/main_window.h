@@ -1,10 +1,15 @@
 // TForm1 as a native window: the menu "Настройки", and the client area from
 // MainWindowLayout(). The client area is the normal size; maximised, the
 // window also shows the trace strip below it, and restored it returns to the
-// normal size. Closing asks the model (Form1.Close), once no handler runs.
+// normal size. It is never smaller than that. Form1's hint shows as a tooltip
+// over the window and its pages. Closing asks the model (Form1.Close), once
+// no handler runs.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
+#include <vector>
 
 #include "panel/panel_model.h"
 #include "win32/control_views.h"
@@ -25,6 +30,8 @@ class MainWindow : public MessageTarget {
 
   HWND Handle() const { return window_; }
   HMENU Menu() const { return settings_; }
+  // The tooltip control that shows Form1's hint.
+  HWND HintTip() const { return hint_; }
   const ControlViews& Views() const { return views_; }
   // Shows `control` when this window shows it; false otherwise.
   bool Refresh(const Control& control);
@@ -39,12 +46,18 @@ class MainWindow : public MessageTarget {
 
  private:
   void ShowMenu();
+  void ShowHint();
   void MenuCommand(UINT id);
 
   PanelModel& panel_;
   ControlViews views_;
   HMENU settings_;
   HWND window_;
+  HWND hint_ = nullptr;
+  std::wstring hintText_;
+  std::vector<HWND> hinted_;
+  SIZE normalSize_{};
+  bool maximised_ = false;
 };
 
 }  // namespace intercom

@@ -9,6 +9,9 @@ set -euo pipefail
 installer=${1:?usage: installer.sh INSTALLER}
 run=$(dirname "$0")/run.sh
 wine=$INTERCOM_WINE
+# The prefix's own X server (run.sh boot), as every program of the prefix has.
+DISPLAY=$(cat "$WINEPREFIX.display")
+export DISPLAY
 user_dir() { "$wine" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
 
 fail() { echo "installer.sh: $*" >&2; exit 1; }

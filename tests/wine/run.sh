@@ -1,24 +1,36 @@
 #!/usr/bin/env bash
 # Runs the Windows build's tests under Wine, in the private prefix $WINEPREFIX.
-#   run.sh boot                  create the prefix anew (the slow first start)
+#   run.sh boot                  create the prefix anew (the slow first start) and
+#                                start its private X server (Xvfb)
 #   run.sh stop                  end the prefix's wineserver and everything in it,
-#                                and remove the prefix (some 700 MB)
-#   run.sh run [--sim KIND --com N [--high-com H]] [--file-com M] [--display] [--limit S] -- PROGRAM ARGS...
+#                                its X server, and remove the prefix (some 700 MB)
+#   run.sh run [--sim KIND --com N [--high-com H]] [--file-com M] [--limit S] -- PROGRAM ARGS...
 #       runs PROGRAM, at most S seconds (default 240). --sim: COMN is an
 #       intercom-sim of that kind on a pty for the run, and COMH (past COM9)
 #       the same port; --file-com: COMM is a plain file. Their names are
 #       passed on as INTERCOM_TEST_PORT, INTERCOM_TEST_HIGH_PORT and
-#       INTERCOM_TEST_FILE_PORT. --display: the program runs on an X server
-#       of its own (Xvfb), to make real windows; without it Wine has none.
+#       INTERCOM_TEST_FILE_PORT.
+# Every program of the prefix runs on the prefix's X server: Wine's desktop
+# (explorer.exe) takes the display of the first program that needs it and
+# keeps it, so a program that makes windows needs every one before it to
+# have had the same display.
 # Needs INTERCOM_WINE, INTERCOM_WINESERVER, WINEPREFIX and, for --sim,
 # INTERCOM_HOST_BUILD (the Linux build with intercom-sim).
 set -euo pipefail
 
 : "${INTERCOM_WINE:?}" "${INTERCOM_WINESERVER:?}" "${WINEPREFIX:?}"
 export WINEPREFIX WINEDEBUG=-all
-# No display unless asked for (--display): Wine must not open windows on the
-# desktop of whoever runs the tests, nor offer to install Mono or Gecko.
+# Never the display of whoever runs the tests; nor an offer to install Mono or Gecko.
 unset DISPLAY WAYLAND_DISPLAY
+display_file="$WINEPREFIX.display"
+xvfb_pid_file="$WINEPREFIX.xvfb-pid"
+
+stop_xvfb() {
+  if [ -s "$xvfb_pid_file" ]; then
+    kill "$(cat "$xvfb_pid_file")" 2>/dev/null || true
+  fi
+  rm -f "$xvfb_pid_file" "$display_file"
+}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 command=${1:?usage: run.sh boot|stop|run ...}
@@ -27,7 +39,21 @@ shift
 case $command in
   boot)
     timeout -k 5 30 "$INTERCOM_WINESERVER" -k 2>/dev/null || true
+    stop_xvfb
     rm -rf "$WINEPREFIX"
+    # Xvfb picks a free display itself and writes its number once it is ready;
+    # it outlives this script (until stop), with none of its descriptors.
+    fifo=$(mktemp -u "$WINEPREFIX.display-fifo.XXXXXX")
+    mkfifo "$fifo"
+    setsid Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset \
+      3>"$fifo" </dev/null >/dev/null 2>&1 &
+    echo $! >"$xvfb_pid_file"
+    number=""
+    read -r -t 20 number <"$fifo" || true
+    rm -f "$fifo"
+    [ -n "$number" ] || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
+    echo ":$number" >"$display_file"
+    export DISPLAY=":$number"
     timeout -k 5 200 "$INTERCOM_WINE" wineboot --init >/dev/null 2>&1
     # wineboot returns before the prefix's own services have settled.
     timeout -k 5 30 "$INTERCOM_WINESERVER" -w
@@ -36,6 +62,7 @@ case $command in
     ;;
   stop)
     timeout -k 5 30 "$INTERCOM_WINESERVER" -k 2>/dev/null || true
+    stop_xvfb
     rm -rf "$WINEPREFIX"
     ;;
   run)
@@ -43,7 +70,6 @@ case $command in
     com=""
     high_com=""
     file_com=""
-    display=""
     limit=240
     while [ $# -gt 0 ] && [ "$1" != "--" ]; do
       case $1 in
@@ -51,7 +77,6 @@ case $command in
         --com) com=$2; shift 2 ;;
         --high-com) high_com=$2; shift 2 ;;
         --file-com) file_com=$2; shift 2 ;;
-        --display) display=1; shift ;;
         --limit) limit=$2; shift 2 ;;
         *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
       esac
@@ -59,10 +84,8 @@ case $command in
     shift
     scratch=$(mktemp -d "$WINEPREFIX/../wine-run.XXXXXX")
     sim_pid=""
-    xvfb_pid=""
     cleanup() {
       [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-      [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
       [ -n "$com" ] && rm -f "$WINEPREFIX/dosdevices/com$com"
       [ -n "$high_com" ] && rm -f "$WINEPREFIX/dosdevices/com$high_com"
       [ -n "$file_com" ] && rm -f "$WINEPREFIX/dosdevices/com$file_com"
@@ -82,17 +105,9 @@ case $command in
         export INTERCOM_TEST_HIGH_PORT="COM$high_com"
       fi
     fi
-    if [ -n "$display" ]; then
-      # Xvfb picks a free display itself and writes its number once it is ready.
-      mkfifo "$scratch/display"
-      Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset \
-        3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
-      xvfb_pid=$!
-      number=""
-      read -r -t 20 number <"$scratch/display" || true
-      [ -n "$number" ] || { echo "run.sh: Xvfb did not start" >&2; cat "$scratch/xvfb.log" >&2; exit 1; }
-      export DISPLAY=":$number"
-    fi
+    [ -s "$display_file" ] || { echo "run.sh: no X server: run.sh boot first" >&2; exit 1; }
+    DISPLAY=$(cat "$display_file")
+    export DISPLAY
     if [ -n "$file_com" ]; then
       : >"$scratch/file-port"
       ln -sfn "$scratch/file-port" "$WINEPREFIX/dosdevices/com$file_com"

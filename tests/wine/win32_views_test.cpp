@@ -262,6 +262,31 @@ TEST_F(SubscriberSet, ThePortDialogSavesTheChoiceAndConnectsAgain) {
   EXPECT_EQ(IsWindowVisible(dialog) != FALSE, panel_.Form2.Form.Visible());
 }
 
+TEST_F(SubscriberSet, TheWindowsHintShowsOverTheWindowAndItsPages) {
+  const HWND tip = views_->Form1().HintTip();
+  ASSERT_NE(tip, nullptr);
+  panel_.Form1.SetHint("Журнал обмена: C:\\журнал.log");
+  for (const HWND tool : {views_->Form1().Handle(), Control("TabSheet1"), Control("TabSheet4")}) {
+    wchar_t text[256] = {};
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = views_->Form1().Handle();
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = text;
+    SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(Narrow(text), "Журнал обмена: C:\\журнал.log");
+  }
+  panel_.Form1.SetHint("");
+  TTTOOLINFOW info{};
+  info.cbSize = sizeof info;
+  wchar_t text[256] = {L'x'};
+  info.hwnd = views_->Form1().Handle();
+  info.uId = reinterpret_cast<UINT_PTR>(views_->Form1().Handle());
+  info.lpszText = text;
+  SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(Narrow(text), "");
+}
+
 TEST_F(SubscriberSet, TheTraceSelectsCopiesAndClears) {
   const HWND trace = Control("Edit12");
   const std::string requests = panel_.Edit12.Text();

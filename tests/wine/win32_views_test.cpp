@@ -287,6 +287,29 @@ TEST_F(SubscriberSet, TheWindowsHintShowsOverTheWindowAndItsPages) {
   EXPECT_EQ(Narrow(text), "");
 }
 
+TEST_F(SubscriberSet, MaximisedTheTraceStripIsInViewAndRestoredTheNormalSize) {
+  const HWND window = views_->Form1().Handle();
+  RECT normal;
+  GetWindowRect(window, &normal);
+  RECT strip;
+  GetWindowRect(Control("Edit13"), &strip);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&strip), 2);
+  RECT client;
+  GetClientRect(window, &client);
+  ASSERT_GT(strip.bottom, client.bottom);
+
+  ShowWindow(window, SW_MAXIMIZE);
+  GetClientRect(window, &client);
+  EXPECT_GE(client.bottom, strip.bottom);
+  ShowWindow(window, SW_RESTORE);
+  RECT restored;
+  GetWindowRect(window, &restored);
+  EXPECT_EQ(restored.right - restored.left, normal.right - normal.left);
+  EXPECT_EQ(restored.bottom - restored.top, normal.bottom - normal.top);
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.bottom, MainWindowLayout().clientHeight);
+}
+
 TEST_F(SubscriberSet, TheTraceSelectsCopiesAndClears) {
   const HWND trace = Control("Edit12");
   const std::string requests = panel_.Edit12.Text();

@@ -310,6 +310,21 @@ TEST_F(SubscriberSet, MaximisedTheTraceStripIsInViewAndRestoredTheNormalSize) {
   EXPECT_EQ(client.bottom, MainWindowLayout().clientHeight);
 }
 
+TEST_F(SubscriberSet, TheAddressDialogWritesTheAddressAndCloses) {
+  // Its button on the page stays hidden; the model opens the dialog as the button would.
+  const HWND dialog = views_->Form3().Handle();
+  panel_.BitBtn1.Click();
+  ASSERT_TRUE(IsWindowVisible(dialog));
+  SetWindowTextW(views_->Form3().Views().Find("Form3.Edit1"), L"7");
+  ASSERT_EQ(panel_.Form3.Edit1.Text(), "7");
+  BoxAnswerer answerer(IDOK);
+  SendMessageW(views_->Form3().Views().Find("Form3.BitBtn1"), BM_CLICK, 0, 0);
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_NE(answerer.Seen()[0].text.find("Новый адрес записан."), std::string::npos);
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  EXPECT_EQ(Text(Control("Edit11")), "7");
+}
+
 TEST_F(SubscriberSet, TheTraceSelectsCopiesAndClears) {
   const HWND trace = Control("Edit12");
   const std::string requests = panel_.Edit12.Text();

@@ -38,11 +38,12 @@ class MainWindow : public MessageTarget {
 
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  // The menu's command identifiers.
-  static constexpr UINT kPortChoice = 1;
-  static constexpr UINT kSaveSettings = 2;
-  static constexpr UINT kLoadSettings = 3;
-  static constexpr UINT kExchangeLog = 4;
+  // The menu's command identifiers: clear of IDOK and IDCANCEL, which the
+  // dialog navigation sends for Enter and Escape, and of the controls' own.
+  static constexpr UINT kPortChoice = 1001;
+  static constexpr UINT kSaveSettings = 1002;
+  static constexpr UINT kLoadSettings = 1003;
+  static constexpr UINT kExchangeLog = 1004;
 
  private:
   void ShowMenu();

@@ -325,6 +325,19 @@ TEST_F(SubscriberSet, TheAddressDialogWritesTheAddressAndCloses) {
   EXPECT_EQ(Text(Control("Edit11")), "7");
 }
 
+TEST_F(SubscriberSet, EnterAndEscapePressNothing) {
+  BoxAnswerer answerer(IDOK);
+  for (const WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+    const HWND edit = Control("Edit1");
+    SetFocus(edit);
+    MSG message{edit, WM_KEYDOWN, key, 0, 0, {}};
+    EXPECT_TRUE(views_->Navigate(message));
+  }
+  EXPECT_TRUE(answerer.Seen().empty());
+  EXPECT_FALSE(IsWindowVisible(views_->Form2().Handle()));
+  EXPECT_TRUE(IsWindowVisible(views_->Form1().Handle()));
+}
+
 TEST_F(SubscriberSet, TheTraceSelectsCopiesAndClears) {
   const HWND trace = Control("Edit12");
   const std::string requests = panel_.Edit12.Text();

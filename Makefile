@@ -37,7 +37,8 @@ test-fuzz: deps
 fuzz: deps
 	JOBS=$(JOBS) scripts/run-fuzz.sh $(FUZZ_SECONDS)
 
-# The Windows build (mingw-w64, static): intercom-cli.exe and the unit tests.
+# The Windows build (mingw-w64, static): intercom-config.exe, intercom-cli.exe,
+# their installer and portable zip, and the tests.
 # Its tests run under Wine and use the Linux build's simulator.
 $(WINDOWS_DIR)/build.ninja: CMakeLists.txt cmake/mingw-w64-x86_64.cmake | deps
 	cmake -S . -B $(WINDOWS_DIR) $(CMAKE_FLAGS) \

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a file includes a folder above its own, when the toolkit-free
 # folders include a Qt header, or when code above serial/ asks which platform
-# it is on or calls POSIX itself. Usage: check-layering.sh [SOURCE_ROOT]
+# it is on or calls POSIX itself; the native Windows views (win32/), like the Qt
+# ones, need only panel/. Usage: check-layering.sh [SOURCE_ROOT]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
@@ -12,10 +13,11 @@ declare -A allowed=(
   [protocol]="protocol serial"
   [workflow]="workflow protocol panel serial"
   [qt]="qt panel"
+  [win32]="win32 panel"
   [cli]="cli workflow protocol panel serial"
   [sim]="sim protocol"
   [fuzz]="fuzz panel serial protocol workflow cli sim tests/support"
-  [app]="app qt workflow protocol panel serial"
+  [app]="app qt win32 workflow protocol panel serial"
   [bench]="bench qt workflow protocol panel serial"
 )
 
@@ -50,7 +52,7 @@ for folder in "${!allowed[@]}"; do
 done
 
 # The platform is chosen in serial/ (and by CMake), nowhere above it.
-for folder in panel protocol workflow qt app cli; do
+for folder in panel protocol workflow qt win32 app cli; do
   [ -d "$folder" ] || continue
   while IFS= read -r hit; do
     echo "$hit: platform test above serial/"
@@ -59,7 +61,7 @@ for folder in panel protocol workflow qt app cli; do
     "$folder" --include='*.h' --include='*.cpp' || true)
 done
 # The windows and their entry stay portable: no POSIX headers.
-for folder in panel protocol qt app; do
+for folder in panel protocol qt win32 app; do
   [ -d "$folder" ] || continue
   while IFS= read -r hit; do
     echo "$hit: POSIX header above serial/"

@@ -11,7 +11,7 @@ packages=(
   xvfb xauth imagemagick
   openbox wmctrl x11-utils libxcb1-dev
   weston qt6-wayland xdotool
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix wine64 nsis
   clang-14 libclang-rt-14-dev
   scdoc librsvg2-bin desktop-file-utils appstream dpkg-dev man-db file lintian
   python3

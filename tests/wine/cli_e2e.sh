@@ -10,7 +10,10 @@ set -euo pipefail
 windows_cli=${1:?usage: cli_e2e.sh WINDOWS_CLI}
 : "${INTERCOM_WINE:?}" "${INTERCOM_WINESERVER:?}" "${WINEPREFIX:?}" "${INTERCOM_HOST_BUILD:?}"
 export WINEPREFIX WINEDEBUG=-all
-unset DISPLAY WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY
+# The prefix's own X server (run.sh boot), as every program of the prefix has.
+DISPLAY=$(cat "$WINEPREFIX.display")
+export DISPLAY
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 linux_cli="$INTERCOM_HOST_BUILD/intercom-cli"
 sim="$INTERCOM_HOST_BUILD/intercom-sim"

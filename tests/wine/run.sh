@@ -1,22 +1,36 @@
 #!/usr/bin/env bash
 # Runs the Windows build's tests under Wine, in the private prefix $WINEPREFIX.
-#   run.sh boot                  create the prefix anew (the slow first start)
+#   run.sh boot                  create the prefix anew (the slow first start) and
+#                                start its private X server (Xvfb)
 #   run.sh stop                  end the prefix's wineserver and everything in it,
-#                                and remove the prefix (some 700 MB)
+#                                its X server, and remove the prefix (some 700 MB)
 #   run.sh run [--sim KIND --com N [--high-com H]] [--file-com M] [--limit S] -- PROGRAM ARGS...
 #       runs PROGRAM, at most S seconds (default 240). --sim: COMN is an
 #       intercom-sim of that kind on a pty for the run, and COMH (past COM9)
 #       the same port; --file-com: COMM is a plain file. Their names are
 #       passed on as INTERCOM_TEST_PORT, INTERCOM_TEST_HIGH_PORT and
 #       INTERCOM_TEST_FILE_PORT.
+# Every program of the prefix runs on the prefix's X server: Wine's desktop
+# (explorer.exe) takes the display of the first program that needs it and
+# keeps it, so a program that makes windows needs every one before it to
+# have had the same display.
 # Needs INTERCOM_WINE, INTERCOM_WINESERVER, WINEPREFIX and, for --sim,
 # INTERCOM_HOST_BUILD (the Linux build with intercom-sim).
 set -euo pipefail
 
 : "${INTERCOM_WINE:?}" "${INTERCOM_WINESERVER:?}" "${WINEPREFIX:?}"
 export WINEPREFIX WINEDEBUG=-all
-# No display: Wine must not try to open windows, nor offer to install Mono or Gecko.
+# Never the display of whoever runs the tests; nor an offer to install Mono or Gecko.
 unset DISPLAY WAYLAND_DISPLAY
+display_file="$WINEPREFIX.display"
+xvfb_pid_file="$WINEPREFIX.xvfb-pid"
+
+stop_xvfb() {
+  if [ -s "$xvfb_pid_file" ]; then
+    kill "$(cat "$xvfb_pid_file")" 2>/dev/null || true
+  fi
+  rm -f "$xvfb_pid_file" "$display_file"
+}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 command=${1:?usage: run.sh boot|stop|run ...}
@@ -25,7 +39,21 @@ shift
 case $command in
   boot)
     timeout -k 5 30 "$INTERCOM_WINESERVER" -k 2>/dev/null || true
+    stop_xvfb
     rm -rf "$WINEPREFIX"
+    # Xvfb picks a free display itself and writes its number once it is ready;
+    # it outlives this script (until stop), with none of its descriptors.
+    fifo=$(mktemp -u "$WINEPREFIX.display-fifo.XXXXXX")
+    mkfifo "$fifo"
+    setsid Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset \
+      3>"$fifo" </dev/null >/dev/null 2>&1 &
+    echo $! >"$xvfb_pid_file"
+    number=""
+    read -r -t 20 number <"$fifo" || true
+    rm -f "$fifo"
+    [ -n "$number" ] || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
+    echo ":$number" >"$display_file"
+    export DISPLAY=":$number"
     timeout -k 5 200 "$INTERCOM_WINE" wineboot --init >/dev/null 2>&1
     # wineboot returns before the prefix's own services have settled.
     timeout -k 5 30 "$INTERCOM_WINESERVER" -w
@@ -34,6 +62,7 @@ case $command in
     ;;
   stop)
     timeout -k 5 30 "$INTERCOM_WINESERVER" -k 2>/dev/null || true
+    stop_xvfb
     rm -rf "$WINEPREFIX"
     ;;
   run)
@@ -76,6 +105,9 @@ case $command in
         export INTERCOM_TEST_HIGH_PORT="COM$high_com"
       fi
     fi
+    [ -s "$display_file" ] || { echo "run.sh: no X server: run.sh boot first" >&2; exit 1; }
+    DISPLAY=$(cat "$display_file")
+    export DISPLAY
     if [ -n "$file_com" ]; then
       : >"$scratch/file-port"
       ln -sfn "$scratch/file-port" "$WINEPREFIX/dosdevices/com$file_com"

@@ -31,12 +31,14 @@ if(INTERCOM_WINE AND INTERCOM_WINESERVER)
     FIXTURES_CLEANUP wine ENVIRONMENT "${INTERCOM_WINE_ENV}" TIMEOUT 60)
 endif()
 
-# intercom_wine_test(<target> [NAME <test>] [PORTS] [ARGS <args...>])
+# intercom_wine_test(<target> [NAME <test>] [PORTS [SIM <kind>]] [ARGS <args...>])
 # Runs the program under Wine in the shared prefix. PORTS: COM5 (and COM12,
-# the same port) is a simulated subscriber set and COM6 a plain file while it
-# runs (INTERCOM_TEST_PORT, INTERCOM_TEST_HIGH_PORT, INTERCOM_TEST_FILE_PORT).
+# the same port) is a simulated device (a subscriber set unless SIM names
+# another kind) and COM6 a plain file while it runs (INTERCOM_TEST_PORT,
+# INTERCOM_TEST_HIGH_PORT, INTERCOM_TEST_FILE_PORT). Every program runs on
+# the prefix's private X server, so that it can make windows.
 function(intercom_wine_test target)
-  cmake_parse_arguments(ARG "PORTS" "NAME" "ARGS" ${ARGN})
+  cmake_parse_arguments(ARG "PORTS" "NAME;SIM" "ARGS" ${ARGN})
   if(NOT INTERCOM_WINE OR NOT INTERCOM_WINESERVER)
     return()
   endif()
@@ -46,8 +48,12 @@ function(intercom_wine_test target)
   endif()
   set(options "")
   set(lock "")
+  set(kind subscriber)
+  if(ARG_SIM)
+    set(kind ${ARG_SIM})
+  endif()
   if(ARG_PORTS)
-    set(options --sim subscriber --com 5 --high-com 12 --file-com 6)
+    set(options --sim ${kind} --com 5 --high-com 12 --file-com 6)
     set(lock wine_com_ports)
   endif()
   add_test(NAME ${name}

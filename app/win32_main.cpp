@@ -1,0 +1,62 @@
+// intercom-config.exe: configures one intercom device on the serial port named
+// in COM.ini in the working directory, with the native Windows views.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <iostream>
+#include <memory>
+
+#include "app/program_options.h"
+#include "serial/pause.h"
+#include "serial/serial_port.h"
+#include "win32/wide_text.h"
+#include "win32/win32_file_chooser.h"
+#include "win32/win32_message_boxes.h"
+#include "win32/win32_views.h"
+#include "workflow/handlers.h"
+#include "workflow/program_context.h"
+
+namespace {
+
+std::string ProgramPath() {
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return intercom::Narrow(path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (const auto status = intercom::AnswerProgramOptions(argc, argv, std::cout)) return *status;
+
+  // The picture's decoder is a COM object; the file dialogs want a
+  // single-threaded apartment.
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
+                                     ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&classes);
+
+  intercom::Win32MessageBoxes boxes;
+  intercom::PanelModel panel(boxes, intercom::ApplicationTitle(ProgramPath()));
+  intercom::Win32FileChooser files;
+  panel.SetFileChooser(files);
+  const std::unique_ptr<intercom::SerialPort> port = intercom::MakeSerialPort();
+  intercom::ProgramContext session(panel, *port, intercom::SleepPause);
+  intercom::BindHandlers(session);
+
+  // The start-up runs here, before the window exists: it works on the model
+  // alone, so the device is probed without waiting for the windows, which
+  // come up showing whatever the start-up left in the model.
+  panel.Form1.Show();
+  int status = 0;
+  if (panel.Form1.Visible()) {
+    intercom::Win32Views views(panel);
+    files.SetOwner(views.Form1().Handle());
+    views.RefreshAll();
+    status = views.Run();
+  }
+  CoUninitialize();
+  return status;
+}

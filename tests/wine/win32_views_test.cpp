@@ -1,0 +1,472 @@
+// The native windows under Wine, against intercom-sim on INTERCOM_TEST_PORT:
+// the real windows of the program are made and driven through their controls
+// with SendMessage and read back through Win32 queries. Message boxes run on
+// this thread's loop; a timer window answers them as a user would.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "panel/window_layout.h"
+#include "serial/pause.h"
+#include "serial/serial_port.h"
+#include "tests/support/temp_dir.h"
+#include "win32/message_target.h"
+#include "win32/wide_text.h"
+#include "win32/win32_message_boxes.h"
+#include "win32/win32_views.h"
+#include "workflow/handlers.h"
+#include "workflow/program_context.h"
+
+namespace intercom {
+namespace {
+
+std::string Text(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return Narrow(text);
+}
+
+std::string ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return Narrow(name);
+}
+
+// A message box as the user saw it.
+struct SeenBox {
+  std::string caption;
+  std::string text;
+  std::vector<std::string> buttons;
+};
+
+// Answers every message box of this thread soon after it comes up: records
+// it, then presses `answer` (IDOK, IDYES, IDNO). Runs inside the box's own loop.
+class BoxAnswerer : public MessageTarget {
+ public:
+  explicit BoxAnswerer(int answer) : answer_(answer) {
+    RegisterTargetClass(L"IntercomTestBoxAnswerer", nullptr);
+    window_ = CreateTargetWindow(*this, L"IntercomTestBoxAnswerer", L"", 0, 0, {0, 0, 0, 0},
+                                 HWND_MESSAGE, nullptr);
+    SetTimer(window_, 1, 50, nullptr);
+  }
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+  ~BoxAnswerer() { DestroyWindow(window_); }
+
+  const std::vector<SeenBox>& Seen() const { return seen_; }
+  // Called while a box is up, before it is answered.
+  std::function<void()> whileOpen;
+
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_TIMER) {
+      EnumThreadWindows(GetCurrentThreadId(), AnswerBox, reinterpret_cast<LPARAM>(this));
+      return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+
+ private:
+  static BOOL CALLBACK AnswerBox(HWND window, LPARAM self) {
+    if (ClassOf(window) != "#32770" || !IsWindowVisible(window)) return TRUE;
+    auto& answerer = *reinterpret_cast<BoxAnswerer*>(self);
+    SeenBox box{Text(window), {}, {}};
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if (ClassOf(child) == "Button") box.buttons.push_back(Text(child));
+      if (ClassOf(child) == "Static" && Text(child).size() > box.text.size())
+        box.text = Text(child);
+    }
+    answerer.seen_.push_back(box);
+    if (answerer.whileOpen) std::exchange(answerer.whileOpen, nullptr)();
+    SendMessageW(GetDlgItem(window, answerer.answer_), BM_CLICK, 0, 0);
+    return FALSE;
+  }
+
+  int answer_;
+  HWND window_;
+  std::vector<SeenBox> seen_;
+};
+
+class WindowsOverDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
+                                       ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&classes);
+    const std::string port = PortInIni();
+    ASSERT_FALSE(port.empty()) << "run under tests/wine/run.sh with --sim";
+    folder_ = testing::MakeTempDir("win32-views");
+    ASSERT_FALSE(folder_.empty());
+    std::ofstream(folder_ / "COM.ini", std::ios::binary) << port << "\r\n";
+    session_.portChoicePath = (folder_ / "COM.ini").string();
+    session_.programSettingsPath = (folder_ / "intercom-config.ini").string();
+    BindHandlers(session_);
+    {
+      const BoxAnswerer startupBoxes(IDOK);
+      panel_.Form1.Show();
+      startupBoxes_ = startupBoxes.Seen();
+    }
+    ASSERT_TRUE(panel_.Form1.Visible());
+    views_ = std::make_unique<Win32Views>(panel_);
+    views_->RefreshAll();
+  }
+
+  // What COM.ini names when the program starts: the simulated device.
+  virtual std::string PortInIni() const {
+    const char* device = std::getenv("INTERCOM_TEST_PORT");
+    return device != nullptr ? device : "";
+  }
+
+  void TearDown() override {
+    views_.reset();
+    port_->Close();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+    CoUninitialize();
+  }
+
+  HWND Control(std::string_view name) const {
+    const HWND found = views_->Form1().Views().Find(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+
+  void Type(std::string_view edit, const std::string& text) {
+    SetWindowTextW(Control(edit), Wide(text).c_str());
+  }
+
+  void Press(std::string_view button) { SendMessageW(Control(button), BM_CLICK, 0, 0); }
+
+  Win32MessageBoxes boxes_;
+  PanelModel panel_{boxes_, "Intercom-config"};
+  std::unique_ptr<SerialPort> port_ = MakeSerialPort();
+  ProgramContext session_{panel_, *port_, SleepPause};
+  std::filesystem::path folder_;
+  // The boxes the start-up showed, answered with OK.
+  std::vector<SeenBox> startupBoxes_;
+  std::unique_ptr<Win32Views> views_;
+};
+
+std::string FileText(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The edit field inside a drop-down combo box.
+HWND ComboEdit(HWND combo) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  GetComboBoxInfo(combo, &info);
+  return info.hwndItem;
+}
+
+// Replaces an edit's text as typing does, one character at a time.
+void TypeInto(HWND edit, const std::string& text) {
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, WM_CHAR, VK_BACK, 0);
+  for (const wchar_t character : Wide(text)) SendMessageW(edit, WM_CHAR, character, 0);
+}
+
+// Holds Ctrl down for this thread's keyboard state while it lives.
+class ControlKeyDown {
+ public:
+  ControlKeyDown() {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+  }
+  ControlKeyDown(const ControlKeyDown&) = delete;
+  ControlKeyDown& operator=(const ControlKeyDown&) = delete;
+  ~ControlKeyDown() {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+  }
+};
+
+std::string ClipboardText(HWND owner) {
+  std::string text;
+  if (!OpenClipboard(owner)) return text;
+  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = Narrow(static_cast<const wchar_t*>(GlobalLock(data)));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+using SubscriberSet = WindowsOverDevice;
+using Splitter = WindowsOverDevice;
+
+class NoDevice : public WindowsOverDevice {
+ protected:
+  // A port Wine does not have.
+  std::string PortInIni() const override { return "COM9"; }
+};
+
+TEST_F(SubscriberSet, DiscoveryFillsItsPageAndShowsOnlyIt) {
+  EXPECT_TRUE(startupBoxes_.empty());
+  const HWND tabs = Control("PageControl1");
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
+  EXPECT_TRUE(IsWindowVisible(Control("TabSheet1")));
+  for (const char* other : {"TabSheet2", "TabSheet3", "TabSheet4"}) {
+    EXPECT_FALSE(IsWindowVisible(Control(other))) << other;
+  }
+  // The simulated set's keys hold the addresses 1 to 10.
+  for (int n = 1; n <= 10; ++n) {
+    EXPECT_EQ(Text(Control("Edit" + std::to_string(n))), std::to_string(n)) << n;
+  }
+  EXPECT_TRUE(IsWindowVisible(views_->Form1().Handle()));
+  EXPECT_EQ(Text(views_->Form1().Handle()), "Настройка конфигурации цифровой связи");
+  // The request trace holds what start-up sent, readable as text.
+  EXPECT_FALSE(Text(Control("Edit12")).empty());
+  EXPECT_EQ(Text(Control("Edit12")), panel_.Edit12.Text());
+}
+
+TEST_F(SubscriberSet, ThePortDialogSavesTheChoiceAndConnectsAgain) {
+  const char* highPort = std::getenv("INTERCOM_TEST_HIGH_PORT");
+  ASSERT_NE(highPort, nullptr);
+  BoxAnswerer answerer(IDOK);
+  const HWND dialog = views_->Form2().Handle();
+  ASSERT_FALSE(IsWindowVisible(dialog));
+  SendMessageW(views_->Form1().Handle(), WM_COMMAND, MainWindow::kPortChoice, 0);
+  ASSERT_TRUE(IsWindowVisible(dialog));
+  const HWND combo = views_->Form2().Views().Find("Form2.ComboBox1");
+  EXPECT_EQ(Text(combo), std::getenv("INTERCOM_TEST_PORT"));
+
+  // The same device under its name past COM9; a key is changed first so
+  // that the discovery after the choice shows.
+  Type("Edit1", "5");
+  TypeInto(ComboEdit(combo), highPort);
+  EXPECT_EQ(panel_.Form2.ComboBox1.Text(), highPort);
+  SendMessageW(views_->Form2().Views().Find("Form2.BitBtn1"), BM_CLICK, 0, 0);
+  EXPECT_TRUE(answerer.Seen().empty());
+  EXPECT_EQ(FileText(folder_ / "COM.ini"), std::string(highPort) + "\r\n");
+  EXPECT_EQ(Text(Control("Edit1")), "1");
+  EXPECT_EQ(IsWindowVisible(dialog) != FALSE, panel_.Form2.Form.Visible());
+}
+
+TEST_F(SubscriberSet, TheWindowsHintShowsOverTheWindowAndItsPages) {
+  const HWND tip = views_->Form1().HintTip();
+  ASSERT_NE(tip, nullptr);
+  panel_.Form1.SetHint("Журнал обмена: C:\\журнал.log");
+  for (const HWND tool : {views_->Form1().Handle(), Control("TabSheet1"), Control("TabSheet4")}) {
+    wchar_t text[256] = {};
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = views_->Form1().Handle();
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = text;
+    SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(Narrow(text), "Журнал обмена: C:\\журнал.log");
+  }
+  panel_.Form1.SetHint("");
+  TTTOOLINFOW info{};
+  info.cbSize = sizeof info;
+  wchar_t text[256] = {L'x'};
+  info.hwnd = views_->Form1().Handle();
+  info.uId = reinterpret_cast<UINT_PTR>(views_->Form1().Handle());
+  info.lpszText = text;
+  SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(Narrow(text), "");
+}
+
+TEST_F(SubscriberSet, MaximisedTheTraceStripIsInViewAndRestoredTheNormalSize) {
+  const HWND window = views_->Form1().Handle();
+  RECT normal;
+  GetWindowRect(window, &normal);
+  RECT strip;
+  GetWindowRect(Control("Edit13"), &strip);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&strip), 2);
+  RECT client;
+  GetClientRect(window, &client);
+  ASSERT_GT(strip.bottom, client.bottom);
+
+  ShowWindow(window, SW_MAXIMIZE);
+  GetClientRect(window, &client);
+  EXPECT_GE(client.bottom, strip.bottom);
+  ShowWindow(window, SW_RESTORE);
+  RECT restored;
+  GetWindowRect(window, &restored);
+  EXPECT_EQ(restored.right - restored.left, normal.right - normal.left);
+  EXPECT_EQ(restored.bottom - restored.top, normal.bottom - normal.top);
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.bottom, MainWindowLayout().clientHeight);
+}
+
+TEST_F(SubscriberSet, TheAddressDialogWritesTheAddressAndCloses) {
+  // Its button on the page stays hidden; the model opens the dialog as the button would.
+  const HWND dialog = views_->Form3().Handle();
+  panel_.BitBtn1.Click();
+  ASSERT_TRUE(IsWindowVisible(dialog));
+  SetWindowTextW(views_->Form3().Views().Find("Form3.Edit1"), L"7");
+  ASSERT_EQ(panel_.Form3.Edit1.Text(), "7");
+  BoxAnswerer answerer(IDOK);
+  SendMessageW(views_->Form3().Views().Find("Form3.BitBtn1"), BM_CLICK, 0, 0);
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_NE(answerer.Seen()[0].text.find("Новый адрес записан."), std::string::npos);
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  EXPECT_EQ(Text(Control("Edit11")), "7");
+}
+
+TEST_F(SubscriberSet, EnterAndEscapePressNothing) {
+  BoxAnswerer answerer(IDOK);
+  for (const WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+    const HWND edit = Control("Edit1");
+    SetFocus(edit);
+    MSG message{edit, WM_KEYDOWN, key, 0, 0, {}};
+    EXPECT_TRUE(views_->Navigate(message));
+  }
+  EXPECT_TRUE(answerer.Seen().empty());
+  EXPECT_FALSE(IsWindowVisible(views_->Form2().Handle()));
+  EXPECT_TRUE(IsWindowVisible(views_->Form1().Handle()));
+}
+
+TEST_F(SubscriberSet, TheTraceSelectsCopiesAndClears) {
+  const HWND trace = Control("Edit12");
+  const std::string requests = panel_.Edit12.Text();
+  ASSERT_FALSE(requests.empty());
+  SetFocus(trace);
+  {
+    const ControlKeyDown control;
+    SendMessageW(trace, WM_KEYDOWN, 'A', 0);
+    SendMessageW(trace, WM_KEYDOWN, 'C', 0);
+  }
+  EXPECT_EQ(ClipboardText(trace), requests);
+  // Typing leaves the trace as the exchanges wrote it.
+  SendMessageW(trace, WM_CHAR, L'x', 0);
+  EXPECT_EQ(Text(trace), requests);
+
+  Press("BitBtn5");
+  EXPECT_EQ(panel_.Edit12.Text(), "");
+  EXPECT_EQ(Text(trace), "");
+  EXPECT_EQ(Text(Control("Edit13")), "");
+}
+
+TEST_F(NoDevice, TheStartUpSaysSoAndTheWindowComesUpEmpty) {
+  ASSERT_EQ(startupBoxes_.size(), 2u);
+  EXPECT_EQ(startupBoxes_[0].caption, "Intercom-config");
+  EXPECT_EQ(startupBoxes_[0].text, "Can't open port COM9");
+  EXPECT_EQ(startupBoxes_[1].text, "Can't get port state: 6");
+  EXPECT_TRUE(IsWindowVisible(views_->Form1().Handle()));
+  for (int n = 1; n <= 10; ++n) EXPECT_EQ(Text(Control("Edit" + std::to_string(n))), "") << n;
+}
+
+TEST_F(SubscriberSet, WriteSendsTheSettingsAndShowsTheBox) {
+  Type("Edit3", "17");
+  ASSERT_EQ(panel_.Edit3.Text(), "17");
+  BoxAnswerer answerer(IDOK);
+  Press("BitBtn2");
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_EQ(answerer.Seen()[0].text, "Новые настройки записаны.");
+  EXPECT_EQ(answerer.Seen()[0].buttons, std::vector<std::string>{"OK"});
+
+  // What the device now holds comes back with "Считать настройки".
+  Type("Edit3", "3");
+  Press("BitBtn4");
+  EXPECT_EQ(Text(Control("Edit3")), "17");
+  EXPECT_EQ(panel_.Edit3.Text(), "17");
+}
+
+TEST_F(SubscriberSet, AClickWhileABoxIsUpWaitsForTheActionToEnd) {
+  BoxAnswerer answerer(IDOK);
+  // While the first write's box is up, a second click on the write button is
+  // dispatched by the box's loop: it must not start a write inside the first.
+  answerer.whileOpen = [this, &answerer] {
+    PostMessageW(Control("BitBtn2"), BM_CLICK, 0, 0);
+    MSG message;
+    while (PeekMessageW(&message, Control("BitBtn2"), 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    // A write started here would have put up its own box by now.
+    EXPECT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_TRUE(panel_.HandlerRunning());
+  };
+  Press("BitBtn2");
+  // The held click ran once the first write was over, with a box of its own.
+  ASSERT_EQ(answerer.Seen().size(), 2u);
+  EXPECT_EQ(answerer.Seen()[1].text, "Новые настройки записаны.");
+}
+
+TEST_F(SubscriberSet, EveryControlLiesWhereTheTableSays) {
+  struct Window {
+    const WindowLayout& layout;
+    HWND handle;
+    const ControlViews& views;
+  };
+  for (const Window& window :
+       {Window{MainWindowLayout(), views_->Form1().Handle(), views_->Form1().Views()},
+        Window{PortDialogLayout(), views_->Form2().Handle(), views_->Form2().Views()},
+        Window{AddressDialogLayout(), views_->Form3().Handle(), views_->Form3().Views()}}) {
+    RECT client;
+    GetClientRect(window.handle, &client);
+    EXPECT_EQ(client.right, window.layout.clientWidth) << window.layout.name;
+    EXPECT_EQ(client.bottom, window.layout.clientHeight) << window.layout.name;
+    for (const ControlLayout& entry : window.layout.controls) {
+      const HWND control = window.views.Find(entry.name);
+      ASSERT_NE(control, nullptr) << entry.name;
+      RECT place;
+      GetWindowRect(control, &place);
+      MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+      if (entry.kind == ViewKind::Page) {
+        // A page covers the tab control's body.
+        RECT body;
+        GetClientRect(GetParent(control), &body);
+        TabCtrl_AdjustRect(GetParent(control), FALSE, &body);
+        EXPECT_TRUE(EqualRect(&place, &body)) << entry.name;
+        continue;
+      }
+      const std::string name = entry.name;
+      EXPECT_EQ(place.left, entry.place.left) << name;
+      EXPECT_EQ(place.top, entry.place.top) << name;
+      EXPECT_EQ(place.bottom - place.top, entry.place.height) << name;
+      if (entry.kind == ViewKind::Label) {
+        // A label grows to its text.
+        EXPECT_GE(place.right - place.left, entry.place.width) << name;
+      } else {
+        EXPECT_EQ(place.right - place.left, entry.place.width) << name;
+      }
+      if (entry.parent[0] != '\0') {
+        EXPECT_EQ(GetParent(control), window.views.Find(entry.parent)) << name;
+      }
+      if (entry.caption[0] != '\0' && entry.kind != ViewKind::Page) {
+        EXPECT_EQ(Text(control), entry.caption) << name;
+      }
+    }
+  }
+}
+
+TEST_F(Splitter, StepButtonsMoveTheLevelByOne) {
+  EXPECT_EQ(SendMessageW(Control("PageControl1"), TCM_GETCURSEL, 0, 0), 1);
+  const HWND bar = Control("TrackBar1");
+  // The level shows on a slider the user cannot drag: only the buttons move it.
+  EXPECT_FALSE(IsWindowEnabled(bar));
+  ASSERT_TRUE(IsWindowEnabled(Control("BitBtn7")));
+  const auto before = static_cast<int>(SendMessageW(bar, TBM_GETPOS, 0, 0));
+  ASSERT_EQ(before, panel_.TrackBar1.Position());
+  ASSERT_LT(before, TrackBar::kMax);
+  BoxAnswerer answerer(IDOK);
+  Press("BitBtn7");
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), before + 1);
+  EXPECT_EQ(panel_.TrackBar1.Position(), before + 1);
+  Press("BitBtn8");
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), before);
+  EXPECT_EQ(panel_.TrackBar1.Position(), before);
+}
+
+}  // namespace
+}  // namespace intercom

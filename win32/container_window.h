@@ -1,0 +1,41 @@
+// A tab page or a group box as a real parent window: disabling it disables
+// everything inside, while the container and its controls keep their look.
+// Both are painted in the button-face colour; a group box draws its etched
+// frame with the caption on the top line. The controls' notifications go on
+// to `forward` (the window that binds them to the model).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "panel/window_layout.h"
+#include "win32/message_target.h"
+
+namespace intercom {
+
+class ContainerWindow : public MessageTarget {
+ public:
+  // `forward` must outlive the container; `font` is the caption's.
+  ContainerWindow(const ControlLayout& layout, HWND parent, HFONT font, MessageTarget& forward);
+  ContainerWindow(const ContainerWindow&) = delete;
+  ContainerWindow& operator=(const ContainerWindow&) = delete;
+
+  HWND Handle() const { return window_; }
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void PaintFrame(HDC dc) const;
+
+  bool group_;
+  std::wstring caption_;
+  HFONT font_;
+  MessageTarget& forward_;
+  HWND window_;
+};
+
+// The colour answer for WM_CTLCOLORSTATIC and WM_CTLCOLORBTN: controls on a
+// container (labels, check boxes, trackbars) in the button face.
+LRESULT ButtonFaceBackground(WPARAM deviceContext);
+
+}  // namespace intercom

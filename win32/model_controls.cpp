@@ -1,0 +1,41 @@
+#include "win32/model_controls.h"
+
+#include <charconv>
+#include <stdexcept>
+
+namespace intercom {
+namespace {
+
+// The number after `prefix` in `name`; 0 when `name` is not prefix + digits.
+int NumberAfter(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix) || name.size() == prefix.size()) return 0;
+  int number = 0;
+  const auto digits = name.substr(prefix.size());
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  return error == std::errc() && end == digits.data() + digits.size() ? number : 0;
+}
+
+}  // namespace
+
+Control* ModelControl(PanelModel& panel, std::string_view name) {
+  if (name == "Form2.Label1") return &panel.Form2.Label1;
+  if (name == "Form2.ComboBox1") return &panel.Form2.ComboBox1;
+  if (name == "Form2.BitBtn1") return &panel.Form2.BitBtn1;
+  if (name == "Form3.Label1") return &panel.Form3.Label1;
+  if (name == "Form3.Edit1") return &panel.Form3.Edit1;
+  if (name == "Form3.BitBtn1") return &panel.Form3.BitBtn1;
+  if (name == "PageControl1") return &panel.PageControl1;
+  if (name == "CheckBox1") return &panel.CheckBox1;
+  if (name == "Label1") return &panel.Label1;
+  if (name == "Label4") return &panel.Label4;
+  try {
+    if (const int n = NumberAfter(name, "Edit")) return &panel.EditAt(n);
+    if (const int n = NumberAfter(name, "TrackBar")) return &panel.TrackBarAt(n);
+    if (const int n = NumberAfter(name, "BitBtn")) return &panel.BitBtnAt(n);
+    if (const int n = NumberAfter(name, "GroupBox")) return &panel.GroupBoxAt(n);
+  } catch (const std::out_of_range&) {
+  }
+  return nullptr;
+}
+
+}  // namespace intercom

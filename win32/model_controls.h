@@ -1,0 +1,14 @@
+// Finds the panel model's control behind a name of the window tables.
+#pragma once
+
+#include <string_view>
+
+#include "panel/panel_model.h"
+
+namespace intercom {
+
+// "Edit14" is panel.Edit14, "Form2.ComboBox1" is panel.Form2.ComboBox1, and so
+// on; null for a name the model has no state for (pages, pictures, most labels).
+Control* ModelControl(PanelModel& panel, std::string_view name);
+
+}  // namespace intercom

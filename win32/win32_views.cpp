@@ -1,0 +1,49 @@
+#include "win32/win32_views.h"
+
+#include "panel/window_layout.h"
+#include "win32/panel_picture.h"
+
+namespace intercom {
+
+Win32Views::Win32Views(PanelModel& panel)
+    : panel_(panel),
+      picture_(),
+      form1_(panel, fonts_, picture_.Bitmap()),
+      form2_(panel, panel.Form2.Form, PortDialogLayout(), {445, 317}, fonts_, form1_.Handle()),
+      form3_(panel, panel.Form3.Form, AddressDialogLayout(), {505, 266}, fonts_, form1_.Handle()) {
+  panel_.SetObserver([this](const Control& control) {
+    if (form1_.Refresh(control)) {
+      if (&control == &panel_.Form1 && !control.Visible()) PostQuitMessage(0);
+      return;
+    }
+    if (!form2_.Refresh(control)) form3_.Refresh(control);
+  });
+}
+
+Win32Views::~Win32Views() {
+  panel_.SetObserver(nullptr);
+}
+
+void Win32Views::RefreshAll() {
+  form1_.Refresh(panel_.Form1);
+  form2_.Refresh(panel_.Form2.Form);
+  form3_.Refresh(panel_.Form3.Form);
+}
+
+bool Win32Views::Navigate(MSG& message) {
+  const HWND root = GetAncestor(message.hwnd, GA_ROOT);
+  if (root != form1_.Handle() && root != form2_.Handle() && root != form3_.Handle()) return false;
+  return IsDialogMessageW(root, &message) != FALSE;
+}
+
+int Win32Views::Run() {
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (Navigate(message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace intercom

@@ -73,13 +73,39 @@ QImage Piece(QWidget* widget, QRect at) {
   return widget->grab(at).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+void MovePointer(QPoint at) {
+  QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"),
+                                                QString::number(at.x()), QString::number(at.y())});
+}
+
 // A click at `at` on the X server's screen: weston passes it to its client.
 void ClickOnScreen(QPoint at) {
-  QProcess::execute(QStringLiteral("xdotool"),
-                    {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-                     QStringLiteral("click"), QStringLiteral("1")});
+  MovePointer(at);
+  QTest::qWait(100);
+  QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")});
   QTest::qWait(500);
 }
+
+// Counts the pointer's moves over the widgets of one window.
+class PointerSeen : public QObject {
+ public:
+  explicit PointerSeen(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+  ~PointerSeen() override { qApp->removeEventFilter(this); }
+  int moves = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && widget->window() == window_ &&
+        (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)) {
+      ++moves;
+    }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+};
 
 class OnWayland : public WindowTest {
  protected:
@@ -115,6 +141,27 @@ TEST_F(OnWayland, TheDialogAndTheBoxStayInFrontOfTheMainWindowAfterAClickOnIt) {
   ShowMainWindow();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form1.get()));
   QTest::qWait(300);
+  // A nested weston moves its pointer by the X pointer's motions, counted
+  // from where it last saw the X pointer enter its window; when the pointer
+  // was already inside as the window appeared, that start is wrong and every
+  // click lands off by as much (once on its panel's terminal launcher). A
+  // move to the corner pins both to the same point, as weston keeps its
+  // pointer on its output; the main window seeing the pointer proves it.
+  {
+    MovePointer(QPoint(0, 0));
+    QTest::qWait(100);
+    const QImage shown = ScreenOnce([&](const QImage& seen) {
+      return MainWindowOnScreen(seen).has_value();
+    });
+    const auto at = MainWindowOnScreen(shown);
+    ASSERT_TRUE(at.has_value()) << "the main window is not on the screen";
+    PointerSeen pointer(form1.get());
+    for (int step = 0; step < 20 && pointer.moves == 0; ++step) {
+      MovePointer(*at + QPoint(300 + step, 300 + step));
+      QTest::qWait(100);
+    }
+    ASSERT_GT(pointer.moves, 0) << "weston never passed the pointer to the main window";
+  }
   EXPECT_EQ(form1->minimumSize(), form1->size());
   EXPECT_EQ(form1->minimumSize(),
             QSize(TForm1::kClientWidth, TForm1::kClientHeight + form1->menuBar()->height()));

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string_view>
 
+#include "panel/model_controls.h"
 #include "qt/input_block.h"
 #include "qt/main_window.h"
 #include "qt/picture/embedded_picture.h"
@@ -42,18 +43,6 @@ QPixmap SubscriberSetPixmap() {
                                                                  Qt::SmoothTransformation));
   pixmap.setDevicePixelRatio(ratio);
   return pixmap;
-}
-
-// The number after `prefix` in `name` ("Edit14" after "Edit"); 0 when the
-// name does not start so.
-int NumberAfter(std::string_view name, std::string_view prefix) {
-  if (name.substr(0, prefix.size()) != prefix) return 0;
-  int number = 0;
-  for (const char c : name.substr(prefix.size())) {
-    if (c < '0' || c > '9') return 0;
-    number = number * 10 + (c - '0');
-  }
-  return number;
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "win32/model_controls.h"
+#include "panel/model_controls.h"
 #include "win32/wide_text.h"
 
 namespace intercom {

@@ -7,6 +7,10 @@
 
 namespace intercom {
 
+// The number after `prefix` in `name` ("Edit14" after "Edit" is 14); 0 when
+// `name` is not `prefix` followed by digits.
+int NumberAfter(std::string_view name, std::string_view prefix);
+
 // "Edit14" is panel.Edit14, "Form2.ComboBox1" is panel.Form2.ComboBox1, and so
 // on; null for a name the model has no state for (pages, pictures, most labels).
 Control* ModelControl(PanelModel& panel, std::string_view name);

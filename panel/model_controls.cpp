@@ -1,12 +1,10 @@
-#include "win32/model_controls.h"
+#include "panel/model_controls.h"
 
 #include <charconv>
 #include <stdexcept>
 
 namespace intercom {
-namespace {
 
-// The number after `prefix` in `name`; 0 when `name` is not prefix + digits.
 int NumberAfter(std::string_view name, std::string_view prefix) {
   if (!name.starts_with(prefix) || name.size() == prefix.size()) return 0;
   int number = 0;
@@ -14,8 +12,6 @@ int NumberAfter(std::string_view name, std::string_view prefix) {
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
   return error == std::errc() && end == digits.data() + digits.size() ? number : 0;
 }
-
-}  // namespace
 
 Control* ModelControl(PanelModel& panel, std::string_view name) {
   if (name == "Form2.Label1") return &panel.Form2.Label1;

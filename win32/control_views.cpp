@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "panel/model_controls.h"
+#include "win32/accessible_name.h"
 #include "win32/wide_text.h"
 
 namespace intercom {
@@ -35,6 +36,13 @@ HWND CreateChild(const wchar_t* className, const std::wstring& caption, DWORD st
                          place.left, place.top, place.width, place.height, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          GetModuleHandleW(nullptr), nullptr);
+}
+
+// A step button's name says which way it moves, as the Qt views say it.
+std::string AccessibleNameOf(const ControlLayout& entry) {
+  std::string name = entry.accessibleName;
+  if (entry.kind == ViewKind::StepButton) name += entry.up ? ": больше" : ": меньше";
+  return name;
 }
 
 }  // namespace
@@ -152,6 +160,16 @@ void ControlViews::Make(View& view, HWND parent, MessageTarget& forward, int id)
     // The closed box as high as the table says: its field is the frame's
     // six pixels less.
     SendMessageW(view.window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), entry.place.height - 6);
+  }
+  if (entry.accessibleName[0] != '\0') {
+    const std::wstring name = Wide(AccessibleNameOf(entry));
+    SetAccessibleName(view.window, name);
+    if (entry.kind == ViewKind::ComboBox) {
+      // The focus is in the box's own edit field, which the reader names too.
+      COMBOBOXINFO parts{};
+      parts.cbSize = sizeof parts;
+      if (GetComboBoxInfo(view.window, &parts)) SetAccessibleName(parts.hwndItem, name);
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <oleacc.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -211,8 +212,30 @@ std::string ClipboardText(HWND owner) {
   return text;
 }
 
+// What a screen reader hears as the name of `window`'s client object.
+std::string AccessibleName(HWND window) {
+  IAccessible* object = nullptr;
+  if (const HRESULT made = AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                                      reinterpret_cast<void**>(&object));
+      FAILED(made)) {
+    return "(no object: " + std::to_string(static_cast<unsigned long>(made)) + ")";
+  }
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  const HRESULT result = object->get_accName(self, &name);
+  object->Release();
+  if (result != S_OK || name == nullptr) return "(no name)";
+  std::string text = Narrow(std::wstring_view(name, SysStringLen(name)));
+  SysFreeString(name);
+  return text;
+}
+
 using SubscriberSet = WindowsOverDevice;
 using Splitter = WindowsOverDevice;
+using BeltPack = WindowsOverDevice;
+using Switch = WindowsOverDevice;
 
 class NoDevice : public WindowsOverDevice {
  protected:
@@ -450,6 +473,32 @@ TEST_F(SubscriberSet, EveryControlLiesWhereTheTableSays) {
   }
 }
 
+TEST_F(SubscriberSet, ScreenReadersHearTheTablesNames) {
+  struct Window {
+    const WindowLayout& layout;
+    const ControlViews& views;
+  };
+  int named = 0;
+  for (const Window& window : {Window{MainWindowLayout(), views_->Form1().Views()},
+                               Window{PortDialogLayout(), views_->Form2().Views()},
+                               Window{AddressDialogLayout(), views_->Form3().Views()}}) {
+    for (const ControlLayout& entry : window.layout.controls) {
+      if (entry.accessibleName[0] == '\0') continue;
+      std::string expected = entry.accessibleName;
+      if (entry.kind == ViewKind::StepButton) expected += entry.up ? ": больше" : ": меньше";
+      const HWND control = window.views.Find(entry.name);
+      EXPECT_EQ(AccessibleName(control), expected) << entry.name;
+      if (entry.kind == ViewKind::ComboBox) {
+        EXPECT_EQ(AccessibleName(ComboEdit(control)), expected) << entry.name;
+      }
+      ++named;
+    }
+  }
+  EXPECT_EQ(named, 49);
+  // The rest keep what the system reads for them: a button its caption.
+  EXPECT_EQ(AccessibleName(Control("BitBtn2")), "Записать настройки");
+}
+
 TEST_F(Splitter, StepButtonsMoveTheLevelByOne) {
   EXPECT_EQ(SendMessageW(Control("PageControl1"), TCM_GETCURSEL, 0, 0), 1);
   const HWND bar = Control("TrackBar1");
@@ -466,6 +515,95 @@ TEST_F(Splitter, StepButtonsMoveTheLevelByOne) {
   Press("BitBtn8");
   EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), before);
   EXPECT_EQ(panel_.TrackBar1.Position(), before);
+}
+
+// The page `shown` is the only one in view, its tab chosen.
+void ExpectOnlyPage(HWND tabs, const ControlViews& views, int shown) {
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), shown);
+  for (int page = 0; page < 4; ++page) {
+    const std::string name = "TabSheet" + std::to_string(page + 1);
+    EXPECT_EQ(IsWindowVisible(views.Find(name)) != FALSE, page == shown) << name;
+  }
+}
+
+int SliderAt(HWND bar) {
+  return static_cast<int>(SendMessageW(bar, TBM_GETPOS, 0, 0));
+}
+
+// One simulated device serves a whole group, in the order written: a group's
+// discovery test comes before anything that writes to the device.
+TEST_F(BeltPack, DiscoveryShowsOnlyItsPageAndTheStepsReachTheDevice) {
+  EXPECT_TRUE(startupBoxes_.empty());
+  ExpectOnlyPage(Control("PageControl1"), views_->Form1().Views(), 2);
+  // The simulated belt pack's address, volume and tally input.
+  EXPECT_EQ(Text(Control("Edit15")), "7");
+  EXPECT_EQ(Text(Control("Edit20")), "7");
+  const HWND bar = Control("TrackBar5");
+  ASSERT_EQ(SliderAt(bar), 2);
+
+  BoxAnswerer answerer(IDOK);
+  Press("BitBtn15");
+  Press("BitBtn15");
+  Press("BitBtn16");
+  EXPECT_EQ(SliderAt(bar), 3);
+  EXPECT_EQ(panel_.TrackBar5.Position(), 3);
+  // "Обновить" reads the volume from the device again.
+  panel_.TrackBar5.SetPosition(9);
+  Press("BitBtn19");
+  EXPECT_EQ(SliderAt(bar), 3);
+  EXPECT_TRUE(answerer.Seen().empty());
+}
+
+TEST_F(BeltPack, WriteSendsTheSettingsAndTheDeviceReadsThemBack) {
+  Type("Edit15", "21");
+  Type("Edit20", "18");  // 0x11: software flow control must not eat it
+  BoxAnswerer answerer(IDOK);
+  Press("BitBtn2");
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_EQ(answerer.Seen()[0].text, "Новые настройки записаны.");
+
+  Type("Edit15", "1");
+  Type("Edit20", "1");
+  Press("BitBtn4");
+  EXPECT_EQ(Text(Control("Edit15")), "21");
+  EXPECT_EQ(Text(Control("Edit20")), "18");
+}
+
+TEST_F(Switch, DiscoveryShowsOnlyItsPageAndTheStepsReachTheDevice) {
+  EXPECT_TRUE(startupBoxes_.empty());
+  ExpectOnlyPage(Control("PageControl1"), views_->Form1().Views(), 3);
+  // The simulated switch's lines 11 to 14 at levels 1 to 4.
+  for (int n = 0; n < 4; ++n) {
+    EXPECT_EQ(Text(Control("Edit" + std::to_string(16 + n))), std::to_string(11 + n)) << n;
+    ASSERT_EQ(SliderAt(Control("TrackBar" + std::to_string(6 + n))), n + 1) << n;
+  }
+
+  BoxAnswerer answerer(IDOK);
+  Press("BitBtn25");  // "+" of TrackBar9
+  Press("BitBtn14");  // "-" of TrackBar6
+  EXPECT_EQ(SliderAt(Control("TrackBar9")), 5);
+  EXPECT_EQ(SliderAt(Control("TrackBar6")), 0);
+  // "Обновить" reads the levels from the device again.
+  panel_.TrackBar9.SetPosition(0);
+  panel_.TrackBar6.SetPosition(9);
+  Press("BitBtn19");
+  EXPECT_EQ(SliderAt(Control("TrackBar9")), 5);
+  EXPECT_EQ(SliderAt(Control("TrackBar6")), 0);
+  EXPECT_TRUE(answerer.Seen().empty());
+}
+
+TEST_F(Switch, WriteSendsTheSettingsAndTheDeviceReadsThemBack) {
+  for (int n = 16; n <= 19; ++n) Type("Edit" + std::to_string(n), std::to_string(n + 10));
+  BoxAnswerer answerer(IDOK);
+  Press("BitBtn2");
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_EQ(answerer.Seen()[0].text, "Новые настройки записаны.");
+
+  for (int n = 16; n <= 19; ++n) Type("Edit" + std::to_string(n), "1");
+  Press("BitBtn4");
+  for (int n = 16; n <= 19; ++n) {
+    EXPECT_EQ(Text(Control("Edit" + std::to_string(n))), std::to_string(n + 10)) << n;
+  }
 }
 
 }  // namespace

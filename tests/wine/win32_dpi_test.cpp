@@ -29,6 +29,14 @@ double At(int length, UINT dpi) {
   return length * static_cast<double>(dpi) / 96.0;
 }
 
+// A setting of the program's manifest, as the loader read it; "" for none.
+std::wstring ManifestSetting(const wchar_t* space, const wchar_t* name) {
+  wchar_t value[128] = {};
+  SIZE_T written = 0;
+  if (!QueryActCtxSettingsW(0, nullptr, space, name, value, 128, &written)) return L"";
+  return value;
+}
+
 int FontHeight(HWND control) {
   const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
   LOGFONTW face{};
@@ -135,6 +143,16 @@ TEST_F(Density, TheWindowsComeUpAtTheSystemsDensity) {
     EXPECT_EQ(window.views.Dpi(), dpi) << window.layout.name;
     ExpectLaidOutAt(window, dpi);
   }
+}
+
+// Wine makes every program per-monitor aware, manifest or not; Windows only
+// those that ask.
+TEST_F(Density, TheProgramAsksForPerMonitorAwareness) {
+  EXPECT_EQ(
+      ManifestSetting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+      L"PerMonitorV2, PerMonitor");
+  EXPECT_EQ(ManifestSetting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"),
+            L"true/pm");
 }
 
 TEST_F(Density, AMoveToAnotherDensityLaysEverythingOutAgain) {

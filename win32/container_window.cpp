@@ -1,5 +1,6 @@
 #include "win32/container_window.h"
 
+#include "win32/dpi_scale.h"
 #include "win32/wide_text.h"
 
 namespace intercom {
@@ -16,17 +17,24 @@ LRESULT ButtonFaceBackground(WPARAM deviceContext) {
   return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-ContainerWindow::ContainerWindow(const ControlLayout& layout, HWND parent, HFONT font,
-                                 MessageTarget& forward)
+ContainerWindow::ContainerWindow(const ControlLayout& layout, const LayoutRect& place, HWND parent,
+                                 HFONT font, UINT dpi, MessageTarget& forward)
     : group_(layout.kind == ViewKind::GroupBox),
       caption_(Wide(layout.caption)),
       font_(font),
+      dpi_(dpi),
       forward_(forward) {
   RegisterTargetClass(kClassName, GetSysColorBrush(COLOR_BTNFACE));
   // WS_EX_CONTROLPARENT: the dialog navigation (Tab) walks into it.
   window_ = CreateTargetWindow(*this, kClassName, caption_.c_str(),
-                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT,
-                               layout.place, parent, nullptr);
+                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, place,
+                               parent, nullptr);
+}
+
+void ContainerWindow::SetLook(HFONT font, UINT dpi) {
+  font_ = font;
+  dpi_ = dpi;
+  InvalidateRect(window_, nullptr, TRUE);
 }
 
 LRESULT ContainerWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -38,6 +46,8 @@ LRESULT ContainerWindow::HandleMessage(HWND window, UINT message, WPARAM wParam,
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ButtonFaceBackground(wParam);
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
     case WM_PAINT: {
       PAINTSTRUCT paint;
       const HDC dc = BeginPaint(window, &paint);
@@ -64,7 +74,8 @@ void ContainerWindow::PaintFrame(HDC dc) const {
     // keeps its controls from input.
     SIZE size{};
     GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &size);
-    RECT text{8, 0, 8 + size.cx + 4, size.cy};
+    const int indent = Scaled(8, dpi_);
+    RECT text{indent, 0, indent + size.cx + Scaled(4, dpi_), size.cy};
     FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));

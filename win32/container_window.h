@@ -16,12 +16,16 @@ namespace intercom {
 
 class ContainerWindow : public MessageTarget {
  public:
-  // `forward` must outlive the container; `font` is the caption's.
-  ContainerWindow(const ControlLayout& layout, HWND parent, HFONT font, MessageTarget& forward);
+  // Made at `place` (in `parent`'s client area); `font` is the caption's, at
+  // `dpi`. `forward` must outlive the container.
+  ContainerWindow(const ControlLayout& layout, const LayoutRect& place, HWND parent, HFONT font,
+                  UINT dpi, MessageTarget& forward);
   ContainerWindow(const ContainerWindow&) = delete;
   ContainerWindow& operator=(const ContainerWindow&) = delete;
 
   HWND Handle() const { return window_; }
+  // The caption's font and the frame's density changed.
+  void SetLook(HFONT font, UINT dpi);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
@@ -30,6 +34,7 @@ class ContainerWindow : public MessageTarget {
   bool group_;
   std::wstring caption_;
   HFONT font_;
+  UINT dpi_;
   MessageTarget& forward_;
   HWND window_;
 };

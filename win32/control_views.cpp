@@ -4,6 +4,7 @@
 
 #include "panel/model_controls.h"
 #include "win32/accessible_name.h"
+#include "win32/dpi_scale.h"
 #include "win32/wide_text.h"
 
 namespace intercom {
@@ -14,6 +15,9 @@ namespace {
 constexpr int kFirstId = 100;
 // The drop-down list below a combo box's field.
 constexpr int kListHeight = 160;
+// The common controls' own trackbar thumb at 96 dpi, in a control as high as
+// the table's.
+constexpr int kThumbLength = 21;
 
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -45,6 +49,21 @@ std::string AccessibleNameOf(const ControlLayout& entry) {
   return name;
 }
 
+void MoveTo(HWND window, const LayoutRect& place) {
+  SetWindowPos(window, nullptr, place.left, place.top, place.width, place.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The thumb, and so the ticks below it, at the density: left to the control
+// at 96 dpi, where its own size is the one wanted.
+void SizeThumb(HWND bar, UINT dpi) {
+  const LONG_PTR style = GetWindowLongPtrW(bar, GWL_STYLE);
+  const bool fixed = (style & TBS_FIXEDLENGTH) != 0;
+  if (dpi == kTableDpi && !fixed) return;
+  if (!fixed) SetWindowLongPtrW(bar, GWL_STYLE, style | TBS_FIXEDLENGTH);
+  SendMessageW(bar, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(Scaled(kThumbLength, dpi)), 0);
+}
+
 }  // namespace
 
 HWND ControlViews::ParentOf(const ControlLayout& layout, HWND client, View*& tabs) {
@@ -57,7 +76,9 @@ HWND ControlViews::ParentOf(const ControlLayout& layout, HWND client, View*& tab
   return client;
 }
 
-void ControlViews::Build(const WindowLayout& layout, HWND client, MessageTarget& forward) {
+void ControlViews::Build(const WindowLayout& layout, HWND client, MessageTarget& forward,
+                         UINT dpi) {
+  dpi_ = dpi;
   int id = kFirstId;
   for (const ControlLayout& entry : layout.controls) {
     auto view = std::make_unique<View>();
@@ -73,14 +94,10 @@ void ControlViews::Build(const WindowLayout& layout, HWND client, MessageTarget&
       item.pszText = const_cast<wchar_t*>(caption.c_str());
       const int index = static_cast<int>(tabs->pages.size());
       SendMessageW(tabs->window, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
-      RECT body;
-      GetClientRect(tabs->window, &body);
-      TabCtrl_AdjustRect(tabs->window, FALSE, &body);
-      ControlLayout page = entry;
-      page.place = {body.left, body.top, body.right - body.left, body.bottom - body.top};
-      view->container = std::make_unique<ContainerWindow>(page, tabs->window,
-                                                          fonts_.Get(entry.fontPixels), forward);
+      view->container = std::make_unique<ContainerWindow>(
+          entry, PageBody(tabs->window), tabs->window, FontOf(entry), dpi_, forward);
       view->window = view->container->Handle();
+      view->tabs = tabs->window;
       tabs->pages.push_back(view->window);
     } else {
       Make(*view, parent, forward, id);
@@ -92,12 +109,91 @@ void ControlViews::Build(const WindowLayout& layout, HWND client, MessageTarget&
   RefreshAll();
 }
 
+void ControlViews::Relayout(UINT dpi) {
+  dpi_ = dpi;
+  for (const auto& view : views_) {
+    // The tab control before its pages: their body follows its new font.
+    MoveTo(view->window, view->tabs != nullptr ? PageBody(view->tabs) : PlaceOf(*view));
+    Fit(*view, true);
+  }
+}
+
+HFONT ControlViews::FontOf(const ControlLayout& entry) const {
+  return fonts_.Get(Scaled(entry.fontPixels, dpi_), entry.kind == ViewKind::StepButton);
+}
+
+LayoutRect ControlViews::PageBody(HWND tabs) const {
+  RECT body;
+  GetClientRect(tabs, &body);
+  TabCtrl_AdjustRect(tabs, FALSE, &body);
+  return {body.left, body.top, body.right - body.left, body.bottom - body.top};
+}
+
+LayoutRect ControlViews::PlaceOf(const View& view) const {
+  const ControlLayout& entry = *view.layout;
+  LayoutRect place = Scaled(entry.place, dpi_);
+  if (entry.kind == ViewKind::Label) {
+    // Grows to its text from its left top corner.
+    place.width = std::max(place.width, TextWidth(FontOf(entry), Wide(entry.caption)));
+  } else if (entry.kind == ViewKind::ComboBox) {
+    place.height += Scaled(kListHeight, dpi_);
+  }
+  return place;
+}
+
+void ControlViews::Fit(View& view, bool redraw) {
+  const ControlLayout& entry = *view.layout;
+  const HFONT font = FontOf(entry);
+  switch (entry.kind) {
+    case ViewKind::Page:
+    case ViewKind::GroupBox:
+      if (view.container != nullptr) view.container->SetLook(font, dpi_);
+      break;
+    case ViewKind::Trace:
+      view.trace->SetLook(font, dpi_);
+      break;
+    case ViewKind::Picture:
+      ShowPicture(view);
+      break;
+    case ViewKind::TrackBar:
+      SizeThumb(view.window, dpi_);
+      break;
+    default:
+      break;
+  }
+  SendMessageW(view.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
+  if (entry.kind == ViewKind::ComboBox) {
+    // The closed box as high as the table says: its field is the frame's six
+    // pixels less at 96 dpi; at other densities the frame is measured.
+    const int height = Scaled(entry.place, dpi_).height;
+    SendMessageW(view.window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - 6);
+    RECT closed;
+    GetWindowRect(view.window, &closed);
+    if (const int error = height - static_cast<int>(closed.bottom - closed.top); error != 0) {
+      SendMessageW(view.window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - 6 + error);
+    }
+  }
+}
+
+void ControlViews::ShowPicture(View& view) {
+  const auto it = pictures_.find(view.layout->name);
+  if (it == pictures_.end()) return;
+  const HBITMAP bitmap = it->second->Bitmap(dpi_);
+  const auto old = reinterpret_cast<HBITMAP>(
+      SendMessageW(view.window, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+  // The control's own copy of the previous picture, when it made one.
+  if (old != nullptr && old != view.picture) DeleteObject(old);
+  view.picture = bitmap;
+  // STM_SETIMAGE sizes the control to the picture; the table's box stands.
+  const LayoutRect place = PlaceOf(view);
+  MoveWindow(view.window, place.left, place.top, place.width, place.height, FALSE);
+}
+
 void ControlViews::Make(View& view, HWND parent, MessageTarget& forward, int id) {
   const ControlLayout& entry = *view.layout;
   const std::wstring caption = Wide(entry.caption);
-  const bool bold = entry.kind == ViewKind::StepButton;
-  const HFONT font = fonts_.Get(entry.fontPixels, bold);
-  LayoutRect place = entry.place;
+  const HFONT font = FontOf(entry);
+  const LayoutRect place = PlaceOf(view);
   switch (entry.kind) {
     case ViewKind::PageControl:
       view.window = CreateChild(WC_TABCONTROLW, L"", WS_TABSTOP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
@@ -105,30 +201,23 @@ void ControlViews::Make(View& view, HWND parent, MessageTarget& forward, int id)
       break;
     case ViewKind::Page:
     case ViewKind::GroupBox:
-      view.container = std::make_unique<ContainerWindow>(entry, parent, font, forward);
+      view.container = std::make_unique<ContainerWindow>(entry, place, parent, font, dpi_, forward);
       view.window = view.container->Handle();
       break;
     case ViewKind::Label:
-      // Grows to its text from its left top corner.
-      place.width = std::max(place.width, TextWidth(font, caption));
       view.window = CreateChild(L"STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, place, parent, id);
       break;
     case ViewKind::Picture:
       view.window = CreateChild(L"STATIC", L"", SS_BITMAP, 0, place, parent, id);
-      if (const auto it = pictures_.find(entry.name); it != pictures_.end()) {
-        SendMessageW(view.window, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(it->second));
-        // STM_SETIMAGE sizes the control to the picture; the table's box stands.
-        MoveWindow(view.window, place.left, place.top, place.width, place.height, FALSE);
-      }
       break;
     case ViewKind::Edit:
       view.window = CreateChild(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, place,
                                 parent, id);
       break;
     case ViewKind::Trace:
-      view.trace =
-          std::make_unique<TraceControl>(static_cast<TextField&>(*view.control), entry, parent,
-                                         font, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+      view.trace = std::make_unique<TraceControl>(
+          static_cast<TextField&>(*view.control), place, parent, font, dpi_,
+          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
       view.window = view.trace->Handle();
       break;
     case ViewKind::Button:
@@ -149,18 +238,12 @@ void ControlViews::Make(View& view, HWND parent, MessageTarget& forward, int id)
       view.window = CreateChild(L"BUTTON", caption, WS_TABSTOP | BS_CHECKBOX, 0, place, parent, id);
       break;
     case ViewKind::ComboBox:
-      place.height += kListHeight;
       view.window =
           CreateChild(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0,
                       place, parent, id);
       break;
   }
-  SendMessageW(view.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  if (entry.kind == ViewKind::ComboBox) {
-    // The closed box as high as the table says: its field is the frame's
-    // six pixels less.
-    SendMessageW(view.window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), entry.place.height - 6);
-  }
+  Fit(view, false);
   if (entry.accessibleName[0] != '\0') {
     const std::wstring name = Wide(AccessibleNameOf(entry));
     SetAccessibleName(view.window, name);

@@ -19,6 +19,7 @@
 #include "win32/container_window.h"
 #include "win32/font_cache.h"
 #include "win32/message_target.h"
+#include "win32/panel_picture.h"
 #include "win32/trace_control.h"
 
 namespace intercom {
@@ -31,11 +32,17 @@ class ControlViews {
   ControlViews& operator=(const ControlViews&) = delete;
 
   // The picture shown by the Picture entry `name` (the views do not own it).
-  void SetPicture(std::string name, HBITMAP picture) { pictures_[std::move(name)] = picture; }
-  // Makes every control of `layout` inside `client`, in tab order, and shows
-  // the model's state. Notifications of controls inside containers are
-  // passed to `forward`, which hands them to Notify.
-  void Build(const WindowLayout& layout, HWND client, MessageTarget& forward);
+  void SetPicture(std::string name, PanelPicture& picture) {
+    pictures_[std::move(name)] = &picture;
+  }
+  // Makes every control of `layout` inside `client`, in tab order, at `dpi`
+  // (the table's places and font sizes scaled from 96 dpi), and shows the
+  // model's state. Notifications of controls inside containers are passed
+  // to `forward`, which hands them to Notify.
+  void Build(const WindowLayout& layout, HWND client, MessageTarget& forward, UINT dpi);
+  // Lays every control out again at `dpi`: places, fonts and pictures.
+  void Relayout(UINT dpi);
+  UINT Dpi() const { return dpi_; }
 
   // Shows `control`'s state; false when none of these views shows it.
   bool Refresh(const Control& control);
@@ -54,10 +61,20 @@ class ControlViews {
     HWND window = nullptr;
     std::unique_ptr<ContainerWindow> container;
     std::unique_ptr<TraceControl> trace;
-    std::vector<HWND> pages;  // PageControl
+    std::vector<HWND> pages;    // PageControl
+    HWND tabs = nullptr;        // Page: the tab control whose body it covers
+    HBITMAP picture = nullptr;  // Picture: the bitmap last handed to the control
   };
 
   void Make(View& view, HWND parent, MessageTarget& forward, int id);
+  // Where the control of `view` lies at the present density.
+  LayoutRect PlaceOf(const View& view) const;
+  HFONT FontOf(const ControlLayout& entry) const;
+  // A page covers its tab control's body.
+  LayoutRect PageBody(HWND tabs) const;
+  // What follows the density besides the place: font, picture, thumb.
+  void Fit(View& view, bool redraw);
+  void ShowPicture(View& view);
   void Show(View& view);
   void ShowPages(View& view);
   View* ViewOf(HWND window);
@@ -65,7 +82,8 @@ class ControlViews {
 
   PanelModel& panel_;
   FontCache& fonts_;
-  std::map<std::string, HBITMAP> pictures_;
+  UINT dpi_ = 96;
+  std::map<std::string, PanelPicture*> pictures_;
   std::vector<std::unique_ptr<View>> views_;
   std::map<const Control*, std::vector<View*>> byControl_;
   // Set while a refresh writes a control, whose notification is then no input.

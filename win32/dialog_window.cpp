@@ -1,6 +1,7 @@
 #include "win32/dialog_window.h"
 
 #include "win32/container_window.h"
+#include "win32/dpi_scale.h"
 
 namespace intercom {
 namespace {
@@ -12,14 +13,24 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 
 DialogWindow::DialogWindow(PanelModel& panel, Window& form, const WindowLayout& layout,
                            POINT topLeft, FontCache& fonts, HWND owner)
-    : panel_(panel), form_(form), views_(panel, fonts) {
+    : panel_(panel), form_(form), layout_(layout), views_(panel, fonts) {
   RegisterTargetClass(kClassName, GetSysColorBrush(COLOR_BTNFACE));
-  RECT frame{0, 0, layout.clientWidth, layout.clientHeight};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, WS_EX_DLGMODALFRAME);
-  window_ = CreateTargetWindow(
-      *this, kClassName, L"", kStyle, WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT,
-      {topLeft.x, topLeft.y, frame.right - frame.left, frame.bottom - frame.top}, owner, nullptr);
-  views_.Build(layout, window_, *this);
+  const UINT system = SystemDpi();
+  RECT frame{0, 0, Scaled(layout.clientWidth, system), Scaled(layout.clientHeight, system)};
+  AdjustFrame(frame, kStyle, false, WS_EX_DLGMODALFRAME, system);
+  window_ =
+      CreateTargetWindow(*this, kClassName, L"", kStyle, WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT,
+                         {Scaled(topLeft.x, system), Scaled(topLeft.y, system),
+                          frame.right - frame.left, frame.bottom - frame.top},
+                         owner, nullptr);
+  // The monitor it came up on may be denser or sparser than the system.
+  const UINT dpi = WindowDpi(window_);
+  FitClient(dpi);
+  views_.Build(layout, window_, *this, dpi);
+}
+
+void DialogWindow::FitClient(UINT dpi) {
+  FitClientArea(window_, Scaled(layout_.clientWidth, dpi), Scaled(layout_.clientHeight, dpi));
 }
 
 DialogWindow::~DialogWindow() {
@@ -49,6 +60,14 @@ LRESULT DialogWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ButtonFaceBackground(wParam);
+    case WM_DPICHANGED: {
+      const auto& suggested = *reinterpret_cast<const RECT*>(lParam);
+      views_.Relayout(HIWORD(wParam));
+      SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      FitClient(HIWORD(wParam));
+      return 0;
+    }
     case WM_CLOSE:
       panel_.WhenIdle([this] { form_.Close(); });
       return 0;

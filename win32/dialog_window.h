@@ -1,6 +1,7 @@
 // TForm2 (port choice) and TForm3 (device address) as native windows owned by
-// the main window: the client area from the dialog's table, no title. The
-// model's Window shows and hides them; the close button asks the model.
+// the main window: the client area from the dialog's table, no title, at the
+// density of the monitor it is on. The model's Window shows and hides them;
+// the close button asks the model.
 #pragma once
 
 #include <windows.h>
@@ -15,8 +16,8 @@ namespace intercom {
 
 class DialogWindow : public MessageTarget {
  public:
-  // Made hidden at `topLeft` on the screen. Everything passed in must outlive
-  // the window.
+  // Made hidden at `topLeft` on the screen (in table pixels: scaled to the
+  // system's density). Everything passed in must outlive the window.
   DialogWindow(PanelModel& panel, Window& form, const WindowLayout& layout, POINT topLeft,
                FontCache& fonts, HWND owner);
   DialogWindow(const DialogWindow&) = delete;
@@ -30,8 +31,12 @@ class DialogWindow : public MessageTarget {
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  // The client area at the table's size at `dpi`.
+  void FitClient(UINT dpi);
+
   PanelModel& panel_;
   Window& form_;
+  const WindowLayout& layout_;
   ControlViews views_;
   HWND window_;
 };

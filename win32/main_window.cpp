@@ -2,10 +2,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <climits>
 #include <utility>
 
 #include "panel/window_layout.h"
 #include "win32/container_window.h"
+#include "win32/dpi_scale.h"
 #include "win32/wide_text.h"
 
 namespace intercom {
@@ -20,33 +23,29 @@ constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
 }  // namespace
 
-MainWindow::MainWindow(PanelModel& panel, FontCache& fonts, HBITMAP picture)
-    : panel_(panel), views_(panel, fonts), settings_(CreatePopupMenu()) {
+MainWindow::MainWindow(PanelModel& panel, FontCache& fonts, PanelPicture& picture)
+    : panel_(panel),
+      fonts_(fonts),
+      views_(panel, fonts),
+      dpi_(SystemDpi()),
+      settings_(CreatePopupMenu()) {
   RegisterTargetClass(kClassName, GetSysColorBrush(COLOR_BTNFACE));
   const HMENU bar = CreateMenu();
   AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(settings_), L"Настройки");
   const WindowLayout& layout = MainWindowLayout();
-  RECT frame{0, 0, layout.clientWidth, layout.clientHeight};
-  AdjustWindowRectEx(&frame, kStyle, TRUE, 0);
-  window_ = CreateTargetWindow(
-      *this, kClassName, L"Настройка конфигурации цифровой связи", kStyle, WS_EX_CONTROLPARENT,
-      {kFirstLeft, kFirstTop, frame.right - frame.left, frame.bottom - frame.top}, nullptr, bar);
-  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(11)), FALSE);
-  // The menu bar may take more than one line: the client area is what must fit.
-  RECT client;
-  GetClientRect(window_, &client);
-  if (client.bottom != layout.clientHeight) {
-    RECT outer;
-    GetWindowRect(window_, &outer);
-    SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left,
-                 outer.bottom - outer.top + layout.clientHeight - client.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  RECT outer;
-  GetWindowRect(window_, &outer);
-  normalSize_ = {outer.right - outer.left, outer.bottom - outer.top};
-  if (picture != nullptr) views_.SetPicture("Image1", picture);
-  views_.Build(layout, window_, *this);
+  RECT frame{0, 0, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_)};
+  AdjustFrame(frame, kStyle, true, 0, dpi_);
+  window_ = CreateTargetWindow(*this, kClassName, L"Настройка конфигурации цифровой связи", kStyle,
+                               WS_EX_CONTROLPARENT,
+                               {Scaled(kFirstLeft, dpi_), Scaled(kFirstTop, dpi_),
+                                frame.right - frame.left, frame.bottom - frame.top},
+                               nullptr, bar);
+  // The monitor it came up on may be denser or sparser than the system.
+  dpi_ = WindowDpi(window_);
+  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(Scaled(11, dpi_))), FALSE);
+  FitNormalSize();
+  views_.SetPicture("Image1", picture);
+  views_.Build(layout, window_, *this, dpi_);
   ShowMenu();
 
   // The hint is wanted wherever the pointer rests; the controls cover most of
@@ -82,6 +81,36 @@ void MainWindow::ShowHint() {
     SendMessageW(hint_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
   }
   SendMessageW(hint_, TTM_ACTIVATE, !hintText_.empty(), 0);
+}
+
+void MainWindow::FitNormalSize() {
+  const WindowLayout& layout = MainWindowLayout();
+  fitting_ = true;
+  FitClientArea(window_, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_));
+  fitting_ = false;
+  RECT outer;
+  GetWindowRect(window_, &outer);
+  normalSize_ = {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+void MainWindow::ChangeDpi(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(Scaled(11, dpi_))), FALSE);
+  views_.Relayout(dpi_);
+  if (IsZoomed(window_)) {
+    // Maximised it keeps the monitor's work area; the normal size waits for
+    // the restore.
+    const WindowLayout& layout = MainWindowLayout();
+    RECT frame{0, 0, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_)};
+    AdjustFrame(frame, kStyle, true, 0, dpi_);
+    normalSize_ = {frame.right - frame.left, frame.bottom - frame.top};
+    return;
+  }
+  // Neither the old minimum nor the screen holds the window at another size.
+  fitting_ = true;
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FitNormalSize();
 }
 
 MainWindow::~MainWindow() {
@@ -165,9 +194,19 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLORBTN:
       return ButtonFaceBackground(wParam);
     case WM_GETMINMAXINFO:
-      if (normalSize_.cx > 0) {
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {normalSize_.cx, normalSize_.cy};
+      if (fitting_) {
+        // The size the density asks for, whatever the screen's.
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMaxTrackSize = {SHRT_MAX, SHRT_MAX};
+      } else if (normalSize_.cx > 0) {
+        auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
+        limits.ptMinTrackSize = {normalSize_.cx, normalSize_.cy};
+        // Nor held below it by a screen too small for it at its density.
+        limits.ptMaxTrackSize.x = std::max(limits.ptMaxTrackSize.x, normalSize_.cx);
+        limits.ptMaxTrackSize.y = std::max(limits.ptMaxTrackSize.y, normalSize_.cy);
       }
+      return 0;
+    case WM_DPICHANGED:
+      ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_SIZE:
       if (wParam == SIZE_MAXIMIZED) {
@@ -177,6 +216,8 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
         // been dragged to before.
         SetWindowPos(window, nullptr, 0, 0, normalSize_.cx, normalSize_.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // Measured again: the density may have changed while maximised.
+        FitNormalSize();
       }
       return 0;
     case WM_CLOSE:

@@ -1,7 +1,9 @@
 // TForm1 as a native window: the menu "Настройки", and the client area from
 // MainWindowLayout(). The client area is the normal size; maximised, the
 // window also shows the trace strip below it, and restored it returns to the
-// normal size. It is never smaller than that. Form1's hint shows as a tooltip
+// normal size. It is never smaller than that. Everything is scaled to the
+// density of the monitor the window is on, and laid out again when it moves
+// to a monitor of another density. Form1's hint shows as a tooltip
 // over the window and its pages. Closing asks the model (Form1.Close), once
 // no handler runs.
 #pragma once
@@ -15,15 +17,15 @@
 #include "win32/control_views.h"
 #include "win32/font_cache.h"
 #include "win32/message_target.h"
+#include "win32/panel_picture.h"
 
 namespace intercom {
 
 class MainWindow : public MessageTarget {
  public:
-  // Made hidden; the model's Form1 shows it. `picture` (may be null) is the
-  // subscriber set's front panel, not owned. Everything passed in must
-  // outlive the window.
-  MainWindow(PanelModel& panel, FontCache& fonts, HBITMAP picture);
+  // Made hidden; the model's Form1 shows it. `picture` is the subscriber
+  // set's front panel. Everything passed in must outlive the window.
+  MainWindow(PanelModel& panel, FontCache& fonts, PanelPicture& picture);
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
   ~MainWindow();
@@ -49,9 +51,14 @@ class MainWindow : public MessageTarget {
   void ShowMenu();
   void ShowHint();
   void MenuCommand(UINT id);
+  // The client area at the table's size at `dpi_`, which the normal size becomes.
+  void FitNormalSize();
+  void ChangeDpi(UINT dpi, const RECT& suggested);
 
   PanelModel& panel_;
+  FontCache& fonts_;
   ControlViews views_;
+  UINT dpi_;
   HMENU settings_;
   HWND window_;
   HWND hint_ = nullptr;
@@ -59,6 +66,8 @@ class MainWindow : public MessageTarget {
   std::vector<HWND> hinted_;
   SIZE normalSize_{};
   bool maximised_ = false;
+  // Set while the window takes the size of its density: no limit holds it.
+  bool fitting_ = false;
 };
 
 }  // namespace intercom

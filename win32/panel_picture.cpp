@@ -2,6 +2,8 @@
 
 #include <wincodec.h>
 
+#include "win32/dpi_scale.h"
+
 namespace intercom {
 namespace {
 
@@ -23,9 +25,13 @@ class ComReference {
   T* pointer_ = nullptr;
 };
 
-HBITMAP Decode() {
+HBITMAP Decode(UINT dpi) {
+  // The denser picture above one device pixel a pixel: scaled down from it,
+  // the panel's small print stays sharp.
+  const bool dense = dpi > kTableDpi;
   const HMODULE program = GetModuleHandleW(nullptr);
-  const HRSRC found = FindResourceW(program, L"PANEL_PICTURE", RT_RCDATA);
+  const HRSRC found =
+      FindResourceW(program, dense ? L"PANEL_PICTURE_2X" : L"PANEL_PICTURE", RT_RCDATA);
   if (found == nullptr) return nullptr;
   const HGLOBAL loaded = LoadResource(program, found);
   auto* bytes = static_cast<BYTE*>(LockResource(loaded));
@@ -36,6 +42,7 @@ HBITMAP Decode() {
   ComReference<IWICStream> stream;
   ComReference<IWICBitmapDecoder> decoder;
   ComReference<IWICBitmapFrameDecode> frame;
+  ComReference<IWICBitmapScaler> scaler;
   ComReference<IWICFormatConverter> converter;
   UINT width = 0;
   UINT height = 0;
@@ -45,12 +52,27 @@ HBITMAP Decode() {
       FAILED(stream->InitializeFromMemory(bytes, size)) ||
       FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
                                               decoder.Out())) ||
-      FAILED(decoder->GetFrame(0, frame.Out())) ||
-      FAILED(factory->CreateFormatConverter(converter.Out())) ||
-      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR,
-                                   WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom)) ||
-      FAILED(converter->GetSize(&width, &height))) {
+      FAILED(decoder->GetFrame(0, frame.Out())) || FAILED(frame->GetSize(&width, &height))) {
+    return nullptr;
+  }
+  const int factor = dense ? 2 : 1;
+  const auto wantedWidth = static_cast<UINT>(Scaled(static_cast<int>(width) / factor, dpi));
+  const auto wantedHeight = static_cast<UINT>(Scaled(static_cast<int>(height) / factor, dpi));
+  IWICBitmapSource* source = frame.Get();
+  if (wantedWidth != width || wantedHeight != height) {
+    // Fant averages every source pixel into the smaller picture.
+    if (FAILED(factory->CreateBitmapScaler(scaler.Out())) ||
+        FAILED(scaler->Initialize(frame.Get(), wantedWidth, wantedHeight,
+                                  WICBitmapInterpolationModeFant))) {
+      return nullptr;
+    }
+    source = scaler.Get();
+    width = wantedWidth;
+    height = wantedHeight;
+  }
+  if (FAILED(factory->CreateFormatConverter(converter.Out())) ||
+      FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                   nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
     return nullptr;
   }
 
@@ -74,10 +96,16 @@ HBITMAP Decode() {
 
 }  // namespace
 
-PanelPicture::PanelPicture() : bitmap_(Decode()) {}
-
 PanelPicture::~PanelPicture() {
-  if (bitmap_ != nullptr) DeleteObject(bitmap_);
+  for (const auto& [dpi, bitmap] : bitmaps_) {
+    if (bitmap != nullptr) DeleteObject(bitmap);
+  }
+}
+
+HBITMAP PanelPicture::Bitmap(UINT dpi) {
+  const auto [it, added] = bitmaps_.try_emplace(dpi, nullptr);
+  if (added) it->second = Decode(dpi);
+  return it->second;
 }
 
 }  // namespace intercom

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "win32/dpi_scale.h"
 #include "win32/wide_text.h"
 
 namespace intercom {
@@ -40,12 +41,19 @@ size_t PreviousCharacter(const std::string& text, size_t at) {
 
 }  // namespace
 
-TraceControl::TraceControl(TextField& field, const ControlLayout& layout, HWND parent, HFONT font,
-                           HMENU id)
-    : field_(field), font_(font) {
+TraceControl::TraceControl(TextField& field, const LayoutRect& place, HWND parent, HFONT font,
+                           UINT dpi, HMENU id)
+    : field_(field), font_(font), margin_(Scaled(kMargin, dpi)) {
   RegisterTargetClass(kClassName, GetSysColorBrush(COLOR_WINDOW));
   window_ = CreateTargetWindow(*this, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-                               WS_EX_CLIENTEDGE, layout.place, parent, id);
+                               WS_EX_CLIENTEDGE, place, parent, id);
+}
+
+void TraceControl::SetLook(HFONT font, UINT dpi) {
+  font_ = font;
+  margin_ = Scaled(kMargin, dpi);
+  first_ = std::min(first_, EndInViewStart());
+  InvalidateRect(window_, nullptr, TRUE);
 }
 
 void TraceControl::ShowField() {
@@ -57,7 +65,7 @@ void TraceControl::ShowField() {
 int TraceControl::TextAreaWidth() const {
   RECT client;
   GetClientRect(window_, &client);
-  return std::max(0, static_cast<int>(client.right) - 2 * kMargin);
+  return std::max(0, static_cast<int>(client.right) - 2 * margin_);
 }
 
 size_t TraceControl::EndInViewStart() const {
@@ -113,7 +121,7 @@ void TraceControl::Paint(HDC dc) const {
   SetTextColor(dc, GetSysColor(marked ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
   const std::wstring part = VisiblePart();
   RECT text = client;
-  InflateRect(&text, -kMargin, 0);
+  InflateRect(&text, -margin_, 0);
   DrawTextW(dc, part.c_str(), static_cast<int>(part.size()), &text,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
   SelectObject(dc, old);
@@ -145,6 +153,8 @@ LRESULT TraceControl::HandleMessage(HWND window, UINT message, WPARAM wParam, LP
     }
     case WM_ERASEBKGND:
       return 1;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFOCUS:

@@ -19,8 +19,10 @@ namespace intercom {
 
 class TraceControl : public MessageTarget {
  public:
-  // `field` must outlive the control.
-  TraceControl(TextField& field, const ControlLayout& layout, HWND parent, HFONT font, HMENU id);
+  // Made at `place` in `parent`, its text in `font` at `dpi`. `field` must
+  // outlive the control.
+  TraceControl(TextField& field, const LayoutRect& place, HWND parent, HFONT font, UINT dpi,
+               HMENU id);
   TraceControl(const TraceControl&) = delete;
   TraceControl& operator=(const TraceControl&) = delete;
 
@@ -28,6 +30,10 @@ class TraceControl : public MessageTarget {
   // The field changed: the selection is cleared and the end comes into view,
   // as a line edit's setText does.
   void ShowField();
+  // The font and the margins' density changed. The selection and the first
+  // character shown stay, scrolled back no further than where the end of the
+  // text meets the right edge.
+  void SetLook(HFONT font, UINT dpi);
   bool AllSelected() const { return allSelected_; }
   // The byte of the field's text shown at the left edge.
   size_t FirstShown() const { return first_; }
@@ -45,6 +51,7 @@ class TraceControl : public MessageTarget {
 
   TextField& field_;
   HFONT font_;
+  int margin_;
   HWND window_;
   size_t first_ = 0;
   bool allSelected_ = false;

@@ -8,7 +8,7 @@ namespace intercom {
 Win32Views::Win32Views(PanelModel& panel)
     : panel_(panel),
       picture_(),
-      form1_(panel, fonts_, picture_.Bitmap()),
+      form1_(panel, fonts_, picture_),
       form2_(panel, panel.Form2.Form, PortDialogLayout(), {445, 317}, fonts_, form1_.Handle()),
       form3_(panel, panel.Form3.Form, AddressDialogLayout(), {505, 266}, fonts_, form1_.Handle()) {
   panel_.SetObserver([this](const Control& control) {

@@ -4,8 +4,11 @@
 #                                start its private X server (Xvfb)
 #   run.sh stop                  end the prefix's wineserver and everything in it,
 #                                its X server, and remove the prefix (some 700 MB)
-#   run.sh run [--sim KIND --com N [--high-com H]] [--file-com M] [--limit S] -- PROGRAM ARGS...
-#       runs PROGRAM, at most S seconds (default 240). --sim: COMN is an
+#   run.sh run [--sim KIND --com N [--high-com H]] [--file-com M] [--dpi D] [--limit S] -- PROGRAM ARGS...
+#       runs PROGRAM, at most S seconds (default 240). --dpi: the prefix's
+#       screen density is D dots per inch while it runs (INTERCOM_TEST_DPI),
+#       and what it was afterwards; nothing else that makes windows may run
+#       meanwhile. --sim: COMN is an
 #       intercom-sim of that kind on a pty for the run, and COMH (past COM9)
 #       the same port; --file-com: COMM is a plain file. Their names are
 #       passed on as INTERCOM_TEST_PORT, INTERCOM_TEST_HIGH_PORT and
@@ -70,6 +73,7 @@ case $command in
     com=""
     high_com=""
     file_com=""
+    dpi=""
     limit=240
     while [ $# -gt 0 ] && [ "$1" != "--" ]; do
       case $1 in
@@ -77,6 +81,7 @@ case $command in
         --com) com=$2; shift 2 ;;
         --high-com) high_com=$2; shift 2 ;;
         --file-com) file_com=$2; shift 2 ;;
+        --dpi) dpi=$2; shift 2 ;;
         --limit) limit=$2; shift 2 ;;
         *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
       esac
@@ -84,7 +89,16 @@ case $command in
     shift
     scratch=$(mktemp -d "$WINEPREFIX/../wine-run.XXXXXX")
     sim_pid=""
+    desktop_key='HKCU\Control Panel\Desktop'
+    old_dpi=""
     cleanup() {
+      if [ -n "$dpi" ]; then
+        if [ -n "$old_dpi" ]; then
+          "$INTERCOM_WINE" reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "$old_dpi" /f >/dev/null 2>&1
+        else
+          "$INTERCOM_WINE" reg delete "$desktop_key" /v LogPixels /f >/dev/null 2>&1
+        fi
+      fi
       [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
       [ -n "$com" ] && rm -f "$WINEPREFIX/dosdevices/com$com"
       [ -n "$high_com" ] && rm -f "$WINEPREFIX/dosdevices/com$high_com"
@@ -116,6 +130,14 @@ case $command in
     # Started here, the wineserver keeps its own messages in a log: it takes a
     # mapped pty as its terminal and reports the pty's hang-up at length.
     "$INTERCOM_WINESERVER" >>"$WINEPREFIX/../wineserver.log" 2>&1 || true
+    if [ -n "$dpi" ]; then
+      # Read by each Wine program as it starts.
+      old_dpi=$("$INTERCOM_WINE" reg query "$desktop_key" /v LogPixels 2>/dev/null |
+        awk '$1 == "LogPixels" { print $3 }' | tr -d '\r') || true
+      [ -z "$old_dpi" ] || old_dpi=$((old_dpi))
+      "$INTERCOM_WINE" reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+      export INTERCOM_TEST_DPI="$dpi"
+    fi
     status=0
     timeout -k 5 "$limit" "$INTERCOM_WINE" "$@" || status=$?
     [ $status -eq 124 ] && echo "run.sh: $1 still running after ${limit}s, stopped" >&2

@@ -31,14 +31,17 @@ if(INTERCOM_WINE AND INTERCOM_WINESERVER)
     FIXTURES_CLEANUP wine ENVIRONMENT "${INTERCOM_WINE_ENV}" TIMEOUT 60)
 endif()
 
-# intercom_wine_test(<target> [NAME <test>] [PORTS [SIM <kind>]] [ARGS <args...>])
-# Runs the program under Wine in the shared prefix. PORTS: COM5 (and COM12,
+# intercom_wine_test(<target> [NAME <test>] [PORTS [SIM <kind>]] [WINDOWS] [DPI <dpi>]
+#                    [ARGS <args...>])
+# Runs the program under Wine in the shared prefix. WINDOWS: it checks windows
+# at the prefix's usual 96 dpi, so it never runs while a DPI test has the
+# prefix at another density. DPI: the prefix's density while it runs. PORTS: COM5 (and COM12,
 # the same port) is a simulated device (a subscriber set unless SIM names
 # another kind) and COM6 a plain file while it runs (INTERCOM_TEST_PORT,
 # INTERCOM_TEST_HIGH_PORT, INTERCOM_TEST_FILE_PORT). Every program runs on
 # the prefix's private X server, so that it can make windows.
 function(intercom_wine_test target)
-  cmake_parse_arguments(ARG "PORTS" "NAME;SIM" "ARGS" ${ARGN})
+  cmake_parse_arguments(ARG "PORTS;WINDOWS" "NAME;SIM;DPI" "ARGS" ${ARGN})
   if(NOT INTERCOM_WINE OR NOT INTERCOM_WINESERVER)
     return()
   endif()
@@ -55,6 +58,12 @@ function(intercom_wine_test target)
   if(ARG_PORTS)
     set(options --sim ${kind} --com 5 --high-com 12 --file-com 6)
     set(lock wine_com_ports)
+  endif()
+  if(ARG_WINDOWS OR ARG_DPI)
+    list(APPEND lock wine_density)
+  endif()
+  if(ARG_DPI)
+    list(APPEND options --dpi ${ARG_DPI})
   endif()
   add_test(NAME ${name}
     COMMAND ${INTERCOM_WINE_RUN} run ${options} -- $<TARGET_FILE:${target}> ${ARG_ARGS})

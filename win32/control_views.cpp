@@ -142,9 +142,10 @@ void ControlViews::Make(View& view, HWND parent, MessageTarget& forward, int id)
       break;
     case ViewKind::ComboBox:
       place.height += kListHeight;
-      view.window =
-          CreateChild(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0,
-                      place, parent, id);
+      view.window = CreateChild(
+          L"COMBOBOX", L"",
+          WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | DescribedList::kStyle, 0,
+          place, parent, id);
       break;
   }
   SendMessageW(view.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -152,6 +153,7 @@ void ControlViews::Make(View& view, HWND parent, MessageTarget& forward, int id)
     // The closed box as high as the table says: its field is the frame's
     // six pixels less.
     SendMessageW(view.window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), entry.place.height - 6);
+    view.described = std::make_unique<DescribedList>(view.window, font);
   }
 }
 
@@ -204,6 +206,9 @@ void ControlViews::Show(View& view) {
         for (const std::string& item : list.Items()) {
           SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
         }
+      }
+      if (!same || !view.described->Shows(list.Descriptions())) {
+        view.described->Show(list.Descriptions());
       }
       const std::wstring text = Wide(list.Text());
       if (WindowText(window) != text) {
@@ -287,6 +292,17 @@ bool ControlViews::Notify(UINT message, WPARAM wParam, LPARAM lParam) {
       } else if (message == WM_COMMAND && code == CBN_SELCHANGE) {
         const auto index = static_cast<int>(SendMessageW(from, CB_GETCURSEL, 0, 0));
         panel_.WhenIdle([list, index] { list->SetItemIndex(index); });
+      } else if (message == WM_COMMAND && code == CBN_DROPDOWN) {
+        // Sent before the list shows: the model may fill it anew first.
+        panel_.WhenIdle([list] { list->DropDown(); });
+      } else if (message == WM_COMMAND && code == CBN_SELENDOK) {
+        // The opening list puts the first item that starts with the typed
+        // text into the field, with no notification: taken, it is the choice.
+        const auto index = static_cast<int>(SendMessageW(from, CB_GETCURSEL, 0, 0));
+        if (index >= 0) panel_.WhenIdle([list, index] { list->SetItemIndex(index); });
+      } else if (message == WM_COMMAND && code == CBN_SELENDCANCEL) {
+        // Left without a choice: the field shows the typed text again.
+        panel_.WhenIdle([this, list] { Refresh(*list); });
       }
       return true;
     }
@@ -303,6 +319,13 @@ bool ControlViews::Notify(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return true;
   }
+}
+
+bool ControlViews::Draw(const DRAWITEMSTRUCT& item) {
+  const View* view = ViewOf(item.hwndItem);
+  if (view == nullptr || view->described == nullptr) return false;
+  view->described->Draw(item);
+  return true;
 }
 
 HWND ControlViews::Find(std::string_view name) const {

@@ -49,7 +49,7 @@ int RunPorts(Environment& env) {
   };
   for (const std::string& path : ports) {
     const PortDescription d = env.sysfsTtyDir.empty()
-                                  ? DescribePort(path)
+                                  ? DescribeSerialPort(path)
                                   : DescribePort(path, env.sysfsTtyDir, env.byIdDir);
     const std::string usb = d.vendorId.empty() ? "-" : d.vendorId + ":" + d.productId;
     env.out << d.path << "\t" << orDash(d.byIdPath) << "\t" << usb << "\t" << orDash(d.manufacturer)

@@ -1,5 +1,7 @@
-// What sysfs and udev tell about one serial port: its stable name and, for a
-// USB adapter, the identifiers and strings of the USB device.
+// What the machine tells about one serial port: on Linux, sysfs and udev
+// give its stable name and, for a USB adapter, the identifiers and strings of
+// the USB device; on Windows, the device manager gives its name there, its
+// maker and the USB identifiers.
 #pragma once
 
 #include <string>
@@ -7,11 +9,12 @@
 namespace intercom {
 
 struct PortDescription {
-  std::string path;          // the device path, e.g. /dev/ttyUSB0
+  std::string path;          // the device path, e.g. /dev/ttyUSB0, or the COM name
   std::string byIdPath;      // its link in the by-id folder; empty when there is none
+  std::string friendlyName;  // the device manager's name for it; empty off Windows
   std::string vendorId;      // USB idVendor, four hex digits; empty when not USB
   std::string productId;     // USB idProduct
-  std::string manufacturer;  // USB manufacturer string; empty when unknown
+  std::string manufacturer;  // USB manufacturer string, or the driver's maker; empty when unknown
   std::string product;       // USB product string; empty when unknown
 };
 

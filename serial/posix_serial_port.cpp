@@ -255,6 +255,10 @@ std::vector<std::string> ListSerialPorts() {
   return ListSysfsPorts("/sys/class/tty", "/dev");
 }
 
+PortDescription DescribeSerialPort(const std::string& port) {
+  return DescribePort(port);
+}
+
 PosixSerialPort::PosixSerialPort(std::string lockFolder) : lockFolder_(std::move(lockFolder)) {}
 
 PosixSerialPort::~PosixSerialPort() {

@@ -2,6 +2,7 @@
 
 #include "serial/com_port_name.h"
 #include "serial/registry_ports.h"
+#include "serial/setupapi_ports.h"
 
 #include <cstring>
 #include <memory>
@@ -67,6 +68,10 @@ void ReleaseOpenPortForExit() noexcept {}
 
 std::vector<std::string> ListSerialPorts() {
   return ListRegistryPorts(HKEY_LOCAL_MACHINE, kSerialCommKey);
+}
+
+PortDescription DescribeSerialPort(const std::string& port) {
+  return DescribeSetupApiPort(port);
 }
 
 Win32SerialPort::~Win32SerialPort() {

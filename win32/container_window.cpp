@@ -42,6 +42,7 @@ LRESULT ContainerWindow::HandleMessage(HWND window, UINT message, WPARAM wParam,
     case WM_COMMAND:
     case WM_HSCROLL:
     case WM_NOTIFY:
+    case WM_DRAWITEM:
       return forward_.HandleMessage(window, message, wParam, lParam);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:

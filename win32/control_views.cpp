@@ -163,6 +163,7 @@ void ControlViews::Fit(View& view, bool redraw) {
   }
   SendMessageW(view.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
   if (entry.kind == ViewKind::ComboBox) {
+    view.described->SetFont(font);
     // The closed box as high as the table says: its field is the frame's six
     // pixels less at 96 dpi; at other densities the frame is measured.
     const int height = Scaled(entry.place, dpi_).height;
@@ -238,9 +239,11 @@ void ControlViews::Make(View& view, HWND parent, MessageTarget& forward, int id)
       view.window = CreateChild(L"BUTTON", caption, WS_TABSTOP | BS_CHECKBOX, 0, place, parent, id);
       break;
     case ViewKind::ComboBox:
-      view.window =
-          CreateChild(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0,
-                      place, parent, id);
+      view.window = CreateChild(
+          L"COMBOBOX", L"",
+          WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | DescribedList::kStyle, 0,
+          place, parent, id);
+      view.described = std::make_unique<DescribedList>(view.window);
       break;
   }
   Fit(view, false);
@@ -305,6 +308,9 @@ void ControlViews::Show(View& view) {
         for (const std::string& item : list.Items()) {
           SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
         }
+      }
+      if (!same || !view.described->Shows(list.Descriptions())) {
+        view.described->Show(list.Descriptions());
       }
       const std::wstring text = Wide(list.Text());
       if (WindowText(window) != text) {
@@ -388,6 +394,17 @@ bool ControlViews::Notify(UINT message, WPARAM wParam, LPARAM lParam) {
       } else if (message == WM_COMMAND && code == CBN_SELCHANGE) {
         const auto index = static_cast<int>(SendMessageW(from, CB_GETCURSEL, 0, 0));
         panel_.WhenIdle([list, index] { list->SetItemIndex(index); });
+      } else if (message == WM_COMMAND && code == CBN_DROPDOWN) {
+        // Sent before the list shows: the model may fill it anew first.
+        panel_.WhenIdle([list] { list->DropDown(); });
+      } else if (message == WM_COMMAND && code == CBN_SELENDOK) {
+        // The opening list puts the first item that starts with the typed
+        // text into the field, with no notification: taken, it is the choice.
+        const auto index = static_cast<int>(SendMessageW(from, CB_GETCURSEL, 0, 0));
+        if (index >= 0) panel_.WhenIdle([list, index] { list->SetItemIndex(index); });
+      } else if (message == WM_COMMAND && code == CBN_SELENDCANCEL) {
+        // Left without a choice: the field shows the typed text again.
+        panel_.WhenIdle([this, list] { Refresh(*list); });
       }
       return true;
     }
@@ -404,6 +421,13 @@ bool ControlViews::Notify(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return true;
   }
+}
+
+bool ControlViews::Draw(const DRAWITEMSTRUCT& item) {
+  const View* view = ViewOf(item.hwndItem);
+  if (view == nullptr || view->described == nullptr) return false;
+  view->described->Draw(item);
+  return true;
 }
 
 HWND ControlViews::Find(std::string_view name) const {

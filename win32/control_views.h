@@ -17,6 +17,7 @@
 #include "panel/panel_model.h"
 #include "panel/window_layout.h"
 #include "win32/container_window.h"
+#include "win32/described_list.h"
 #include "win32/font_cache.h"
 #include "win32/message_target.h"
 #include "win32/panel_picture.h"
@@ -50,6 +51,9 @@ class ControlViews {
   // WM_COMMAND, WM_HSCROLL or WM_NOTIFY from one of these controls: the input
   // goes to the model. False when the message is none of theirs.
   bool Notify(UINT message, WPARAM wParam, LPARAM lParam);
+  // WM_DRAWITEM: draws an item of a combo box's list. False when the control
+  // is none of theirs.
+  bool Draw(const DRAWITEMSTRUCT& item);
 
   // The native window of the table's entry `name`; null when there is none.
   HWND Find(std::string_view name) const;
@@ -61,9 +65,10 @@ class ControlViews {
     HWND window = nullptr;
     std::unique_ptr<ContainerWindow> container;
     std::unique_ptr<TraceControl> trace;
-    std::vector<HWND> pages;    // PageControl
-    HWND tabs = nullptr;        // Page: the tab control whose body it covers
-    HBITMAP picture = nullptr;  // Picture: the bitmap last handed to the control
+    std::unique_ptr<DescribedList> described;  // ComboBox
+    std::vector<HWND> pages;                   // PageControl
+    HWND tabs = nullptr;                       // Page: the tab control whose body it covers
+    HBITMAP picture = nullptr;                 // Picture: the bitmap last handed to the control
   };
 
   void Make(View& view, HWND parent, MessageTarget& forward, int id);

@@ -190,6 +190,9 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_NOTIFY:
       views_.Notify(message, wParam, lParam);
       return 0;
+    case WM_DRAWITEM:
+      if (views_.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return ButtonFaceBackground(wParam);

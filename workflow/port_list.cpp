@@ -27,6 +27,7 @@ void FillPortList(ComboBox& list, const std::vector<std::string>& ports,
 std::string PortSummary(const PortDescription& port) {
   std::vector<std::string> lines;
   if (!port.byIdPath.empty()) lines.push_back(port.byIdPath);
+  if (!port.friendlyName.empty()) lines.push_back(port.friendlyName);
   std::string names = port.manufacturer;
   if (!names.empty() && !port.product.empty()) names += ' ';
   names += port.product;

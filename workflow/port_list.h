@@ -20,8 +20,9 @@ void FillPortList(ComboBox& list, const std::vector<std::string>& ports,
                   const std::vector<std::string>& descriptions = {});
 
 // What the list tells about a port besides its path, one line each: the
-// by-id link, the USB manufacturer and product, "USB vendor:product". Lines
-// nothing is known for are left out; a port known only by its path gives "".
+// by-id link, the device manager's name, the manufacturer and product, "USB
+// vendor:product". Lines nothing is known for are left out; a port known only
+// by its path gives "".
 std::string PortSummary(const PortDescription& port);
 
 // The port dialog's list opening: the session's ports are listed again, each

@@ -13,6 +13,6 @@ ProgramContext::ProgramContext(PanelModel& panel, SerialPort& port, Pause pause,
       catalogue(catalogue),
       binding(panel, catalogue),
       listPorts([] { return ListSerialPorts(); }),
-      describePort([](const std::string& path) { return DescribePort(path); }) {}
+      describePort([](const std::string& path) { return DescribeSerialPort(path); }) {}
 
 }  // namespace intercom

@@ -10,6 +10,7 @@
 #include <oleacc.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -21,6 +22,7 @@
 
 #include "panel/window_layout.h"
 #include "serial/pause.h"
+#include "serial/port_enumeration.h"
 #include "serial/serial_port.h"
 #include "tests/support/temp_dir.h"
 #include "win32/message_target.h"
@@ -232,6 +234,30 @@ std::string AccessibleName(HWND window) {
   return text;
 }
 
+// A port the machine gains while it lives: a value under the registry's
+// serial port list, as a driver adds one. Wine lets anyone write there.
+class AddedPort {
+ public:
+  AddedPort(const char* device, const char* name) : device_(device) {
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr, &key_, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key_, device, 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                             static_cast<DWORD>(std::strlen(name) + 1)),
+              ERROR_SUCCESS);
+  }
+  AddedPort(const AddedPort&) = delete;
+  AddedPort& operator=(const AddedPort&) = delete;
+  ~AddedPort() {
+    RegDeleteValueA(key_, device_);
+    RegCloseKey(key_);
+  }
+
+ private:
+  const char* device_;
+  HKEY key_ = nullptr;
+};
+
 using SubscriberSet = WindowsOverDevice;
 using Splitter = WindowsOverDevice;
 using BeltPack = WindowsOverDevice;
@@ -283,6 +309,49 @@ TEST_F(SubscriberSet, ThePortDialogSavesTheChoiceAndConnectsAgain) {
   EXPECT_EQ(FileText(folder_ / "COM.ini"), std::string(highPort) + "\r\n");
   EXPECT_EQ(Text(Control("Edit1")), "1");
   EXPECT_EQ(IsWindowVisible(dialog) != FALSE, panel_.Form2.Form.Visible());
+}
+
+TEST_F(SubscriberSet, OpeningThePortListReadsItAgainAndTellsWhatEachPortIs) {
+  session_.describePort = [](const std::string& port) {
+    PortDescription description = DescribeSerialPort(port);
+    if (port == "COM31") {
+      description.friendlyName = "USB Serial Port (COM31)";
+      description.manufacturer = "FTDI";
+      description.vendorId = "0403";
+      description.productId = "6001";
+    }
+    return description;
+  };
+  SendMessageW(views_->Form1().Handle(), WM_COMMAND, MainWindow::kPortChoice, 0);
+  const HWND combo = views_->Form2().Views().Find("Form2.ComboBox1");
+  ASSERT_EQ(SendMessageW(combo, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(L"COM31")),
+            CB_ERR);
+  RECT box;
+  GetWindowRect(combo, &box);
+  EXPECT_EQ(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0), box.right - box.left);
+  TypeInto(ComboEdit(combo), "COM3");
+
+  const AddedPort added("\\Device\\IntercomTest", "COM31");
+  SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  const auto index =
+      SendMessageW(combo, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(L"COM31"));
+  ASSERT_NE(index, CB_ERR);
+  EXPECT_EQ(panel_.Form2.ComboBox1.Descriptions().at(static_cast<size_t>(index)),
+            "USB Serial Port (COM31)\nFTDI\nUSB 0403:6001");
+  EXPECT_EQ(panel_.Form2.ComboBox1.Text(), "COM3");
+  // The description is drawn after the name: the list grew wider than the box for it.
+  EXPECT_GT(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0), box.right - box.left);
+  // The open list offers the first port that starts with the typed text;
+  // closed without a choice, the field holds what was typed.
+  SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+  EXPECT_EQ(Text(combo), "COM3");
+  EXPECT_EQ(panel_.Form2.ComboBox1.Text(), "COM3");
+
+  // Taken from the open list, the offered port is the choice.
+  SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  SendMessageW(combo, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(Text(combo), "COM31");
+  EXPECT_EQ(panel_.Form2.ComboBox1.Text(), "COM31");
 }
 
 TEST_F(SubscriberSet, TheWindowsHintShowsOverTheWindowAndItsPages) {

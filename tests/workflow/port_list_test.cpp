@@ -67,6 +67,26 @@ TEST_F(PortListTest, DroppingDownListsThePortsAgainWithWhatEachIs) {
   EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST(PortSummary, AWindowsPortShowsItsNameMakerAndUsbIds) {
+  PortDescription usb;
+  usb.path = "COM3";
+  usb.friendlyName = "USB Serial Port (COM3)";
+  usb.manufacturer = "FTDI";
+  usb.vendorId = "0403";
+  usb.productId = "6001";
+  EXPECT_EQ(PortSummary(usb), "USB Serial Port (COM3)\nFTDI\nUSB 0403:6001");
+
+  PortDescription builtIn;
+  builtIn.path = "COM1";
+  builtIn.friendlyName = "Communications Port (COM1)";
+  builtIn.manufacturer = "(Standard port types)";
+  EXPECT_EQ(PortSummary(builtIn), "Communications Port (COM1)\n(Standard port types)");
+
+  PortDescription unknown;
+  unknown.path = "COM5";
+  EXPECT_EQ(PortSummary(unknown), "");
+}
+
 TEST_F(PortListTest, BadEntryBecomesThePanelFailure) {
   const std::string bad = "ttyUSB\x01";
   session.listPorts = [bad]() -> Names { throw PortEnumerationError(bad); };

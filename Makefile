@@ -74,8 +74,14 @@ package: build
 	cp $(BUILD_DIR)/intercom-config_*.deb .
 
 # Figures against the simulator, one table on stdout (a few minutes; not a test).
+# With mingw-w64 and Wine, also the Windows window program under Wine.
 bench: build
-	python3 bench/run_bench.py $(BUILD_DIR)
+	@if command -v x86_64-w64-mingw32-g++-posix >/dev/null && test -x /usr/lib/wine/wine64; then \
+	  $(MAKE) --no-print-directory windows && \
+	  python3 bench/run_bench.py $(BUILD_DIR) --windows $(WINDOWS_DIR); \
+	else \
+	  python3 bench/run_bench.py $(BUILD_DIR); \
+	fi
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(WINDOWS_DIR) build-fuzz

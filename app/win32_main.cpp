@@ -31,13 +31,6 @@ std::string ProgramPath() {
 int main(int argc, char** argv) {
   if (const auto status = intercom::AnswerProgramOptions(argc, argv, std::cout)) return *status;
 
-  // The picture's decoder is a COM object; the file dialogs want a
-  // single-threaded apartment.
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-  const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
-                                     ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&classes);
-
   intercom::Win32MessageBoxes boxes;
   intercom::PanelModel panel(boxes, intercom::ApplicationTitle(ProgramPath()));
   intercom::Win32FileChooser files;
@@ -48,15 +41,24 @@ int main(int argc, char** argv) {
 
   // The start-up runs here, before the window exists: it works on the model
   // alone, so the device is probed without waiting for the windows, which
-  // come up showing whatever the start-up left in the model.
+  // come up showing whatever the start-up left in the model. Nothing before
+  // it touches COM or the common controls: a single-threaded apartment makes
+  // a window, which would connect the process to the desktop (under Wine,
+  // start the desktop's process) before the first request.
   panel.Form1.Show();
   int status = 0;
   if (panel.Form1.Visible()) {
+    // The picture's decoder is a COM object; the file dialogs want a
+    // single-threaded apartment.
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
+                                       ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&classes);
     intercom::Win32Views views(panel);
     files.SetOwner(views.Form1().Handle());
     views.RefreshAll();
     status = views.Run();
+    CoUninitialize();
   }
-  CoUninitialize();
   return status;
 }

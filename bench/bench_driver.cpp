@@ -20,12 +20,12 @@
 #include <iostream>
 #include <string>
 
-#include "panel/message_boxes.h"
-#include "workflow/program_context.h"
+#include "bench/silent_boxes.h"
+#include "qt/window_observer.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
-#include "qt/window_observer.h"
 #include "workflow/handlers.h"
+#include "workflow/program_context.h"
 
 namespace intercom {
 namespace {
@@ -36,17 +36,6 @@ long long Now() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
       .count();
 }
-
-class SilentBoxes : public MessageBoxes {
- public:
-  void Show(MessageKind, const std::string& caption, const std::string& text) override {
-    std::cerr << "box: " << caption << ": " << text << "\n";
-  }
-  bool Ask(const std::string& caption, const std::string& text) override {
-    std::cerr << "question, answered no: " << caption << ": " << text << "\n";
-    return false;
-  }
-};
 
 long ResidentKb() {
   std::ifstream status("/proc/self/status");

@@ -7,7 +7,7 @@ Requests are timestamped on the device side: the simulator logs the moment the
 last byte of each request arrived (CLOCK_MONOTONIC), the same clock this script
 reads before it starts a program.
 
-usage: run_bench.py BUILD_DIR [--repeats N]
+usage: run_bench.py BUILD_DIR [--repeats N] [--windows WINDOWS_BUILD_DIR]
 """
 
 import argparse
@@ -457,6 +457,124 @@ def idle_rows(build, workdir, env, label, table, seconds=10):
               floor_text="0")
 
 
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+
+class WinePrefix:
+    """A private Wine prefix on the benchmark's X server, booted once, its
+    wineserver kept running and its desktop held by an idle window, as a
+    Windows desktop session keeps them: each program then starts warm."""
+
+    def __init__(self, windows_build, workdir, display):
+        self.build = windows_build
+        self.env = dict(os.environ, WINEPREFIX=os.path.join(workdir, "wine-prefix"),
+                        WINEDEBUG="-all", DISPLAY=display,
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        self.env.pop("WAYLAND_DISPLAY", None)
+        subprocess.run([WINE, "wineboot", "--init"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=300, check=True)
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60, **quiet)
+        subprocess.run([WINESERVER, "-p"], env=self.env, timeout=60, check=True, **quiet)
+        self.holder = subprocess.Popen([WINE, self.program("intercom-empty-window"), "--hold"],
+                                       env=self.env, stdout=subprocess.PIPE,
+                                       stderr=subprocess.DEVNULL, text=True)
+        self.holder.stdout.readline()
+
+    def program(self, name):
+        return os.path.join(self.build, name + ".exe")
+
+    def map_com5(self, device):
+        link = os.path.join(self.env["WINEPREFIX"], "dosdevices", "com5")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(device, link)
+
+    def close(self):
+        stop(self.holder)
+        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=60, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def wine_rows(windows_build, build, workdir, repeats, exchanges, display, linux_firsts, table):
+    """The Windows window program under Wine against the Linux program under
+    Xvfb in the same run: exec to first request, and the cost of an exchange
+    with a long trace."""
+    table.section("The Windows window program under Wine (warm prefix, Xvfb)")
+    if not os.path.exists(os.path.join(windows_build, "intercom-config.exe")):
+        table.note("under Wine", f"skipped: no {windows_build}/intercom-config.exe (make windows)")
+        return
+    if not (os.path.exists(WINE) and display):
+        table.note("under Wine", "skipped: no wine64 or no Xvfb")
+        return
+    prefix = WinePrefix(windows_build, workdir, display)
+    try:
+        mapped = []
+        for _ in range(repeats):
+            start = now_ns()
+            window = subprocess.Popen([WINE, prefix.program("intercom-empty-window")],
+                                      env=prefix.env, stdout=subprocess.PIPE,
+                                      stderr=subprocess.DEVNULL, text=True)
+            if window.stdout.readline().strip() == "mapped":
+                mapped.append((now_ns() - start) / 1e6)
+            window.wait(timeout=30)
+        table.add("empty Win32 window, exec to first paint", mapped, None)
+        firsts_all = []
+        for kind in KINDS:
+            firsts = []
+            for _ in range(repeats):
+                sim = Simulator(build, kind, workdir)
+                prefix.map_com5(sim.path)
+                with open(os.path.join(workdir, "COM.ini"), "w") as ini:
+                    ini.write("COM5\r\n")
+                start = now_ns()
+                tool = subprocess.Popen([WINE, prefix.program("intercom-config")], cwd=workdir,
+                                        env=prefix.env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+                try:
+                    found = sim.wait_for(1, poll=0.002)
+                finally:
+                    stop(tool)
+                    sim.stop()
+                firsts.append((found[0][0] - start) / 1e6)
+            firsts_all += firsts
+            linux = statistics.median(linux_firsts[kind]) if linux_firsts.get(kind) else None
+            table.add(f"exec to first request, {KIND_NAMES[kind]}, vs the Linux program", firsts,
+                      linux, floor_text=f"{linux:.1f} ms (Linux, Xvfb)" if linux else None)
+        if mapped:
+            base = statistics.median(mapped)
+            table.add("start-up overhead (exec to first request - 150 ms) vs empty Win32 window",
+                      [f - FIRST_REQUEST_FLOOR for f in firsts_all], base,
+                      floor_text=f"{base:.1f} ms (empty)")
+
+        sim = Simulator(build, "switch", workdir)
+        prefix.map_com5(sim.path)
+        with open(os.path.join(workdir, "COM.ini"), "w") as ini:
+            ini.write("COM5\r\n")
+        try:
+            done = subprocess.run([WINE, prefix.program("intercom-bench-driver"), "trace",
+                                   str(exchanges)], cwd=workdir, env=prefix.env,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                                  timeout=900, check=True)
+        finally:
+            sim.stop()
+        work = {}
+        for line in done.stdout.splitlines():
+            fields = line.split()
+            if len(fields) == 3 and fields[0] == "work":
+                work.setdefault(fields[1], []).append(int(fields[2]) / 1e6)
+        for shown in ["hidden", "shown"]:
+            empty = work.get(f"{shown}-0KB", [])
+            base = statistics.median(empty) if empty else None
+            for size, label in [("0KB", "empty"), ("1024KB", "1 MB")]:
+                table.add(f"work beyond the pauses, trace {label}, {shown} (vs empty)",
+                          work.get(f"{shown}-{size}", []), base,
+                          floor_text=f"{base:.2f} ms (empty)" if base is not None else None)
+    finally:
+        prefix.close()
+
+
 def machine():
     cpu = "unknown CPU"
     try:
@@ -476,6 +594,7 @@ def main():
     parser.add_argument("--repeats", type=int, default=5)
     parser.add_argument("--exchanges", type=int, default=30)
     parser.add_argument("--memory-exchanges", type=int, default=10000)
+    parser.add_argument("--windows", help="the Windows build, for the rows under Wine")
     options = parser.parse_args()
     build = os.path.abspath(options.build)
 
@@ -488,9 +607,10 @@ def main():
         try:
             per_kind = startup_runs(build, workdir, offscreen, options.repeats, table, "offscreen")
             xvfb = None
+            xvfb_kinds = {}
             if display:
                 xvfb = dict(base_env, DISPLAY=display, QT_QPA_PLATFORM="xcb")
-                startup_runs(build, workdir, xvfb, options.repeats, table, "Xvfb")
+                xvfb_kinds = startup_runs(build, workdir, xvfb, options.repeats, table, "Xvfb")
             else:
                 table.note("start-up under Xvfb", "skipped: no Xvfb")
             discovery_rows(per_kind, table)
@@ -502,6 +622,10 @@ def main():
             idle_rows(build, workdir, offscreen, "offscreen", table)
             if xvfb:
                 idle_rows(build, workdir, xvfb, "Xvfb", table)
+            if options.windows:
+                wine_rows(os.path.abspath(options.windows), build, workdir, options.repeats,
+                          options.exchanges, display,
+                          {kind: firsts for kind, (firsts, _, _) in xvfb_kinds.items()}, table)
         finally:
             if server:
                 stop(server)

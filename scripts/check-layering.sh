@@ -18,7 +18,7 @@ declare -A allowed=(
   [sim]="sim protocol"
   [fuzz]="fuzz panel serial protocol workflow cli sim tests/support"
   [app]="app qt win32 workflow protocol panel serial"
-  [bench]="bench qt workflow protocol panel serial"
+  [bench]="bench qt win32 workflow protocol panel serial"
 )
 
 status=0

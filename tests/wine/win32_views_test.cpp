@@ -9,6 +9,7 @@
 #include <objbase.h>
 #include <oleacc.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include "serial/port_enumeration.h"
 #include "serial/serial_port.h"
 #include "tests/support/temp_dir.h"
+#include "tests/wine/client_shot.h"
 #include "win32/message_target.h"
 #include "win32/wide_text.h"
 #include "win32/win32_message_boxes.h"
@@ -540,6 +542,99 @@ TEST_F(SubscriberSet, EveryControlLiesWhereTheTableSays) {
       }
     }
   }
+}
+
+// Where the table puts `entry` in the client area of `window`: the places
+// add up through the containers to the page the control is on, which covers
+// the tab control's body.
+RECT TablePlace(const WindowLayout& layout, const ControlLayout& entry, HWND window,
+                const ControlViews& views) {
+  RECT place{entry.place.left, entry.place.top, entry.place.left + entry.place.width,
+             entry.place.top + entry.place.height};
+  for (const ControlLayout* at = &entry; at->parent[0] != '\0';) {
+    const ControlLayout& parent = LayoutOf(layout, at->parent);
+    if (parent.kind == ViewKind::Page) {
+      POINT origin{0, 0};
+      MapWindowPoints(views.Find(parent.name), window, &origin, 1);
+      OffsetRect(&place, origin.x, origin.y);
+      break;
+    }
+    OffsetRect(&place, parent.place.left, parent.place.top);
+    at = &parent;
+  }
+  return place;
+}
+
+std::string Describe(const RECT& rect) {
+  char text[64];
+  std::snprintf(text, sizeof text, "(%ld, %ld)-(%ld, %ld)", rect.left, rect.top, rect.right,
+                rect.bottom);
+  return text;
+}
+
+// On a screenshot of `window`, every control in view that draws a frame
+// around its whole rectangle is drawn at its table place, within a pixel on
+// each edge; returns how many were checked.
+int ExpectFramesAtTheTable(const WindowLayout& layout, HWND window, const ControlViews& views) {
+  const ClientShot shot(window);
+  const COLORREF background = GetSysColor(COLOR_BTNFACE);
+  int checked = 0;
+  for (const ControlLayout& entry : layout.controls) {
+    if (entry.kind != ViewKind::Edit && entry.kind != ViewKind::Trace &&
+        entry.kind != ViewKind::Button && entry.kind != ViewKind::StepButton &&
+        entry.kind != ViewKind::ComboBox) {
+      continue;
+    }
+    const HWND control = views.Find(entry.name);
+    if (!IsWindowVisible(control)) continue;
+    // A control shows only inside its parent's client area (a page's lies
+    // within the tab control's frame) and the window's.
+    const HWND parent = GetParent(control);
+    RECT shown;
+    GetClientRect(parent, &shown);
+    MapWindowPoints(parent, window, reinterpret_cast<POINT*>(&shown), 2);
+    const RECT client{0, 0, shot.Width(), shot.Height()};
+    IntersectRect(&shown, &shown, &client);
+    const RECT table = TablePlace(layout, entry, window, views);
+    RECT expected;
+    if (!IntersectRect(&expected, &table, &shown)) continue;
+    RECT around = table;
+    InflateRect(&around, 3, 3);
+    IntersectRect(&around, &around, &shown);
+    // Whatever is not the background near the place is the control's frame.
+    const RECT drawn = shot.Drawn(around, background);
+    EXPECT_TRUE(std::abs(drawn.left - expected.left) <= 1 &&
+                std::abs(drawn.top - expected.top) <= 1 &&
+                std::abs(drawn.right - expected.right) <= 1 &&
+                std::abs(drawn.bottom - expected.bottom) <= 1)
+        << entry.name << " drawn at " << Describe(drawn) << ", the table says "
+        << Describe(expected);
+    ++checked;
+  }
+  return checked;
+}
+
+TEST_F(SubscriberSet, TheScreenShowsEveryFrameWhereTheTableSays) {
+  const HWND window = views_->Form1().Handle();
+  const WindowLayout& layout = MainWindowLayout();
+  std::vector<int> checked;
+  for (int page = 0; page < PageControl::kPageCount; ++page) {
+    panel_.PageControl1.ShowPage(page);
+    views_->RefreshAll();
+    checked.push_back(ExpectFramesAtTheTable(layout, window, views_->Form1().Views()));
+  }
+  // Maximised, the trace strip below the normal client area is in view too.
+  ShowWindow(window, SW_MAXIMIZE);
+  checked.push_back(ExpectFramesAtTheTable(layout, window, views_->Form1().Views()));
+  ShowWindow(window, SW_RESTORE);
+
+  SendMessageW(window, WM_COMMAND, MainWindow::kPortChoice, 0);
+  checked.push_back(ExpectFramesAtTheTable(PortDialogLayout(), views_->Form2().Handle(),
+                                           views_->Form2().Views()));
+  // Each page's fields and buttons with the bottom row ("Выход" cut off by
+  // the client area's right edge); maximised, the last page's with the trace
+  // strip, "Test" and "Clear"; the port dialog's list and button.
+  EXPECT_EQ(checked, (std::vector<int>{14, 13, 8, 16, 20, 2}));
 }
 
 TEST_F(SubscriberSet, ScreenReadersHearTheTablesNames) {

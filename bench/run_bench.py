@@ -490,7 +490,9 @@ class WinePrefix:
         carries some 18 MB of debugging sections, which Wine reads in whole
         at every start (PE sections are not page-aligned in the file)."""
         stripped = os.path.join(self.build, "packaging", "windows", "shipped", name + ".exe")
-        return stripped if os.path.exists(stripped) else self.program(name)
+        if not os.path.exists(stripped):
+            raise SystemExit(f"{stripped} is missing: run make windows")
+        return stripped
 
     def map_com5(self, device):
         link = os.path.join(self.env["WINEPREFIX"], "dosdevices", "com5")

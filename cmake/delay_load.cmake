@@ -8,9 +8,15 @@
 # intercom::delay_<dll>: an import library from the same names as mingw's own
 # lib<dll>.a, built by dlltool with --output-delaylib. Link it in place of the
 # plain library; mingw's runtime has the loader helper (__delayLoadHelper2).
+# Without GNU binutils (no dlltool) the target is the plain library.
 function(intercom_delay_load)
   foreach(dll IN LISTS ARGN)
     if(TARGET intercom::delay_${dll})
+      continue()
+    endif()
+    if(NOT CMAKE_DLLTOOL)
+      add_library(intercom::delay_${dll} INTERFACE IMPORTED GLOBAL)
+      set_target_properties(intercom::delay_${dll} PROPERTIES INTERFACE_LINK_LIBRARIES ${dll})
       continue()
     endif()
     find_library(INTERCOM_IMPORT_${dll} NAMES lib${dll}.a REQUIRED NO_CACHE)

@@ -91,6 +91,12 @@ class Reader final : public nlohmann::json_sax<Json> {
   bool start_array(std::size_t) override { Nested("an array"); }
   bool end_array() override { return true; }
 
+  // The parser takes a NUL for the end of the text, so one right after the
+  // object ends the document without an error of its own.
+  void CheckEnd() const {
+    if (badByte_) BadByteError(prefix_);
+  }
+
   bool parse_error(std::size_t position, const std::string& token,
                    const Json::exception& error) override {
     // Past a value the error lies after it: its key still tells where.
@@ -108,15 +114,17 @@ class Reader final : public nlohmann::json_sax<Json> {
                        (setting != nullptr ? Allowed(*setting) : std::string()));
     }
     // The parser stops at or just past a byte that cannot be in a document.
-    if (badByte_ && badByte_->offset < position) {
-      throw InputError(place + "byte " + std::to_string(badByte_->offset + 1) + " is " +
-                       badByte_->what);
-    }
+    if (badByte_ && badByte_->offset < position) BadByteError(place);
     throw InputError(place + (pending_ ? "not a JSON value" : "not a JSON document") + " (byte " +
                      std::to_string(position) + ")");
   }
 
  private:
+  [[noreturn]] void BadByteError(const std::string& place) const {
+    throw InputError(place + "byte " + std::to_string(badByte_->offset + 1) + " is " +
+                     badByte_->what);
+  }
+
   // The entry for the value of the pending key.
   Entry& Add(std::string shown) {
     if (!pending_) throw InputError(prefix_ + "expected one JSON object");
@@ -162,6 +170,7 @@ DeviceSettings ParseSettingsJson(const Catalogue& catalogue, const std::string& 
   const std::string prefix = where + ": ";
   Reader reader(catalogue, text, prefix);
   Json::sax_parse(text, &reader);
+  reader.CheckEnd();
 
   const Entry* kindEntry = nullptr;
   for (const Entry& entry : reader.entries) {

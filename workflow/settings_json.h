@@ -9,9 +9,9 @@
 namespace intercom {
 
 // Throws InputError, prefixed with `where` (the file name), for text that is
-// not one JSON object, a nested array or object, a NUL byte or bytes that are
-// not UTF-8, a missing or unknown kind, a key the kind does not have, a key
-// given twice, or a value that is not a whole number within 32 bits
+// not one JSON object (white space aside), a nested array or object, a NUL
+// byte or bytes that are not UTF-8, a missing or unknown kind, a key the kind
+// does not have, a key given twice, or a value that is not a whole number within 32 bits
 // (true/false for "studio"). The message is one line naming the key, or the
 // byte where no key applies; it shows at most kShownCharacters of any key or
 // value. Any depth of nesting is refused at its first bracket, without

@@ -166,6 +166,22 @@ TEST(SettingsFile, RefusesNumbersBeyond32BitsAndFloatsNamingTheKey) {
             "s.json: address: " + std::string(64, '7') + "… is not a whole number (allowed 0..32)");
 }
 
+TEST(SettingsFile, RefusesNumbersThatFitOnlyUnsigned32BitsAsNotWhole) {
+  for (const char* number : {"2147483648", "3000000000", "4294967293", "4294967295"}) {
+    EXPECT_EQ(JsonError(std::string("{\"kind\":\"splitter\",\"address\":") + number + "}"),
+              std::string("s.json: address: ") + number + " is not a whole number (allowed 0..32)");
+  }
+}
+
+TEST(SettingsFile, RefusesAnythingButWhiteSpaceAfterTheObjectAlsoBehindANul) {
+  using namespace std::string_literals;
+  EXPECT_EQ(JsonError("{\"kind\":\"subscriber\",\"key1\":6}\0{\"key1\":7}"s),
+            "s.json: byte 31 is a NUL byte");
+  EXPECT_EQ(JsonError("{\"kind\":\"subscriber\"} \r\n\t\0"s), "s.json: byte 26 is a NUL byte");
+  EXPECT_EQ(JsonError("{\"kind\":\"subscriber\"} x"), "s.json: not a JSON document (byte 23)");
+  EXPECT_EQ(JsonError("{\"kind\":\"subscriber\",\"key1\":6} \r\n\t"), "(accepted)");
+}
+
 TEST(SettingsFile, RefusesAnyNestingAtItsFirstBracket) {
   const std::string deep = std::string(70000, '[') + std::string(70000, ']');
   EXPECT_EQ(JsonError(deep), "s.json: expected one JSON object");

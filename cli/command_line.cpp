@@ -36,6 +36,18 @@ Exit codes (the same for every command):
   128+N  ended by signal N between two exchanges: 130 Ctrl+C (SIGINT),
          143 SIGTERM, 129 SIGHUP)";
 
+// An empty -p would otherwise read as no -p at all, and a script whose port
+// variable is empty would reach the device of COM.ini or the only port.
+CLI::Validator PortName() {
+  return CLI::Validator(
+      [](const std::string& name) {
+        return name.find_first_not_of(" \t\r\n\v\f") == std::string::npos
+                   ? std::string("a port name cannot be empty or blank")
+                   : std::string();
+      },
+      "");
+}
+
 void AddTrace(CLI::App* command, CommonOptions& options) {
   command
       ->add_option("--trace", options.traceFile,
@@ -45,7 +57,9 @@ void AddTrace(CLI::App* command, CommonOptions& options) {
 }
 
 void AddCommon(CLI::App* command, CommonOptions& options) {
-  command->add_option("-p,--port", options.port, "serial port, e.g. /dev/ttyUSB0");
+  command->add_option("-p,--port", options.port, "serial port, e.g. /dev/ttyUSB0")
+      ->check(PortName())
+      ->type_name("PORT");
   AddTrace(command, options);
 }
 
@@ -93,8 +107,11 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   CLI::App* apply = app.add_subcommand(
       "apply",
       "apply the row of a CSV plan for the device found (--wait: one device after another)");
-  apply->add_option("-p,--port", applyPorts,
-                    "serial port, e.g. /dev/ttyUSB0; repeat it to work on several ports at once");
+  apply
+      ->add_option("-p,--port", applyPorts,
+                   "serial port, e.g. /dev/ttyUSB0; repeat it to work on several ports at once")
+      ->check(PortName())
+      ->type_name("PORT");
   AddTrace(apply, options);
   apply->add_option("PLAN", plan, "CSV plan: label,kind and setting columns")->required();
   apply->add_flag("--wait", wait,

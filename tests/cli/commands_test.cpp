@@ -35,6 +35,34 @@ class KeptPort : public testing::FakeSerialPort {
   std::vector<std::vector<std::string>>& opened_;
 };
 
+// The fields of one CSV line quoted as usual (a quote only around a field,
+// doubled inside); nullopt for a line not so quoted.
+std::optional<std::vector<std::string>> CsvFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  size_t i = 0;
+  while (true) {
+    std::string& field = fields.back();
+    if (i < line.size() && line[i] == '"') {
+      for (++i;; ++i) {
+        if (i >= line.size()) return std::nullopt;
+        if (line[i] == '"' && (i + 1 >= line.size() || line[i + 1] != '"')) break;
+        if (line[i] == '"') ++i;
+        field += line[i];
+      }
+      ++i;
+    } else {
+      for (; i < line.size() && line[i] != ','; ++i) {
+        if (line[i] == '"') return std::nullopt;
+        field += line[i];
+      }
+    }
+    if (i == line.size()) return fields;
+    if (line[i] != ',') return std::nullopt;
+    ++i;
+    fields.emplace_back();
+  }
+}
+
 class CommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -288,6 +316,84 @@ TEST_F(CommandsTest, AReportOfOtherColumnsIsRefusedAndKeptAsItWas) {
   EXPECT_TRUE(opened.empty());
   std::ifstream in(root_ / "report.csv", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+}
+
+TEST_F(CommandsTest, AReportWithCrLfLineEndsIsAppendedTo) {
+  std::ofstream(root_ / "plan.csv") << "label,kind,address\ns,beltpack,10\n";
+  const std::string old =
+      "label,kind,port,result,details\r\nx,beltpack,/dev/ttyS1,OK,nothing to write\r\n";
+  std::ofstream(root_ / "report.csv", std::ios::binary) << old;
+  EXPECT_EQ(RunApply(env, {"/dev/ttyUSB0", ""}, (root_ / "plan.csv").string(), false,
+                     (root_ / "report.csv").string()),
+            kExitDone)
+      << err.str();
+  std::ifstream in(root_ / "report.csv", std::ios::binary);
+  const std::string now(std::istreambuf_iterator<char>(in), {});
+  ASSERT_EQ(now.substr(0, old.size()), old);
+  EXPECT_EQ(now.substr(old.size()), out.str());
+  EXPECT_TRUE(out.str().starts_with("s,beltpack,/dev/ttyUSB0,OK,")) << out.str();
+}
+
+TEST_F(CommandsTest, AReportLineReadsBackToTheLabelHoldingQuotesAndCommas) {
+  std::ofstream(root_ / "plan.csv") << "label,kind,address\n\"desk \"\"A\"\", left\",beltpack,10\n";
+  EXPECT_EQ(RunApply(env, {"/dev/ttyUSB0", ""}, (root_ / "plan.csv").string(), false,
+                     (root_ / "report.csv").string()),
+            kExitDone)
+      << err.str();
+  std::ifstream in(root_ / "report.csv", std::ios::binary);
+  std::string header;
+  std::string line;
+  ASSERT_TRUE(std::getline(in, header) && std::getline(in, line));
+  const auto fields = CsvFields(line);
+  ASSERT_TRUE(fields) << line;
+  ASSERT_EQ(fields->size(), 5u) << line;
+  EXPECT_EQ(fields->at(0), "desk \"A\", left");
+  EXPECT_EQ(fields->at(1), "beltpack");
+  EXPECT_EQ(fields->at(2), "/dev/ttyUSB0");
+  EXPECT_EQ(fields->at(3), "OK");
+}
+
+TEST_F(CommandsTest, WriteRefusesBadInputWithCode4BeforeThePortIsOpened) {
+  std::ofstream(root_ / "bad.json") << "{\"kind\":\"splitter\",\"address\":3x}";
+  const struct {
+    std::string file;
+    std::vector<std::string> sets;
+    std::string error;
+  } cases[] = {
+      {(root_ / "bad.json").string(), {}, "bad.json: after address: not a JSON document"},
+      {"", {"key3"}, "--set key3: expected NAME=VALUE with a setting name"},
+      {"", {"address=3", "adress=3"}, "--set adress=3: expected NAME=VALUE with a setting name"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    err.str("");
+    EXPECT_EQ(RunWrite(env, {"/dev/ttyUSB0", ""}, c.file, c.sets, true), kExitRefused);
+    EXPECT_NE(err.str().find(c.error), std::string::npos) << err.str();
+    EXPECT_TRUE(opened.empty());
+  }
+  EXPECT_EQ(device.Code("address"), DeviceModel(DeviceKind::BeltPack).Code("address"));
+}
+
+TEST_F(CommandsTest, AnEmptyOrBlankPortNameIsAUsageErrorBeforeAnythingIsOpened) {
+  AddPort("ttyUSB0");
+  std::ofstream(env.portChoicePath, std::ios::binary) << "/dev/ttyACM7\r\n";
+  const std::string plan = (root_ / "plan.csv").string();
+  std::ofstream(plan) << "label,kind,address\ns,beltpack,10\n";
+  const std::vector<std::vector<std::string>> commandLines = {
+      {"detect", "-p", ""},          {"read", "--port", " "},
+      {"read", "--json", "--port="}, {"write", "-p", "\t", "--set", "address=3"},
+      {"apply", "-p", "", plan},     {"apply", "-p", "/dev/ttyUSB0", "-p", " \r\n", plan},
+  };
+  for (const auto& commandLine : commandLines) {
+    std::vector<const char*> argv{"intercom-cli"};
+    for (const std::string& arg : commandLine) argv.push_back(arg.c_str());
+    SCOPED_TRACE(commandLine.front());
+    err.str("");
+    EXPECT_EQ(RunCommandLine(static_cast<int>(argv.size()), argv.data(), env), kExitUsage);
+    EXPECT_NE(err.str().find("--port"), std::string::npos) << err.str();
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(out.str(), "");
+  }
 }
 
 TEST_F(CommandsTest, ProgressIsShownOnlyToAPersonAtATerminal) {

@@ -286,6 +286,25 @@ TEST_F(CliSignals, ASecondSigintEndsAtOnceWith130AndGivesTheTtyBackAsFound) {
   close(tty);
 }
 
+TEST_F(CliSignals, ASighupIgnoredByWhoeverStartedItIsNoStopRequest) {
+  // As under nohup: the disposition is inherited through exec.
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGHUP, &ignore, &previous);
+  const auto cli = StartWrite();
+  sigaction(SIGHUP, &previous, nullptr);
+  ASSERT_GT(cli->Pid(), 0);
+  ASSERT_GT(WaitForTheFirstWrite(), 0u) << "no SetLevel reached the device; stderr:\n"
+                                        << cli->Err();
+
+  kill(cli->Pid(), SIGHUP);
+
+  EXPECT_EQ(cli->ExitCode(20s), 0) << cli->Err();
+  EXPECT_EQ(cli->Err().find("interrupted"), std::string::npos) << cli->Err();
+  EXPECT_NE(cli->Out().find("written: input4=0"), std::string::npos) << cli->Out();
+}
+
 // A tty as the test found it and set it up, from a descriptor of its own
 // opened before intercom-cli, so that its exclusive use can be looked at.
 class WatchedTty {

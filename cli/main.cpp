@@ -33,6 +33,12 @@ extern "C" void OnStop(int signal) {
   std::signal(signal, OnStop);
 }
 
+// A signal that whoever started the program ignores (nohup, a background
+// job) stays ignored.
+void CatchStop(int signal) {
+  if (std::signal(signal, OnStop) == SIG_IGN) std::signal(signal, SIG_IGN);
+}
+
 // Output is buffered up to the end: a reader that went away shows only now.
 bool FlushStandardOutput() {
   std::cout.flush();
@@ -46,10 +52,10 @@ int main(int argc, char** argv) {
   intercom::IgnoreBrokenPipeSignal();
   const intercom::Utf8StandardOutput output;
   // Ctrl+C and a polite kill finish the exchange under way and then stop.
-  std::signal(SIGINT, OnStop);
-  std::signal(SIGTERM, OnStop);
+  CatchStop(SIGINT);
+  CatchStop(SIGTERM);
 #ifdef SIGHUP
-  std::signal(SIGHUP, OnStop);
+  CatchStop(SIGHUP);
 #endif
 
   intercom::cli::Environment env{std::cout, std::cerr, intercom::MakeSerialPort,

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -163,14 +164,42 @@ pid_t ParseLockHolder(const char* bytes, size_t count) {
   return static_cast<pid_t>(pid);
 }
 
-// The PID in the lock file at `path`, or 0. Async-signal-safe.
-pid_t LockHolder(const char* path) {
+// A lock file as found: whether it is there, who owns it, and the PID it
+// names (0 when it names none or could not be read; `readError` tells which).
+struct LockFileContent {
+  bool exists = false;
+  uid_t owner = 0;
+  int readError = 0;
+  pid_t pid = 0;
+};
+
+// Async-signal-safe.
+LockFileContent ReadLockFile(const char* path) {
+  LockFileContent content;
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return 0;
+  if (fd < 0) {
+    content.exists = errno != ENOENT;
+    content.readError = errno;
+    if (content.exists) {
+      struct stat info {};
+      if (stat(path, &info) == 0) content.owner = info.st_uid;
+    }
+    return content;
+  }
+  content.exists = true;
+  struct stat info {};
+  if (fstat(fd, &info) == 0) content.owner = info.st_uid;
   char bytes[64];
   const ssize_t n = read(fd, bytes, sizeof bytes);
+  if (n < 0) content.readError = errno;
   close(fd);
-  return n > 0 ? ParseLockHolder(bytes, static_cast<size_t>(n)) : 0;
+  if (n > 0) content.pid = ParseLockHolder(bytes, static_cast<size_t>(n));
+  return content;
+}
+
+// The PID in the lock file at `path`, or 0. Async-signal-safe.
+pid_t LockHolder(const char* path) {
+  return ReadLockFile(path).pid;
 }
 
 // Another tool may have taken the file over as stale meanwhile: only a lock
@@ -187,12 +216,13 @@ std::string ProcessName(pid_t pid) {
   return name;
 }
 
-// A signal handler can reach only process-wide state, so the port it has to
-// give back is kept here, complete before it is needed: nothing in the
-// handler may allocate. One port at a time owns it; `fd` and `lockHeld` are
-// set only once the parts they guard are written, and cleared before those
-// parts go away.
-struct ReleaseRecord {
+// A signal handler can reach only process-wide state, so the ports it has to
+// give back are kept here, each complete before it is needed: nothing in the
+// handler may allocate. A port owns one slot from its open to its close;
+// `fd` and `lockHeld` are set only once the parts they guard are written, and
+// cleared before those parts go away, so a handler on any thread sees either
+// a whole entry or none.
+struct ReleaseSlot {
   std::atomic<bool> owned{false};
   std::atomic<int> fd{-1};
   termios found{};
@@ -202,11 +232,34 @@ struct ReleaseRecord {
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
               "a signal handler may only use lock-free atomics");
 
-ReleaseRecord gRelease;
+ReleaseSlot gReleaseSlots[PosixSerialPort::kMaxOpenPorts];
 
-bool ClaimReleaseRecord() {
-  bool owned = false;
-  return gRelease.owned.compare_exchange_strong(owned, true);
+// The user name of `uid` ("root"), or "user N" when it has none.
+std::string UserName(uid_t uid) {
+  passwd entry{};
+  passwd* found = nullptr;
+  char buffer[4096];
+  if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr) {
+    return found->pw_name;
+  }
+  return "user " + std::to_string(uid);
+}
+
+// Why a lock file that is left alone refuses the port, and what to do.
+std::string UnreadableLockText(const std::string& path, const LockFileContent& content) {
+  const std::string owner = UserName(content.owner);
+  const std::string why = content.readError != 0
+                              ? "cannot be read (" + SystemErrorText(content.readError) + ")"
+                              : "does not name a process";
+  return "lock file " + path + " (owner " + owner + ") " + why +
+         ", so it is left alone: remove it once no program uses the port, or ask " + owner + " to";
+}
+
+std::string StaleLockText(const std::string& path, const LockFileContent& content, int error) {
+  const std::string owner = UserName(content.owner);
+  return "stale lock file " + path + ": process " + std::to_string(content.pid) +
+         " is gone, but the file (owner " + owner + ") could not be removed (" +
+         SystemErrorText(error) + "): remove it, or ask " + owner + " to";
 }
 
 bool IsAlive(pid_t pid) {
@@ -243,12 +296,14 @@ std::string SystemErrorText(uint32_t code) {
 }
 
 void ReleaseOpenPortForExit() noexcept {
-  const int fd = gRelease.fd.load();
-  if (fd >= 0) {
-    tcsetattr(fd, TCSANOW, &gRelease.found);
-    ioctl(fd, TIOCNXCL);
+  for (ReleaseSlot& slot : gReleaseSlots) {
+    const int fd = slot.fd.load();
+    if (fd >= 0) {
+      tcsetattr(fd, TCSANOW, &slot.found);
+      ioctl(fd, TIOCNXCL);
+    }
+    if (slot.lockHeld.load()) RemoveOwnLockFile(slot.lockPath);
   }
-  if (gRelease.lockHeld.load()) RemoveOwnLockFile(gRelease.lockPath);
 }
 
 std::vector<std::string> ListSerialPorts() {
@@ -259,14 +314,14 @@ PortDescription DescribeSerialPort(const std::string& port) {
   return DescribePort(port);
 }
 
-PosixSerialPort::PosixSerialPort(std::string lockFolder) : lockFolder_(std::move(lockFolder)) {}
+PosixSerialPort::PosixSerialPort(std::string lockFolder, RemoveFile removeStale)
+    : lockFolder_(std::move(lockFolder)), removeStale_(removeStale) {}
 
 PosixSerialPort::~PosixSerialPort() {
   Close();
 }
 
-int PosixSerialPort::AcquireLockFile(const std::string& devicePath, pid_t& holder) {
-  holder = 0;
+int PosixSerialPort::AcquireLockFile(const std::string& devicePath) {
   if (lockFolder_.empty()) return 0;
   const std::string path = lockFolder_ + "/" + LockFileName(devicePath);
   // A stale file removed here may be replaced by another tool at once; a few
@@ -278,12 +333,25 @@ int PosixSerialPort::AcquireLockFile(const std::string& devicePath, pid_t& holde
       return 0;
     }
     if (errno != EEXIST) return 0;  // no writable lock folder: go on without
-    const pid_t named = LockHolder(path.c_str());
-    if (named > 0 && IsAlive(named)) {
-      holder = named;
+    const LockFileContent content = ReadLockFile(path.c_str());
+    if (!content.exists) continue;  // its holder just let go
+    // What cannot be read as a PID may be another tool's lock half written,
+    // or a form we do not know: only its owner can tell it is stale.
+    if (content.pid <= 0) {
+      refusal_ = UnreadableLockText(path, content);
       return EBUSY;
     }
-    unlink(path.c_str());
+    if (IsAlive(content.pid)) {
+      refusal_ = "locked by process " + std::to_string(content.pid);
+      // Read now: by the time the message is shown the holder may be gone.
+      const std::string name = ProcessName(content.pid);
+      if (!name.empty()) refusal_ += " (" + name + ")";
+      return EBUSY;
+    }
+    if (removeStale_(path.c_str()) != 0 && errno != ENOENT) {
+      refusal_ = StaleLockText(path, content, errno);
+      return EBUSY;
+    }
   }
   return EBUSY;
 }
@@ -293,52 +361,57 @@ void PosixSerialPort::ReleaseLockFile() {
   RemoveOwnLockFile(lockFile_.c_str());
   // Only now: a signal in between finds the path still shared, and removes
   // nothing that is not ours either.
-  if (shared_) gRelease.lockHeld = false;
+  if (slot_ >= 0) gReleaseSlots[slot_].lockHeld = false;
   lockFile_.clear();
 }
 
+bool PosixSerialPort::ClaimSlot() {
+  for (int i = 0; i < kMaxOpenPorts && slot_ < 0; ++i) {
+    bool owned = false;
+    if (gReleaseSlots[i].owned.compare_exchange_strong(owned, true)) slot_ = i;
+  }
+  return slot_ >= 0;
+}
+
 void PosixSerialPort::ShareLockFile() {
-  if (!shared_) shared_ = ClaimReleaseRecord();
-  if (!shared_ || lockFile_.size() >= sizeof gRelease.lockPath) return;
-  std::memcpy(gRelease.lockPath, lockFile_.c_str(), lockFile_.size() + 1);
-  gRelease.lockHeld = true;
+  ReleaseSlot& slot = gReleaseSlots[slot_];
+  if (lockFile_.size() >= sizeof slot.lockPath) return;
+  std::memcpy(slot.lockPath, lockFile_.c_str(), lockFile_.size() + 1);
+  slot.lockHeld = true;
 }
 
 void PosixSerialPort::ShareDescriptor(int fd) {
-  if (!shared_) shared_ = ClaimReleaseRecord();
-  if (!shared_) return;
-  gRelease.found = found_;
-  gRelease.fd = fd;
+  ReleaseSlot& slot = gReleaseSlots[slot_];
+  slot.found = found_;
+  slot.fd = fd;
 }
 
 void PosixSerialPort::UnshareDescriptor() {
-  if (shared_) gRelease.fd = -1;
+  if (slot_ >= 0) gReleaseSlots[slot_].fd = -1;
 }
 
 void PosixSerialPort::WithdrawShared() {
-  if (!shared_) return;
-  gRelease.fd = -1;
-  gRelease.lockHeld = false;
-  gRelease.owned = false;
-  shared_ = false;
+  if (slot_ < 0) return;
+  ReleaseSlot& slot = gReleaseSlots[slot_];
+  slot.fd = -1;
+  slot.lockHeld = false;
+  slot.owned = false;
+  slot_ = -1;
 }
 
 std::string PosixSerialPort::LastErrorText() const {
-  if (lockHolder_ == 0) return SystemErrorText(lastError_);
-  std::string text = "locked by process " + std::to_string(lockHolder_);
-  if (!lockHolderName_.empty()) text += " (" + lockHolderName_ + ")";
-  return text;
+  return refusal_.empty() ? SystemErrorText(lastError_) : refusal_;
 }
 
 bool PosixSerialPort::Fail(int error) {
   lastError_ = static_cast<uint32_t>(error);
-  lockHolder_ = 0;
-  lockHolderName_.clear();
+  refusal_.clear();
   return false;
 }
 
 bool PosixSerialPort::Open(const std::string& name) {
   Close();
+  refusal_.clear();
   // The system would open only the part before a NUL: another device.
   if (name.find('\0') != std::string::npos) return Fail(ENOENT);
   // O_NONBLOCK keeps open() from waiting for carrier. It also stays set: every
@@ -364,14 +437,13 @@ bool PosixSerialPort::Open(const std::string& name) {
   if (!S_ISCHR(info.st_mode) || !isatty(fd)) return reject(ENOTTY);
   const std::string devicePath = DevicePath(name);
   if (IsConsoleOrOwnTerminal(fd, devicePath, info.st_rdev)) return reject(ENODEV);
+  if (!ClaimSlot()) return reject(EMFILE);
   // The lock file first: flock() and TIOCEXCL only stop those who open after
   // us, the convention also those who came before.
-  pid_t holder = 0;
-  if (const int error = AcquireLockFile(devicePath, holder); error != 0) {
+  if (const int error = AcquireLockFile(devicePath); error != 0) {
+    std::string refusal = std::move(refusal_);
     reject(error);
-    lockHolder_ = holder;
-    // Read now: by the time the message is shown the holder may be gone.
-    if (holder > 0) lockHolderName_ = ProcessName(holder);
+    refusal_ = std::move(refusal);
     return false;
   }
   // flock() also covers a second open in this process, which TIOCEXCL does not

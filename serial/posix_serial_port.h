@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstddef>
@@ -40,10 +41,18 @@ class PosixSerialPort final : public SerialPort {
   // Where the serial tools of this system keep their lock files.
   static constexpr const char* kSystemLockFolder = "/var/lock";
 
+  // How a stale lock file is removed: unlink() for the programs; 0, or -1
+  // with errno set.
+  using RemoveFile = int (*)(const char* path);
+
+  // At most this many ports are open at once in a process: the release for
+  // exit keeps a fixed table of them.
+  static constexpr int kMaxOpenPorts = 64;
+
   // `lockFolder` is where the lock files of the serial tools' convention live
   // (kSystemLockFolder for the programs, a scratch folder for tests); empty
-  // means no lock files at all.
-  explicit PosixSerialPort(std::string lockFolder);
+  // means no lock files at all. `removeStale` takes a stale lock file away.
+  explicit PosixSerialPort(std::string lockFolder, RemoveFile removeStale = &unlink);
   PosixSerialPort(const PosixSerialPort&) = delete;
   PosixSerialPort& operator=(const PosixSerialPort&) = delete;
   ~PosixSerialPort() override;
@@ -56,11 +65,14 @@ class PosixSerialPort final : public SerialPort {
   // EWOULDBLOCK, and a port whose lock file names a live process with EBUSY
   // (a lock file of a process that is gone is taken over). A lock file may
   // name its process in ASCII (ten characters and a newline, as this class
-  // writes it) or as a 4-byte native integer (older tools); anything else is
-  // no lock. While open, the port's lock file holds this process's PID; where
-  // the lock folder is not writable the port opens without one. The tty is
-  // switched to a raw byte stream; its flow-control settings stay. The port
-  // becomes the one ReleaseOpenPortForExit gives back when no other is.
+  // writes it) or as a 4-byte native integer (older tools). A lock file that
+  // cannot be read as a PID (empty, "123abc", unreadable), or a stale one that
+  // cannot be removed (another user's), is left alone and fails with EBUSY.
+  // While open, the port's lock file holds this process's PID; where the lock
+  // folder is not writable the port opens without one. The tty is switched to
+  // a raw byte stream; its flow-control settings stay. The port is one of
+  // those ReleaseOpenPortForExit gives back; past kMaxOpenPorts open at once
+  // the open fails with EMFILE.
   bool Open(const std::string& name) override;
   bool IsOpen() const override { return fd_ >= 0; }
   // Gives the tty back with the terminal settings it had at Open, ends the
@@ -81,7 +93,9 @@ class PosixSerialPort final : public SerialPort {
   uint32_t LastError() const override { return lastError_; }
   // After an open refused by a live process's lock file: "locked by process
   // N (name)", the name as /proc/N/comm gave it at the open, or "locked by
-  // process N" without it. Otherwise the system's text.
+  // process N" without it. After one refused by a lock file left alone: the
+  // file, its owner, the gone process if it names one, and what to do.
+  // Otherwise the system's text.
   std::string LastErrorText() const override;
 
  private:
@@ -94,22 +108,23 @@ class PosixSerialPort final : public SerialPort {
   // start.
   static uint32_t TotalBoundMs(uint32_t multiplier, uint32_t constant, size_t count);
 
-  // 0, or the error that refuses the port; `holder` is then the live
-  // process whose lock file refused it, if one did.
-  int AcquireLockFile(const std::string& devicePath, pid_t& holder);
+  // 0, or the error that refuses the port; refusal_ then says why when a
+  // lock file refused it.
+  int AcquireLockFile(const std::string& devicePath);
   void ReleaseLockFile();
-  // Fill and clear the process-wide record ReleaseOpenPortForExit works
-  // from, when this port owns it (no other port did when it claimed it).
+  // Fill and clear this port's slot of the process-wide table
+  // ReleaseOpenPortForExit works from.
+  bool ClaimSlot();
   void ShareLockFile();
   void ShareDescriptor(int fd);
   void UnshareDescriptor();
   void WithdrawShared();
 
   std::string lockFolder_;
+  RemoveFile removeStale_;
   std::string lockFile_;  // ours while the port is open; empty when none
-  bool shared_ = false;   // owns the record ReleaseOpenPortForExit uses
-  pid_t lockHolder_ = 0;  // the live holder that refused the last open; 0 after any other failure
-  std::string lockHolderName_;
+  int slot_ = -1;         // this port's slot in the release table; -1 when none
+  std::string refusal_;   // why a lock file refused the last open; empty after any other failure
   termios found_{};  // the tty's settings at Open, given back at Close
   int fd_ = -1;
   uint32_t lastError_ = 0;

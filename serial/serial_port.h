@@ -80,13 +80,13 @@ class SerialPort {
 // its lock files in the system lock folder.
 std::unique_ptr<SerialPort> MakeSerialPort();
 
-// For a signal handler that ends the process at once: gives the port this
+// For a signal handler that ends the process at once: gives every port this
 // process has open back as it found it, without closing it. On Linux that is
-// the tty's settings from the open, its exclusive use ended and its lock file
+// each tty's settings from the open, its exclusive use ended and its lock file
 // removed if the file still names this process; on Windows nothing (the
 // system gives a handle back when the process ends). Async-signal-safe: no
-// allocation, no locks. Of several ports open at once it covers the one that
-// opened while no other was open; with none open it does nothing.
+// allocation, no locks; any thread may run it while others open and close
+// ports. With none open it does nothing.
 void ReleaseOpenPortForExit() noexcept;
 
 }  // namespace intercom

@@ -156,8 +156,11 @@ void DeviceSession::NoneFound() {
 bool DeviceSession::Connect(const std::string& portName) {
   state_.PortName = portName;
   port_.Mark();
-  const bool configured = StartLink(Line());
-  return configured && port_.IsOpen();
+  // The window goes on to ask a port that did not open for its state; here
+  // that would only add a second, misleading reason after the real one.
+  if (!OpenPort(Line())) return false;
+  pause_(100);
+  return ConfigurePort(Line()) && port_.IsOpen();
 }
 
 void DeviceSession::Disconnect() {

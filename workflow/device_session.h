@@ -67,8 +67,9 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   DeviceSession& operator=(const DeviceSession&) = delete;
 
   // Opens the port, Pause(100), line settings and time-outs, as the start-up
-  // does (COM.ini is not touched). False when the port did not open or its
-  // line settings could not be read or set; the notices say why.
+  // does (COM.ini is not touched), except that a port that did not open is
+  // not asked for its state. False when the port did not open or its line
+  // settings could not be read or set; the notices say why.
   bool Connect(const std::string& portName);
   void Disconnect();
   bool Connected() const { return port_.IsOpen(); }

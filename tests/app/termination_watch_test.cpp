@@ -127,5 +127,27 @@ TEST_F(TerminationDuringAnAction, TheStartUpProbesEveryKindBeforeTheProgramEnds)
   EXPECT_GT(signalled.size(), 1u);
 }
 
+TEST(TerminationWatch, ASecondRequestDoesNotEndTheProgramAgain) {
+  RecordingMessageBoxes boxes;
+  PanelModel panel(boxes, "intercom-config");
+  LockFolder locks;
+  PosixSerialPort port(locks.Path());
+  ProgramContext session(panel, port, SleepPause);
+  TerminationSignals termination;
+  ASSERT_TRUE(termination.Installed());
+  int ends = 0;
+  TerminationWatch watch(session, termination, [&ends] { ++ends; });
+
+  raise(SIGTERM);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(watch.Ended());
+  ASSERT_EQ(ends, 1);
+  // The user presses Ctrl+C while the program is on its way out.
+  raise(SIGINT);
+  QCoreApplication::processEvents();
+
+  EXPECT_EQ(ends, 1);
+}
+
 }  // namespace
 }  // namespace intercom::testing

@@ -1,8 +1,8 @@
 // intercom-cli meeting signals, end to end: the program itself against
 // intercom-sim on a pty. A stop request ends the command between two
 // exchanges with 128 + the signal; a second one ends it at once; either way
-// the port is given back. The lock files are the system's (/var/lock), where
-// intercom-cli keeps them: the tests only look at them.
+// every port it holds is given back. The lock files are the system's
+// (/var/lock), where intercom-cli keeps them: the tests only look at them.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -283,6 +284,107 @@ TEST_F(CliSignals, ASecondSigintEndsAtOnceWith130AndGivesTheTtyBackAsFound) {
   EXPECT_EQ(ioctl(tty, TIOCGEXCL, &exclusive), 0);
   EXPECT_EQ(exclusive, 0) << "the tty is left in exclusive use";
   close(tty);
+}
+
+TEST_F(CliSignals, ASighupIgnoredByWhoeverStartedItIsNoStopRequest) {
+  // As under nohup: the disposition is inherited through exec.
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGHUP, &ignore, &previous);
+  const auto cli = StartWrite();
+  sigaction(SIGHUP, &previous, nullptr);
+  ASSERT_GT(cli->Pid(), 0);
+  ASSERT_GT(WaitForTheFirstWrite(), 0u) << "no SetLevel reached the device; stderr:\n"
+                                        << cli->Err();
+
+  kill(cli->Pid(), SIGHUP);
+
+  EXPECT_EQ(cli->ExitCode(20s), 0) << cli->Err();
+  EXPECT_EQ(cli->Err().find("interrupted"), std::string::npos) << cli->Err();
+  EXPECT_NE(cli->Out().find("written: input4=0"), std::string::npos) << cli->Out();
+}
+
+// A tty as the test found it and set it up, from a descriptor of its own
+// opened before intercom-cli, so that its exclusive use can be looked at.
+class WatchedTty {
+ public:
+  explicit WatchedTty(const std::string& path)
+      : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+    termios preset{};
+    if (fd_ < 0 || tcgetattr(fd_, &preset) != 0) return;
+    preset.c_lflag |= ICANON | ISIG | IEXTEN;
+    preset.c_iflag |= ICRNL | IXON;
+    cfsetispeed(&preset, B9600);
+    cfsetospeed(&preset, B9600);
+    if (tcsetattr(fd_, TCSANOW, &preset) == 0) tcgetattr(fd_, &before_);
+  }
+  ~WatchedTty() {
+    if (fd_ >= 0) close(fd_);
+  }
+  WatchedTty(const WatchedTty&) = delete;
+  WatchedTty& operator=(const WatchedTty&) = delete;
+
+  bool Ready() const { return fd_ >= 0 && before_.c_lflag != 0; }
+  bool Exclusive() const {
+    int exclusive = -1;
+    return ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive == 1;
+  }
+  // True when the settings are those the test set.
+  bool AsFound() const {
+    termios now{};
+    return tcgetattr(fd_, &now) == 0 && now.c_iflag == before_.c_iflag &&
+           now.c_lflag == before_.c_lflag && now.c_cflag == before_.c_cflag &&
+           cfgetospeed(&now) == static_cast<speed_t>(B9600);
+  }
+
+ private:
+  int fd_ = -1;
+  termios before_{};
+};
+
+TEST_F(CliSignals, ASecondSigintGivesBackEveryPortOfAnApply) {
+  std::ofstream(dir_ / "plan.csv") << "label,kind,volume1\nhub,switch,9\n";
+  const std::string portB = (dir_ / "portB").string();
+  const std::string portC = (dir_ / "portC").string();
+  Simulator b(testing::SimulatorProgram(), {"--kind", "splitter", "--silent", "--link", portB});
+  Simulator c(testing::SimulatorProgram(), {"--kind", "beltpack", "--silent", "--link", portC});
+  ASSERT_FALSE(b.PortPath().empty() || c.PortPath().empty());
+  const std::vector<std::string> paths{device_->PortPath(), b.PortPath(), c.PortPath()};
+  std::vector<std::unique_ptr<WatchedTty>> ttys;
+  for (const std::string& path : paths) {
+    ttys.push_back(std::make_unique<WatchedTty>(path));
+    ASSERT_TRUE(ttys.back()->Ready()) << path;
+    ASSERT_FALSE(ttys.back()->Exclusive()) << path;
+  }
+
+  CliProcess cli(dir_, {"apply", "plan.csv", "--wait", "-p", Port(), "-p", portB, "-p", portC});
+  ASSERT_GT(cli.Pid(), 0);
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return std::all_of(ttys.begin(), ttys.end(),
+                           [](const auto& tty) { return tty->Exclusive(); });
+      },
+      15s))
+      << "not every port was opened; stderr:\n"
+      << cli.Err();
+  // Every port is held: on each, an exchange or the wait between two.
+  kill(cli.Pid(), SIGINT);
+  EXPECT_TRUE(WaitUntil([&] { return !Pending(cli.Pid(), SIGINT); }, 5s));
+  kill(cli.Pid(), SIGINT);
+
+  const std::optional<int> status = cli.Wait(5s);
+  ASSERT_TRUE(status) << "still running after the second SIGINT";
+  ASSERT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
+  EXPECT_EQ(WEXITSTATUS(*status), 130) << cli.Err();
+  for (size_t i = 0; i < paths.size(); ++i) {
+    SCOPED_TRACE(paths[i]);
+    EXPECT_FALSE(ttys[i]->Exclusive()) << "the tty is left in exclusive use";
+    EXPECT_TRUE(ttys[i]->AsFound()) << "the tty keeps the settings intercom-cli gave it";
+    std::string name = paths[i].substr(5);
+    std::replace(name.begin(), name.end(), '/', '_');
+    EXPECT_FALSE(fs::exists(fs::path(PosixSerialPort::kSystemLockFolder) / ("LCK.." + name)));
+  }
 }
 
 TEST_F(CliSignals, AStandardOutputNobodyReadsIsAnErrorNotADeath) {

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -21,6 +22,7 @@
 #include <functional>
 #include <iomanip>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -447,6 +449,55 @@ TEST_F(PosixSerialPort, LastErrorTextNamesTheLiveLockHolderOrSaysTheSystemsText)
   EXPECT_EQ(port_.LastErrorText(), "Inappropriate ioctl for device");
 }
 
+TEST_F(PosixSerialPort, ALockFileThatNamesNoProcessIsNamedAndLeftAlone) {
+  const std::string lock = LockPathOf(locks_.Path(), pty_.Name());
+  for (const std::string content : {"123abc\n", "", "pid=4242\n", "  0\n"}) {
+    SCOPED_TRACE("lock file holding \"" + content + "\"");
+    std::ofstream(lock, std::ios::binary) << content;
+
+    EXPECT_FALSE(port_.Open(pty_.Name()));
+    EXPECT_EQ(port_.LastError(), static_cast<uint32_t>(EBUSY));
+    const std::string text = port_.LastErrorText();
+    EXPECT_NE(text.find(lock), std::string::npos) << text;
+    EXPECT_NE(text.find("does not name a process"), std::string::npos) << text;
+    EXPECT_NE(text.find("left alone"), std::string::npos) << text;
+    ASSERT_TRUE(std::filesystem::exists(lock)) << "taken for stale and removed";
+    EXPECT_EQ(Contents(lock), content);
+  }
+}
+
+// A stale lock file that this user may not remove, as another user's in the
+// system's lock folder (sticky): the removal fails as it would there.
+int RemovalNotPermitted(const char*) {
+  errno = EPERM;
+  return -1;
+}
+
+TEST_F(PosixSerialPort, AStaleLockThatCannotBeRemovedNamesItsFileTheGoneProcessAndItsOwner) {
+  const std::string lock = LockPathOf(locks_.Path(), pty_.Name());
+  LockHolderProcess holder;
+  ASSERT_GT(holder.Pid(), 0);
+  holder.End();
+  WriteLock(lock, holder.Pid());
+  passwd* owner = getpwuid(geteuid());
+  ASSERT_NE(owner, nullptr);
+  Port port(locks_.Path(), RemovalNotPermitted);
+
+  EXPECT_FALSE(port.Open(pty_.Name()));
+
+  EXPECT_EQ(port.LastError(), static_cast<uint32_t>(EBUSY));
+  EXPECT_EQ(port.LastErrorText(), "stale lock file " + lock + ": process " +
+                                      std::to_string(holder.Pid()) +
+                                      " is gone, but the file (owner " + owner->pw_name +
+                                      ") could not be removed (Operation not permitted): remove "
+                                      "it, or ask " +
+                                      owner->pw_name + " to");
+  EXPECT_EQ(LockHolderPid(lock), holder.Pid());
+  int probe = open(pty_.Name().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  EXPECT_GE(probe, 0) << "the refused open left the tty exclusive";
+  if (probe >= 0) close(probe);
+}
+
 TEST_F(PosixSerialPort, WithoutAWritableLockFolderThePortOpensAnyway) {
   Port port((std::filesystem::path(locks_.Path()) / "missing").string());
   EXPECT_TRUE(port.Open(pty_.Name())) << port.LastError();
@@ -545,6 +596,60 @@ TEST_F(PosixSerialPort, ReleaseForExitGivesTheTtyBackEndsExclusiveUseAndRemovesT
   EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B9600));
   EXPECT_EQ(pty_.Exclusive(), 0);
   EXPECT_FALSE(std::filesystem::exists(lock));
+}
+
+TEST_F(PosixSerialPort, ReleaseForExitGivesBackEveryPortOpenAtOnce) {
+  constexpr int kPorts = 3;
+  Pty ptys[kPorts];
+  std::unique_ptr<Port> ports[kPorts];
+  termios before[kPorts];
+  for (int i = 0; i < kPorts; ++i) {
+    ASSERT_TRUE(ptys[i].Create());
+    termios preset = ptys[i].Settings();
+    preset.c_lflag |= ICANON | ECHO | ISIG;
+    preset.c_iflag |= ICRNL | IXON;
+    cfsetispeed(&preset, B9600);
+    cfsetospeed(&preset, B9600);
+    ptys[i].Apply(preset);
+    before[i] = ptys[i].Settings();
+    ports[i] = std::make_unique<Port>(locks_.Path());
+    ASSERT_TRUE(ports[i]->Open(ptys[i].Name())) << ports[i]->LastError();
+    intercom::LineState line;
+    ASSERT_TRUE(ports[i]->GetState(line));
+    line.BaudRate = 38400;
+    ASSERT_TRUE(ports[i]->SetState(line));
+    ASSERT_EQ(ptys[i].Exclusive(), 1);
+  }
+  ASSERT_EQ(locks_.Count(), kPorts);
+
+  intercom::ReleaseOpenPortForExit();
+
+  for (int i = 0; i < kPorts; ++i) {
+    SCOPED_TRACE("port " + std::to_string(i + 1));
+    const termios after = ptys[i].Settings();
+    EXPECT_EQ(after.c_iflag, before[i].c_iflag);
+    EXPECT_EQ(after.c_lflag, before[i].c_lflag);
+    EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B9600));
+    EXPECT_EQ(ptys[i].Exclusive(), 0);
+    EXPECT_FALSE(std::filesystem::exists(LockPathOf(locks_.Path(), ptys[i].Name())));
+  }
+  EXPECT_EQ(locks_.Count(), 0);
+}
+
+TEST_F(PosixSerialPort, PortsPastTheReleaseTableDoNotOpenAndAClosedOneFreesItsPlace) {
+  std::vector<std::unique_ptr<Pty>> ptys;
+  std::vector<std::unique_ptr<Port>> ports;
+  for (int i = 0; i < Port::kMaxOpenPorts; ++i) {
+    ptys.push_back(std::make_unique<Pty>());
+    ASSERT_TRUE(ptys.back()->Create());
+    ports.push_back(std::make_unique<Port>(""));
+    ASSERT_TRUE(ports.back()->Open(ptys.back()->Name())) << i << ": " << ports.back()->LastError();
+  }
+  EXPECT_FALSE(port_.Open(pty_.Name()));
+  EXPECT_EQ(port_.LastError(), static_cast<uint32_t>(EMFILE));
+  EXPECT_EQ(locks_.Count(), 0);
+  ports.front()->Close();
+  OpenPort();
 }
 
 // --- Line state and time-outs ---

@@ -66,10 +66,9 @@ bool PanelModel::Ask(const std::string& text) {
   return boxes_.Ask(title_, text);
 }
 
-std::optional<std::string> PanelModel::ChooseFile(FileUse use, const std::string& caption,
-                                                  const std::string& proposed) {
+std::optional<std::string> PanelModel::ChooseFile(const FileRequest& request) {
   if (chooser_ == nullptr) return std::nullopt;
-  return chooser_->Choose(use, caption, proposed);
+  return chooser_->Choose(request);
 }
 
 void PanelModel::RunHandler(const Handler& handler) {

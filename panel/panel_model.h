@@ -104,8 +104,7 @@ class PanelModel {
 
   // The file dialog; until one is set nothing is ever chosen.
   void SetFileChooser(FileChooser& chooser) { chooser_ = &chooser; }
-  std::optional<std::string> ChooseFile(FileUse use, const std::string& caption,
-                                        const std::string& proposed);
+  std::optional<std::string> ChooseFile(const FileRequest& request);
 
   // The failure boundary of every handler: a HandlerFailure stops the handler
   // where it was raised and is shown with ShowError.

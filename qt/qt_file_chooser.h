@@ -1,5 +1,6 @@
 // The desktop's file dialog for the panel's file choices: application-modal,
-// JSON files offered first for opening and saving, any file for a log.
+// with the request's type list, folder (the user's documents folder when it
+// names none), proposed name and suffix.
 #pragma once
 
 #include "panel/file_chooser.h"
@@ -9,8 +10,7 @@ namespace intercom {
 class QtFileChooser final : public FileChooser {
  public:
   // Runs a nested event loop until the dialog is closed.
-  std::optional<std::string> Choose(FileUse use, const std::string& caption,
-                                    const std::string& proposed) override;
+  std::optional<std::string> Choose(const FileRequest& request) override;
 };
 
 }  // namespace intercom

@@ -5,6 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "workflow/file_choice.h"
+
 namespace intercom {
 namespace {
 
@@ -65,8 +67,16 @@ void ExchangeLogClick(ProgramContext& session) {
     panel.Form1.SetHint("");
     return;
   }
-  const std::optional<std::string> path = panel.ChooseFile(
-      FileUse::Append, "Журнал обмена", RememberedExchangeLog(session.programSettingsPath));
+  FileRequest request = LogFileRequest("Журнал обмена");
+  // The remembered log is proposed where it is.
+  if (const std::string remembered = RememberedExchangeLog(session.programSettingsPath);
+      !remembered.empty()) {
+    std::error_code error;
+    const std::filesystem::path where = std::filesystem::absolute(remembered, error);
+    request.folder = where.parent_path().string();
+    request.proposed = where.filename().string();
+  }
+  const std::optional<std::string> path = ChooseFile(session, request);
   if (!path) {
     panel.ExchangeLog.SetChecked(false);
     return;

@@ -61,6 +61,9 @@ struct ProgramContext {
   std::string programSettingsPath = kProgramSettingsFile;
   // The exchange log's file while "Журнал обмена…" is on.
   std::ofstream exchangeLog;
+  // The folder of the file last chosen in a file dialog; empty before the
+  // first.
+  std::string lastFileFolder;
 };
 
 }  // namespace intercom

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "workflow/device_session.h"
+#include "workflow/file_choice.h"
 #include "workflow/input_error.h"
 #include "workflow/input_file.h"
 #include "workflow/settings_json.h"
@@ -52,8 +53,9 @@ void SaveSettingsClick(ProgramContext& session) {
                     "; nothing was saved");
     return;
   }
-  const std::optional<std::string> path =
-      panel.ChooseFile(FileUse::Save, "Сохранить настройки устройства", kindName + ".json");
+  FileRequest request = SettingsFileRequest(FileUse::Save, "Сохранить настройки устройства");
+  request.proposed = kindName + ".json";
+  const std::optional<std::string> path = ChooseFile(session, request);
   if (!path) return;
   std::ofstream file(*path, std::ios::binary | std::ios::trunc);
   file << SettingsJson(session.catalogue, device.Current());
@@ -68,7 +70,7 @@ void SaveSettingsClick(ProgramContext& session) {
 void LoadSettingsClick(ProgramContext& session) {
   PanelModel& panel = session.panel;
   const std::optional<std::string> path =
-      panel.ChooseFile(FileUse::Open, "Записать настройки из файла", "");
+      ChooseFile(session, SettingsFileRequest(FileUse::Open, "Записать настройки из файла"));
   if (!path) return;
   DeviceSettings wanted;
   try {

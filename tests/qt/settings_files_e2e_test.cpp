@@ -285,7 +285,8 @@ TEST_F(SettingsFilesTest, TheLogHoldsWhatTraceHoldsAndItsFileIsRemembered) {
   // The file chosen is proposed the next time; choosing none leaves the log off.
   EXPECT_EQ(RememberedExchangeLog(kProgramSettingsFile), log.string());
   Choose("ExchangeLog");
-  EXPECT_EQ(files_.asked.back().proposed, log.string());
+  EXPECT_EQ(files_.asked.back().folder, scratch_.string());
+  EXPECT_EQ(files_.asked.back().proposed, "exchanges.log");
   EXPECT_FALSE(panel_.ExchangeLog.Checked());
   EXPECT_FALSE(form1_->findChild<QAction*>(QStringLiteral("ExchangeLog"))->isChecked());
 

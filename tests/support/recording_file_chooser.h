@@ -11,18 +11,11 @@
 
 namespace intercom::testing {
 
-struct FileQuestion {
-  FileUse use;
-  std::string caption;
-  std::string proposed;
-};
-
 class RecordingFileChooser : public FileChooser {
  public:
   // The next answer from `answers`; nothing chosen once they are used up.
-  std::optional<std::string> Choose(FileUse use, const std::string& caption,
-                                    const std::string& proposed) override {
-    asked.push_back({use, caption, proposed});
+  std::optional<std::string> Choose(const FileRequest& request) override {
+    asked.push_back(request);
     if (answers.empty()) return std::nullopt;
     std::optional<std::string> answer = answers.front();
     answers.pop_front();
@@ -30,7 +23,7 @@ class RecordingFileChooser : public FileChooser {
   }
 
   std::deque<std::optional<std::string>> answers;
-  std::vector<FileQuestion> asked;
+  std::vector<FileRequest> asked;
 };
 
 }  // namespace intercom::testing

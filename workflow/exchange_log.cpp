@@ -86,7 +86,7 @@ void ExchangeLogClick(ProgramContext& session) {
     panel.ExchangeLog.SetChecked(false);
     return;
   }
-  session.loggedPort.SetLog(&session.exchangeLog);
+  session.loggedPort.SetLog(&session.exchangeLog, WallClockStamp(session.localTime));
   panel.Form1.SetHint("Журнал обмена: " + *path);
   if (!Remember(session.programSettingsPath, *path)) {
     panel.ShowNotice(session.programSettingsPath +

@@ -2,22 +2,60 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 
 #include "protocol/frames.h"
 
 namespace intercom {
-namespace {
 
-std::string Timestamp() {
-  const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld.%06lld", static_cast<long long>(us / 1000000),
-                static_cast<long long>(us % 1000000));
-  return text;
+LineStamp MonotonicStamp() {
+  return [] {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%06lld", static_cast<long long>(us / 1000000),
+                  static_cast<long long>(us % 1000000));
+    return std::string(text);
+  };
 }
 
-}  // namespace
+LocalTime LocalTimeNow() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &seconds);
+#else
+  localtime_r(&seconds, &local);
+#endif
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+  return {local.tm_year + 1900,
+          local.tm_mon + 1,
+          local.tm_mday,
+          local.tm_hour,
+          local.tm_min,
+          local.tm_sec,
+          static_cast<int>(ms.count() % 1000)};
+}
+
+LineStamp WallClockStamp(LocalClock clock) {
+  // The day of the last line, so that a log running past midnight says so.
+  struct Day {
+    int year = 0, month = 0, day = 0;
+  };
+  return [clock = std::move(clock), last = Day{}]() mutable {
+    const LocalTime now = clock();
+    char text[48];
+    int length = 0;
+    if (now.year != last.year || now.month != last.month || now.day != last.day) {
+      last = {now.year, now.month, now.day};
+      length = std::snprintf(text, sizeof text, "%04d-%02d-%02d\n", now.year, now.month, now.day);
+    }
+    std::snprintf(text + length, sizeof text - static_cast<size_t>(length), "%02d:%02d:%02d.%03d",
+                  now.hour, now.minute, now.second, now.millisecond);
+    return std::string(text);
+  };
+}
 
 bool LoggedPort::Open(const std::string& name) {
   const bool ok = port_.Open(name);
@@ -48,7 +86,7 @@ bool LoggedPort::Read(uint8_t* data, size_t count, size_t& received) {
 }
 
 void LoggedPort::Line(const std::string& text) {
-  if (log_) *log_ << Timestamp() << ' ' << text << '\n';
+  if (log_) *log_ << stamp_() << ' ' << text << '\n';
 }
 
 }  // namespace intercom

@@ -1,12 +1,13 @@
 // A SerialPort that passes every call to another and, while it has a log,
-// appends a line to it for each open, close, request and reply: a timestamp in
-// seconds on the monotonic clock, then "open NAME", "close", "> " and the
-// request's bytes in hex, or "< " and the reply's ("(nothing)" when none
-// came), with the error code of a failed call. The log is flushed after every
-// open and every reply, so an exchange is on disk once it is over.
+// appends a line to it for each open, close, request and reply: a timestamp,
+// then "open NAME", "close", "> " and the request's bytes in hex, or "< " and
+// the reply's ("(nothing)" when none came), with the error code of a failed
+// call. The log is flushed after every open and every reply, so an exchange is
+// on disk once it is over.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -14,13 +15,46 @@
 
 namespace intercom {
 
+// What a log line starts with, before one blank; called once per line. It may
+// put whole lines of its own (each ending in '\n') before its timestamp.
+using LineStamp = std::function<std::string()>;
+
+// Seconds on the monotonic clock, to the microsecond ("2435.470112").
+LineStamp MonotonicStamp();
+
+// A moment on the local wall clock.
+struct LocalTime {
+  int year = 0;
+  int month = 0;  // 1..12
+  int day = 0;    // 1..31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+using LocalClock = std::function<LocalTime()>;
+
+// The machine's local time now.
+LocalTime LocalTimeNow();
+
+// The local time of `clock` to the millisecond ("14:03:27.512"); the first
+// line, and the first of each later day, comes after a line of the date alone
+// ("2026-12-07").
+LineStamp WallClockStamp(LocalClock clock);
+
 class LoggedPort final : public SerialPort {
  public:
   // `port` must outlive this object; `log` may be null (no lines).
-  explicit LoggedPort(SerialPort& port, std::ostream* log = nullptr) : port_(port), log_(log) {}
+  explicit LoggedPort(SerialPort& port, std::ostream* log = nullptr,
+                      LineStamp stamp = MonotonicStamp())
+      : port_(port), log_(log), stamp_(std::move(stamp)) {}
 
-  // The stream the lines go to from now on; null: none. It must outlive its use.
-  void SetLog(std::ostream* log) { log_ = log; }
+  // The stream the lines go to from now on, with `stamp` starting each; null:
+  // none. It must outlive its use.
+  void SetLog(std::ostream* log, LineStamp stamp = MonotonicStamp()) {
+    log_ = log;
+    stamp_ = std::move(stamp);
+  }
 
   bool Open(const std::string& name) override;
   bool IsOpen() const override { return port_.IsOpen(); }
@@ -40,6 +74,7 @@ class LoggedPort final : public SerialPort {
 
   SerialPort& port_;
   std::ostream* log_;
+  LineStamp stamp_;
 };
 
 }  // namespace intercom

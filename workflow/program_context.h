@@ -61,6 +61,8 @@ struct ProgramContext {
   std::string programSettingsPath = kProgramSettingsFile;
   // The exchange log's file while "Журнал обмена…" is on.
   std::ofstream exchangeLog;
+  // The exchange log's clock.
+  LocalClock localTime = LocalTimeNow;
   // The folder of the file last chosen in a file dialog; empty before the
   // first.
   std::string lastFileFolder;

@@ -1,7 +1,9 @@
 #include "workflow/settings_files.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
 #include <sstream>
+#include <system_error>
 
 #include "workflow/device_session.h"
 #include "workflow/file_choice.h"
@@ -37,6 +39,20 @@ std::string Confirmation(const std::string& kindName, const std::string& path,
   return Lines(lines);
 }
 
+// Empty when all of `text` is in the file at `path` once it is closed;
+// otherwise the system's reason. A full disk shows only when the buffer is
+// flushed, so the flush and the close are checked too.
+std::string WriteWhole(const std::string& path, const std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return std::generic_category().message(errno);
+  int error = 0;
+  if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0) {
+    error = errno;
+  }
+  if (std::fclose(file) != 0 && error == 0) error = errno;
+  return error == 0 ? std::string() : std::generic_category().message(error);
+}
+
 }  // namespace
 
 void SaveSettingsClick(ProgramContext& session) {
@@ -57,11 +73,9 @@ void SaveSettingsClick(ProgramContext& session) {
   request.proposed = kindName + ".json";
   const std::optional<std::string> path = ChooseFile(session, request);
   if (!path) return;
-  std::ofstream file(*path, std::ios::binary | std::ios::trunc);
-  file << SettingsJson(session.catalogue, device.Current());
-  file.close();
-  if (!file) {
-    panel.ShowError(*path + ": cannot be written");
+  if (const std::string why = WriteWhole(*path, SettingsJson(session.catalogue, device.Current()));
+      !why.empty()) {
+    panel.ShowError("Настройки не сохранены в файл\r\n" + *path + "\r\n" + why);
     return;
   }
   panel.ShowInformation("Настройки " + kindName + " сохранены в файл\r\n" + *path);

@@ -223,7 +223,8 @@ TEST_F(SettingsFilesTest, WritesWhatDiffersAfterTheQuestionAndRefusesAnotherKind
   ASSERT_EQ(boxes_.shown.size(), 2u);
   EXPECT_EQ(WritesSent(), writes);
   const Finished cli = Cli({"write", other.string()});
-  EXPECT_NE(cli.exitCode, 0);
+  // Another kind is input refused.
+  EXPECT_EQ(cli.exitCode, 4);
   EXPECT_EQ(boxes_.shown[1].text, RefusalBox(cli.err));
   const Finished read = Cli({"read", "--json"});
   EXPECT_EQ(read.out,
@@ -241,6 +242,8 @@ TEST_F(SettingsFilesTest, BadFilesAndRefusedValuesSendNothingAndSayWhatTheCliSay
       Write("nested.json", R"({"kind": "beltpack", "tally": [1]})"),
       scratch_ / "missing.json",
   };
+  // Input refused, but a file that cannot be read.
+  const std::vector<int> exitCodes = {4, 4, 4, 4, 1};
   for (const fs::path& file : refused) files_.answers.push_back(file.string());
 
   for (size_t i = 0; i < refused.size(); ++i) Choose("LoadSettings");
@@ -250,7 +253,7 @@ TEST_F(SettingsFilesTest, BadFilesAndRefusedValuesSendNothingAndSayWhatTheCliSay
   ASSERT_EQ(boxes_.shown.size(), refused.size());
   for (size_t i = 0; i < refused.size(); ++i) {
     const Finished cli = Cli({"write", refused[i].string()});
-    EXPECT_NE(cli.exitCode, 0);
+    EXPECT_EQ(cli.exitCode, exitCodes[i]) << refused[i];
     // A file the command line cannot parse it refuses before it opens the port.
     const bool parsed = i == 0;
     EXPECT_EQ(boxes_.shown[i].kind, MessageKind::Error);

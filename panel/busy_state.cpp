@@ -3,10 +3,12 @@
 namespace intercom {
 
 BusyState::Scope::Scope(BusyState& state, bool busy) : state_(state), before_(state.busy_) {
+  ++state_.scopes_;
   state_.Set(busy);
 }
 
 BusyState::Scope::~Scope() {
+  --state_.scopes_;
   state_.Set(before_);
 }
 

@@ -19,8 +19,13 @@ class BusyState {
   // again for a handler that runs while the user is asked.
   bool Busy() const { return busy_; }
 
-  // Called with the new state on every change. The false that starts a wait
-  // for the user comes before its box or dialog is shown. Must not throw.
+  // True while the innermost scope holds the state not busy: the user is
+  // asked, in the middle of an action or outside any.
+  bool Asking() const { return !busy_ && scopes_ > 0; }
+
+  // Called with the new state on every change, Asking() already telling why:
+  // the false that starts a wait for the user comes before its box or dialog
+  // is shown. Must not throw.
   void SetObserver(std::function<void(bool busy)> observer) { observer_ = std::move(observer); }
 
   // Holds the state at `busy` for its lifetime and gives back the one before
@@ -41,6 +46,7 @@ class BusyState {
   void Set(bool busy);
 
   bool busy_ = false;
+  int scopes_ = 0;
   std::function<void(bool)> observer_;
 };
 

@@ -122,8 +122,10 @@ class PanelModel {
   // of the outermost handler to its return, except while a box, a question or
   // the file dialog of this model is open (BusyState).
   bool Busy() const { return busy_.Busy(); }
-  // Called with the new state on every change of Busy(); a false while a
-  // handler runs comes just before the box or dialog opens.
+  // True while a box, a question or the file dialog of this model is open.
+  bool AskingUser() const { return busy_.Asking(); }
+  // Called with the new state on every change of Busy(). A false that comes
+  // with AskingUser() comes just before the box or dialog opens.
   void SetBusyObserver(std::function<void(bool busy)> observer) {
     busy_.SetObserver(std::move(observer));
   }

@@ -240,7 +240,9 @@ TEST_F(PanelModelTest, HandlerRunningCoversNestedHandlersAndBoxesAndIdleFollowsT
 
 TEST_F(PanelModelTest, BusyWhileAnActionRunsButNotWhileTheUserIsAsked) {
   std::vector<std::string> seen;
-  panel.SetBusyObserver([&](bool busy) { seen.push_back(busy ? "busy" : "ready"); });
+  panel.SetBusyObserver([&](bool busy) {
+    seen.push_back(busy ? "busy" : panel.AskingUser() ? "asking" : "ready");
+  });
   panel.SetIdleObserver([&] { seen.push_back(panel.Busy() ? "idle busy" : "idle"); });
   boxes.whileOpen = [&](const ShownBox&) { seen.push_back(panel.Busy() ? "box busy" : "box"); };
   panel.Edit14.OnChange = [&] { seen.push_back(panel.Busy() ? "change busy" : "change"); };
@@ -253,7 +255,7 @@ TEST_F(PanelModelTest, BusyWhileAnActionRunsButNotWhileTheUserIsAsked) {
 
   panel.BitBtn2.Click();
 
-  EXPECT_EQ(seen, (std::vector<std::string>{"busy", "change busy", "ready", "box", "busy",
+  EXPECT_EQ(seen, (std::vector<std::string>{"busy", "change busy", "asking", "box", "busy",
                                             "after box busy", "ready", "idle"}));
   EXPECT_FALSE(panel.Busy());
 

@@ -51,23 +51,28 @@ StaticControl& PanelModel::GroupBoxAt(int n) {
 }
 
 void PanelModel::ShowNotice(const std::string& text) {
+  const BusyState::Scope asking(busy_, false);
   boxes_.Show(MessageKind::Notice, title_, text);
 }
 
 void PanelModel::ShowInformation(const std::string& text) {
+  const BusyState::Scope asking(busy_, false);
   boxes_.Show(MessageKind::Information, "Information", text);
 }
 
 void PanelModel::ShowError(const std::string& text) {
+  const BusyState::Scope asking(busy_, false);
   boxes_.Show(MessageKind::Error, title_, ErrorText(text));
 }
 
 bool PanelModel::Ask(const std::string& text) {
+  const BusyState::Scope asking(busy_, false);
   return boxes_.Ask(title_, text);
 }
 
 std::optional<std::string> PanelModel::ChooseFile(const FileRequest& request) {
   if (chooser_ == nullptr) return std::nullopt;
+  const BusyState::Scope asking(busy_, false);
   return chooser_->Choose(request);
 }
 
@@ -88,6 +93,9 @@ void PanelModel::RunHandler(const Handler& handler) {
       }
     }
   } depth(*this);
+  // Ends before the idle observer runs: the input that waited is handled
+  // with the busy cursor gone.
+  const BusyState::Scope running(busy_, true);
   try {
     handler();
   } catch (const HandlerFailure& failure) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "panel/busy_state.h"
 #include "panel/controls.h"
 #include "panel/file_chooser.h"
 #include "panel/message_boxes.h"
@@ -116,6 +117,17 @@ class PanelModel {
   // Called each time the outermost running handler has returned (the window
   // code then delivers the input that waited for it).
   void SetIdleObserver(std::function<void()> observer) { idleObserver_ = std::move(observer); }
+  // True while an action runs and does not wait for the user: from the start
+  // of the outermost handler to its return, except while a box, a question or
+  // the file dialog of this model is open (BusyState).
+  bool Busy() const { return busy_.Busy(); }
+  // True while a box, a question or the file dialog of this model is open.
+  bool AskingUser() const { return busy_.Asking(); }
+  // Called with the new state on every change of Busy(). A false that comes
+  // with AskingUser() comes just before the box or dialog opens.
+  void SetBusyObserver(std::function<void(bool busy)> observer) {
+    busy_.SetObserver(std::move(observer));
+  }
   // Runs `action` now when no handler runs; otherwise once the outermost
   // running handler has returned (after the idle observer), in the order the
   // actions were given. For what must not cut an action short: ending the
@@ -140,6 +152,7 @@ class PanelModel {
   std::function<void()> idleObserver_;
   std::vector<std::function<void()>> whenIdle_;
   int handlerDepth_ = 0;
+  BusyState busy_;
 };
 
 }  // namespace intercom

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QWidget>
+#include <QWindow>
 
 // What QTest's key clicks go through: offers a key press to the shortcuts
 // (the menu bar's Alt key among them) as a key from the window system is.
@@ -51,10 +52,32 @@ bool IsHeldInput(QEvent::Type type) {
   }
 }
 
-// The open message box and whatever lies inside it take their input as usual.
-bool InOpenBox(const QWidget& widget) {
+// Who a widget belongs to: its parent, across windows too (a drop-down's
+// list is a window of its own inside its combo box), else the window a
+// parentless window stands for (its transient parent).
+const QWidget* Owner(const QWidget& widget) {
+  if (const QWidget* parent = widget.parentWidget()) return parent;
+  const QWindow* handle = widget.windowHandle();
+  const QWindow* transientParent = handle != nullptr ? handle->transientParent() : nullptr;
+  if (transientParent == nullptr) return nullptr;
+  for (const QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->windowHandle() == transientParent) return window;
+  }
+  return nullptr;
+}
+
+// The open box or dialog, whatever lies inside it and the windows it opened
+// for itself take their input as usual. A popup that is up while the box is
+// open was opened from the box: nothing else takes input meanwhile.
+bool BelongsToOpenBox(const QWidget& widget) {
   const QWidget* box = QApplication::activeModalWidget();
-  return box != nullptr && box->isVisible() && (box == &widget || box->isAncestorOf(&widget));
+  if (box == nullptr || !box->isVisible()) return false;
+  const QWidget* popup = QApplication::activePopupWidget();
+  if (popup != nullptr && widget.window() == popup) return true;
+  for (const QWidget* w = &widget; w != nullptr; w = Owner(*w)) {
+    if (w == box) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -62,17 +85,19 @@ bool InOpenBox(const QWidget& widget) {
 HeldInput::HeldInput(PanelModel& panel, QObject* parent) : QObject(parent), panel_(panel) {
   qApp->installEventFilter(this);
   panel_.SetIdleObserver([this] { Release(); });
+  panel_.SetBusyObserver([this](bool busy) { BusyChanged(busy); });
 }
 
 HeldInput::~HeldInput() {
   panel_.SetIdleObserver(nullptr);
+  panel_.SetBusyObserver(nullptr);
   if (qApp != nullptr) qApp->removeEventFilter(this);
 }
 
 bool HeldInput::eventFilter(QObject* watched, QEvent* event) {
   if (!panel_.HandlerRunning() || !watched->isWidgetType()) return false;
   const auto* widget = static_cast<QWidget*>(watched);
-  if (InOpenBox(*widget)) return false;
+  if (BelongsToOpenBox(*widget)) return false;
   if (event->type() == QEvent::ShortcutOverride) {
     // Claimed for the widget, so that no shortcut fires now; the key itself
     // arrives next and waits with the rest.
@@ -92,6 +117,16 @@ void HeldInput::Release() {
   for (auto& [receiver, event] : held) {
     if (receiver) QCoreApplication::postEvent(this, new ReplayEvent(receiver, std::move(event)));
   }
+}
+
+void HeldInput::BusyChanged(bool busy) {
+  cursor_.Show(busy);
+  if (busy || !panel_.AskingUser()) return;
+  // The box is not up yet, so whatever input this brings in is held here; once
+  // it is up the toolkit would drop input meant for the other windows. The
+  // round trip to the window system makes sure that what was given before now
+  // has arrived.
+  QGuiApplication::sync();
 }
 
 bool HeldInput::event(QEvent* event) {

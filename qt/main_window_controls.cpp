@@ -1,5 +1,6 @@
 // The controls of TForm1, made from the control table and joined to the
 // model's controls of the same names.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -16,6 +17,7 @@
 #include "panel/model_controls.h"
 #include "qt/input_block.h"
 #include "qt/main_window.h"
+#include "qt/page_tabs_accessible.h"
 #include "qt/picture/embedded_picture.h"
 #include "qt/picture/jpeg_image.h"
 
@@ -52,6 +54,11 @@ QWidget* TForm1::BuildControl(QWidget* parent, const ControlLayout& control) {
   const Place place = PlaceOf(control);
   switch (control.kind) {
     case ViewKind::PageControl:
+      // Qt keeps accessibility factories for the process; one entry serves every tab bar.
+      [[maybe_unused]] static const bool installed = [] {
+        QAccessible::installFactory(PageTabsAccessible);
+        return true;
+      }();
       pages_ = new QTabWidget(parent);
       pages_->setObjectName(Utf8(control.name));
       pages_->setGeometry(place.left, place.top, place.width, place.height);

@@ -238,6 +238,34 @@ TEST_F(PanelModelTest, HandlerRunningCoversNestedHandlersAndBoxesAndIdleFollowsT
   EXPECT_EQ(seen.back(), "idle");
 }
 
+TEST_F(PanelModelTest, BusyWhileAnActionRunsButNotWhileTheUserIsAsked) {
+  std::vector<std::string> seen;
+  panel.SetBusyObserver([&](bool busy) {
+    seen.push_back(busy ? "busy" : panel.AskingUser() ? "asking" : "ready");
+  });
+  panel.SetIdleObserver([&] { seen.push_back(panel.Busy() ? "idle busy" : "idle"); });
+  boxes.whileOpen = [&](const ShownBox&) { seen.push_back(panel.Busy() ? "box busy" : "box"); };
+  panel.Edit14.OnChange = [&] { seen.push_back(panel.Busy() ? "change busy" : "change"); };
+  panel.BitBtn2.OnClick = [&] {
+    panel.Edit14.SetText("7");
+    panel.ShowInformation("Новые настройки записаны.");
+    seen.push_back(panel.Busy() ? "after box busy" : "after box");
+  };
+  EXPECT_FALSE(panel.Busy());
+
+  panel.BitBtn2.Click();
+
+  EXPECT_EQ(seen, (std::vector<std::string>{"busy", "change busy", "asking", "box", "busy",
+                                            "after box busy", "ready", "idle"}));
+  EXPECT_FALSE(panel.Busy());
+
+  seen.clear();
+  panel.BitBtn4.OnClick = [] { throw std::logic_error("bug"); };
+  EXPECT_THROW(panel.BitBtn4.Click(), std::logic_error);
+  EXPECT_FALSE(panel.Busy());
+  EXPECT_EQ(seen, (std::vector<std::string>{"busy", "ready", "idle"}));
+}
+
 TEST_F(PanelModelTest, WhatWaitsForIdleRunsOnlyOnceTheActionIsOver) {
   std::vector<std::string> seen;
   panel.SetIdleObserver([&] { seen.push_back("idle"); });

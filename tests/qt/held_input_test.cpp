@@ -1,6 +1,8 @@
 // Input that arrives while a handler waits in its message box is held until
 // the handler has returned: the real message boxes, a belt pack on a fake line.
 #include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -10,6 +12,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "panel/handler_failure.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
 #include "tests/qt/window_fixture.h"
@@ -164,6 +167,53 @@ TEST_F(HeldInputTest, TheFramesCloseButtonWaitsForTheWriteToFinish) {
   EXPECT_EQ(Commands(), (std::vector<CommandCode>{WriteSettings, WriteTallyAddress}));
   EXPECT_FALSE(panel.Form1.Visible());
   EXPECT_FALSE(form1->isVisible());
+}
+
+bool BusyCursorShown() {
+  const QCursor* cursor = QGuiApplication::overrideCursor();
+  return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+}
+
+TEST_F(HeldInputTest, TheBusyCursorShowsWhileTheActionRunsAndNotOverItsBoxes) {
+  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
+  panel.Edit15.SetText("5");
+  panel.Edit20.SetText("7");
+  std::vector<bool> busyAtRequest;
+  port.responder = [&, answer = port.responder](const Bytes& frame) {
+    busyAtRequest.push_back(BusyCursorShown());
+    return answer(frame);
+  };
+  std::vector<bool> busyInBox;
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return;
+    busyInBox.push_back(QGuiApplication::overrideCursor() != nullptr);
+    box->button(QMessageBox::Ok)->click();
+  });
+  poll.start();
+
+  panel.BitBtn2.Click();
+
+  EXPECT_EQ(busyAtRequest, (std::vector<bool>{true, true}));
+  EXPECT_EQ(busyInBox, std::vector<bool>{false});
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+  // A failure ends the handler with its box; anything else leaves it at once.
+  panel.BitBtn4.OnClick = [&] {
+    busyAtRequest.push_back(BusyCursorShown());
+    throw HandlerFailure("Port not opened");
+  };
+  panel.BitBtn4.Click();
+  EXPECT_EQ(busyInBox, (std::vector<bool>{false, false}));
+  panel.BitBtn4.OnClick = [&] {
+    busyAtRequest.push_back(BusyCursorShown());
+    throw std::logic_error("bug");
+  };
+  EXPECT_THROW(panel.BitBtn4.Click(), std::logic_error);
+  EXPECT_EQ(busyAtRequest, (std::vector<bool>{true, true, true, true}));
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(HeldInputTest, InputWithNoHandlerRunningIsNotHeld) {

@@ -329,6 +329,42 @@ TEST_F(MainWindowView, NoPageShowsFourUnselectedTabsThatDoNotRespond) {
   EXPECT_EQ(pages->currentIndex(), 0);
 }
 
+// The tabs assistive technology hears: caption and whether selected.
+std::vector<std::pair<std::string, bool>> HeardTabs(QTabBar* bar) {
+  std::vector<std::pair<std::string, bool>> heard;
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(bar);
+  if (list == nullptr || list->role() != QAccessible::PageTabList) return heard;
+  for (int i = 0; i < list->childCount(); ++i) {
+    QAccessibleInterface* tab = list->child(i);
+    if (tab == nullptr || tab->role() != QAccessible::PageTab) continue;
+    EXPECT_EQ(list->indexOfChild(tab), i);
+    EXPECT_EQ(tab->parent(), list);
+    heard.emplace_back(tab->text(QAccessible::Name).toStdString(), tab->state().selected != 0);
+  }
+  return heard;
+}
+
+TEST_F(MainWindowView, AssistiveTechnologyHearsTheFourTabsByTheirCaptions) {
+  ShowMainWindow();
+  QTabBar* bar = Main<QTabWidget>("PageControl1")->tabBar();
+  using Tabs = std::vector<std::pair<std::string, bool>>;
+  EXPECT_EQ(HeardTabs(bar), (Tabs{{"Абонентский комплект", false},
+                                  {"Сплиттер", false},
+                                  {"Напоясный блок", true},
+                                  {"Коммутатор", false}}));
+  panel.PageControl1.ShowPage(4);
+  EXPECT_EQ(HeardTabs(bar), (Tabs{{"Абонентский комплект", false},
+                                  {"Сплиттер", false},
+                                  {"Напоясный блок", false},
+                                  {"Коммутатор", false}}));
+  // Pressing a tab through its action is a click on it.
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(bar);
+  QAccessibleActionInterface* press = list->child(1)->actionInterface();
+  ASSERT_NE(press, nullptr);
+  press->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(panel.PageControl1.ActivePage(), 1);
+}
+
 TEST_F(MainWindowView, TabClickWhileTheModelRefusesKeepsTheModelsPage) {
   ShowMainWindow();
   panel.PageControl1.SetEnabled(false);

@@ -177,7 +177,10 @@ class FileDialogUnderWindowManager : public HeldInputUnderWindowManager {
       file.write("{}");
     }
     panel.LoadSettings.OnClick = [this] {
-      chosen = panel.ChooseFile(FileUse::Open, "Записать настройки из файла", "");
+      FileRequest request;
+      request.caption = "Записать настройки из файла";
+      request.folder = folder.path().toStdString();
+      chosen = panel.ChooseFile(request);
     };
   }
 

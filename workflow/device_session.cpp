@@ -70,7 +70,10 @@ std::vector<ReportLine> WriteReportLines(const WriteReport& report, bool verify)
                      report.reasons[static_cast<size_t>(notWritten - report.notWritten.begin())]});
     }
   }
-  for (const std::string& problem : report.problems) error(problem);
+  // A lost reply already given as a setting's reason is not said twice.
+  for (const std::string& problem : report.problems) {
+    if (!in(report.reasons, problem)) error(problem);
+  }
   if (report.status == WriteReport::Status::Done && verify && report.answered.empty() &&
       !report.changes.empty()) {
     lines.push_back({false, "read back: every setting matches"});

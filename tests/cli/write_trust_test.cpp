@@ -114,6 +114,13 @@ TEST_F(WriteTrustTest, APulledCableLeavesWhatWasNotAnsweredNotWritten) {
   EXPECT_EQ(report.notWritten, std::vector<std::string>{"volume2"});
   EXPECT_EQ(report.reasons, std::vector<std::string>{"no whole reply to SetLevel (no answer)"});
   EXPECT_EQ(ExitFor(report.status), kExitDiffers);
+  // One line per setting; the lost reply is said once.
+  std::vector<std::string> texts;
+  for (const ReportLine& line : WriteReportLines(report, true)) texts.push_back(line.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "answered, not read back: volume1=13 (was 1)",
+                       "not written: volume2=13 (was 2): no whole reply to SetLevel (no answer)",
+                       "error: the switch did not answer the read back whole"}));
 }
 
 // Each line of a report, without whether it is an error.

@@ -28,10 +28,15 @@ struct WriteReport {
   Status status = Status::Done;
   std::vector<std::string> changes;   // "key3=7 (was 3)", the settings that differ
   std::vector<std::string> problems;  // refusals, lost replies, differences: one line each
+  // Each setting of `changes` is in exactly one of the three lists below.
   // Settings whose request came back whole and whose read back of everything
-  // that request carried matches (without read back: whose request came back whole).
+  // that request carried matches.
   std::vector<std::string> written;
-  std::vector<std::string> notWritten;  // settings that differ and are not in `written`
+  // Settings whose request came back whole but that were not seen to read
+  // back: stopped before or during the read back, a read back that was not
+  // whole, or no read back asked.
+  std::vector<std::string> answered;
+  std::vector<std::string> notWritten;  // the other settings of `changes`
   std::vector<std::string> reasons;     // why, one for each of notWritten
 };
 
@@ -45,8 +50,9 @@ struct SettingChange {
 // A report as lines, in order: `error` lines belong on an error stream (the
 // command line's stderr), the rest on the results. Each setting that differed
 // has one line: "written: " only for what the device was seen to hold
-// afterwards, "not written: " with the reason otherwise. `verify`: the write
-// read everything back. An interrupted write is its caller's to describe.
+// afterwards, "answered, not read back: " for what was answered but not seen,
+// "not written: " with the reason otherwise. `verify`: the write read
+// everything back. An interrupted write is its caller's to describe.
 struct ReportLine {
   bool error;
   std::string text;

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 
 #include "protocol/frames.h"
 
@@ -17,25 +16,6 @@ LineStamp MonotonicStamp() {
                   static_cast<long long>(us % 1000000));
     return std::string(text);
   };
-}
-
-LocalTime LocalTimeNow() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &seconds);
-#else
-  localtime_r(&seconds, &local);
-#endif
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
-  return {local.tm_year + 1900,
-          local.tm_mon + 1,
-          local.tm_mday,
-          local.tm_hour,
-          local.tm_min,
-          local.tm_sec,
-          static_cast<int>(ms.count() % 1000)};
 }
 
 LineStamp WallClockStamp(LocalClock clock) {

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 
+#include "serial/local_time.h"
 #include "serial/serial_port.h"
 
 namespace intercom {
@@ -21,21 +22,6 @@ using LineStamp = std::function<std::string()>;
 
 // Seconds on the monotonic clock, to the microsecond ("2435.470112").
 LineStamp MonotonicStamp();
-
-// A moment on the local wall clock.
-struct LocalTime {
-  int year = 0;
-  int month = 0;  // 1..12
-  int day = 0;    // 1..31
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  int millisecond = 0;
-};
-using LocalClock = std::function<LocalTime()>;
-
-// The machine's local time now.
-LocalTime LocalTimeNow();
 
 // The local time of `clock` to the millisecond ("14:03:27.512"); the first
 // line, and the first of each later day, comes after a line of the date alone

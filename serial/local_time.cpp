@@ -1,0 +1,27 @@
+#include "serial/local_time.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace intercom {
+
+LocalTime LocalTimeNow() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &seconds);
+#else
+  localtime_r(&seconds, &local);
+#endif
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+  return {local.tm_year + 1900,
+          local.tm_mon + 1,
+          local.tm_mday,
+          local.tm_hour,
+          local.tm_min,
+          local.tm_sec,
+          static_cast<int>(ms.count() % 1000)};
+}
+
+}  // namespace intercom

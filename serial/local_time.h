@@ -1,0 +1,23 @@
+// The machine's local wall clock, to the millisecond.
+#pragma once
+
+#include <functional>
+
+namespace intercom {
+
+// A moment on the local wall clock.
+struct LocalTime {
+  int year = 0;
+  int month = 0;  // 1..12
+  int day = 0;    // 1..31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+using LocalClock = std::function<LocalTime()>;
+
+// The machine's local time now, in its time zone.
+LocalTime LocalTimeNow();
+
+}  // namespace intercom

@@ -17,20 +17,32 @@ constexpr int kPollMs = 300;
 constexpr int kMissedProbesForGone = 2;
 constexpr const char* kReportHeader = "label,kind,port,result,details";
 
-// A report line: label,kind,port,OK or FAILED,details.
+// A report line: label,kind,port,result,details. The result is OK when
+// everything asked was written and read back, UNVERIFIED when every request
+// that differed was answered but some were not seen to read back (a stop or a
+// read back that was not whole), FAILED otherwise.
 std::string ReportLine(const Catalogue& catalogue, const PlanRow& row, const std::string& port,
                        const WriteReport& report) {
   const bool ok = report.status == WriteReport::Status::Done;
+  const bool unverified = !ok && report.status != WriteReport::Status::Differs &&
+                          report.notWritten.empty() && !report.answered.empty();
+  const char* result = ok ? "OK" : unverified ? "UNVERIFIED" : "FAILED";
   std::string details;
   if (report.status == WriteReport::Status::Interrupted) {
     details = InterruptedSummary(report);
   } else if (ok) {
     details = report.changes.empty() ? "nothing to write" : "wrote " + Joined(report.changes, "; ");
   } else {
-    details = Joined(report.problems, "; ");
+    std::vector<std::string> verdicts;
+    for (const intercom::ReportLine& line : WriteReportLines(report, true)) {
+      const std::string error = "error: ";
+      verdicts.push_back(line.text.rfind(error, 0) == 0 ? line.text.substr(error.size())
+                                                        : line.text);
+    }
+    details = Joined(verdicts, "; ");
   }
   return CsvField(row.label) + "," + catalogue.KindName(row.settings.kind) + "," + CsvField(port) +
-         "," + (ok ? "OK" : "FAILED") + "," + CsvField(details);
+         "," + result + "," + CsvField(details);
 }
 
 // The report lines: on out, and appended to the --report file (with a header

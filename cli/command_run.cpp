@@ -130,9 +130,9 @@ int ExitFor(WriteReport::Status status) {
 }
 
 std::string InterruptedSummary(const WriteReport& report) {
-  // A stop leaves no time to read back: what was answered is not called written.
+  // A stop leaves no read back to trust: what was answered is not called written.
   return "interrupted: answered, not read back: " +
-         (report.written.empty() ? "nothing" : Joined(report.written, ", ")) + "; not written: " +
+         (report.answered.empty() ? "nothing" : Joined(report.answered, ", ")) + "; not written: " +
          (report.notWritten.empty() ? "nothing" : Joined(report.notWritten, ", "));
 }
 
@@ -259,7 +259,7 @@ DeviceKind Run::Discover() {
     exitCode = kExitNoDevice;
   } else if (!session->ReadsAnswered()) {
     env_.err << "error: the " << env_.catalogue->KindName(kind) << " on " << portName
-             << " did not answer every read\n";
+             << " did not answer every read; not read: " << session->Unread() << "\n";
     exitCode = kExitNoDevice;
     return DeviceKind::None;
   }

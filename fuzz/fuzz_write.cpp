@@ -1,9 +1,12 @@
 // intercom-cli's write against a simulated device whose replies may be cut,
 // dropped, delayed past the read, answered as another kind, or damaged in
-// their frame, and whose line may go dead. The input chooses the kind, the
-// settings asked for and the fault of each exchange. Whatever happens, a
-// setting reported as written is held by the device afterwards, and the
-// write ends "done" only when every setting that differed is written.
+// their frame, whose line may go dead, and that may lose a write it answers
+// or store a byte of it wrongly (a field asked for or one only re-sent). The
+// input chooses the kind, the settings asked for and the faults of each
+// exchange. Whatever happens, a setting reported as written is what a fresh
+// read returns afterwards, and the write ends "done" only when every setting
+// that differed is written and a fresh read returns every setting as asked or
+// as it was.
 //
 // Payload bytes of a read reply are not damaged: a frame has no checksum, so
 // a read that lies about every byte cannot be told from the truth.
@@ -36,10 +39,36 @@ class Input {
   size_t at_ = 0;
 };
 
-enum class Fault : uint8_t { Whole, Cut, Drop, Late, OtherKind, DamageHeader, LineDies, Count };
-
 void Check(bool condition) {
   if (!condition) std::abort();
+}
+
+enum class Fault : uint8_t { Whole, Cut, Drop, Late, OtherKind, DamageHeader, LineDies, Count };
+// What the device does with a write it hears.
+enum class Store : uint8_t { AsSent, Lost, OneByteWrong, Count };
+
+bool IsWrite(CommandCode command) {
+  return command == CommandCode::WriteSettings || command == CommandCode::WriteStudioMode ||
+         command == CommandCode::WriteDeviceAddress || command == CommandCode::SetLevel ||
+         command == CommandCode::WriteTallyAddress;
+}
+
+// The device's settings as a discovery on a line without faults reads them.
+DeviceSettings FreshRead(DeviceModel& device) {
+  testing::FakeSerialPort port;
+  port.responder = [&](const Bytes& frame) -> std::optional<Bytes> {
+    RequestFrame request{};
+    std::copy_n(frame.begin(), request.size(), request.begin());
+    const auto reply = device.Answer(request);
+    if (!reply) return std::nullopt;
+    return Bytes(reply->begin(), reply->end());
+  };
+  std::ostringstream messages;
+  DeviceSession session(
+      port, [](int) {}, messages, nullptr, [] { return false; });
+  Check(session.Connect("/dev/ttyFRESH") && session.Discover() == device.Kind() &&
+        session.ReadsAnswered());
+  return session.Current();
 }
 
 }  // namespace
@@ -76,7 +105,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       port.failWrite = 5;
       return std::nullopt;
     }
-    const auto reply = device.Answer(request);
+    const bool write = request[2] == static_cast<uint8_t>(kind.kind) &&
+                       IsWrite(static_cast<CommandCode>(request[3]));
+    const auto store = armed && write
+                           ? static_cast<Store>(input.Next() % static_cast<uint8_t>(Store::Count))
+                           : Store::AsSent;
+    std::optional<ReplyFrame> reply;
+    if (store == Store::Lost) {
+      // Answered as if stored; the device keeps what it had.
+      DeviceModel forgetful = device;
+      reply = forgetful.Answer(request);
+    } else {
+      if (store == Store::OneByteWrong) {
+        request[static_cast<size_t>(kPayloadOffset + input.Next() % kPayloadLength)] ^=
+            static_cast<uint8_t>(input.Next() | 1);
+      }
+      reply = device.Answer(request);
+    }
     if (!reply) return std::nullopt;
     Bytes bytes(reply->begin(), reply->end());
     switch (fault) {
@@ -102,20 +147,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DeviceSession session(
       port, [](int) {}, messages, nullptr, [] { return false; });
   if (!session.Connect("/dev/ttyFUZZ") || session.Discover() != kind.kind) std::abort();
+  const DeviceSettings before = session.Current();
   armed = true;
   const WriteReport report = session.Write(wanted, true);
+  armed = false;
 
+  const DeviceSettings after = FreshRead(device);
   for (const std::string& name : report.written) {
     const SettingValue* asked = wanted.Find(name);
     Check(asked != nullptr);
-    Check(DecodeSetting(*asked->setting, device.Code(name)) ==
-          ReadBackValue(*asked->setting, asked->value));
+    Check(after.Find(name)->value == ReadBackValue(*asked->setting, asked->value));
   }
   if (report.status == WriteReport::Status::Done) {
     Check(report.written.size() == report.changes.size());
-    Check(report.notWritten.empty());
+    Check(report.answered.empty() && report.notWritten.empty());
+    for (const SettingValue& held : after.values) {
+      const SettingValue* asked = wanted.Find(held.setting->name);
+      Check(held.value == (asked != nullptr ? ReadBackValue(*asked->setting, asked->value)
+                                            : before.Find(held.setting->name)->value));
+    }
   }
-  Check(report.written.size() + report.notWritten.size() == report.changes.size() ||
+  Check(report.written.size() + report.answered.size() + report.notWritten.size() ==
+            report.changes.size() ||
         report.status == WriteReport::Status::Refused);
   return 0;
 }

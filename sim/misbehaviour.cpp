@@ -67,8 +67,10 @@ Response MisbehavingDevice::Answer(const RequestFrame& request) {
     Payload payload{};
     std::copy_n(request.begin() + kPayloadOffset, kPayloadLength, payload.begin());
     // Compared with what arrived, not what was applied: every re-send of the
-    // same payload goes wrong the same way.
-    if (lastWrite_ == payload && resendByte_ >= 0) {
+    // same byte goes wrong the same way, whatever else the write changes.
+    if (lastWrite_ && resendByte_ >= 0 &&
+        (*lastWrite_)[static_cast<size_t>(resendByte_)] ==
+            payload[static_cast<size_t>(resendByte_)]) {
       uint8_t& byte = applied[static_cast<size_t>(kPayloadOffset + resendByte_)];
       byte ^= 0x01;
       response.notes.push_back("re-sent write: payload byte " + std::to_string(resendByte_) +

@@ -28,9 +28,10 @@ struct Misbehaviour {
   // Answers this many requests, then hears and answers nothing more, like a
   // pulled cable. None: for ever.
   std::optional<int> vanishAfter;
-  // A WriteSettings to this kind whose payload equals that of the previous
-  // WriteSettings to it (a re-send) is applied with bit 0 of the kind's last
-  // address byte flipped. Kinds without addresses in WriteSettings are spared.
+  // A WriteSettings to this kind that re-sends the kind's last address byte
+  // as the previous WriteSettings to it had it (a write of the whole payload
+  // again, or of another field) is applied with bit 0 of that byte flipped.
+  // Kinds without addresses in WriteSettings are spared.
   bool corruptResend = false;
 };
 

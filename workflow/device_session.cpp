@@ -54,19 +54,28 @@ std::vector<ReportLine> WriteReportLines(const WriteReport& report, bool verify)
   if (report.changes.empty() && report.problems.empty()) {
     lines.push_back({false, "nothing to write: the device holds these settings"});
   }
+  const auto in = [](const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
   for (const std::string& change : report.changes) {
     const std::string name = change.substr(0, change.find('='));
     const auto notWritten = std::find(report.notWritten.begin(), report.notWritten.end(), name);
-    if (notWritten == report.notWritten.end()) {
-      lines.push_back({false, (verify ? "written: " : "sent, not read back: ") + change});
-    } else {
+    if (in(report.written, name)) {
+      lines.push_back({false, "written: " + change});
+    } else if (in(report.answered, name)) {
+      lines.push_back({false, "answered, not read back: " + change});
+    } else if (notWritten != report.notWritten.end()) {
       lines.push_back(
           {true, "not written: " + change + ": " +
                      report.reasons[static_cast<size_t>(notWritten - report.notWritten.begin())]});
     }
   }
-  for (const std::string& problem : report.problems) error(problem);
-  if (report.status == WriteReport::Status::Done && verify && !report.changes.empty()) {
+  // A lost reply already given as a setting's reason is not said twice.
+  for (const std::string& problem : report.problems) {
+    if (!in(report.reasons, problem)) error(problem);
+  }
+  if (report.status == WriteReport::Status::Done && verify && report.answered.empty() &&
+      !report.changes.empty()) {
     lines.push_back({false, "read back: every setting matches"});
   }
   return lines;
@@ -261,14 +270,6 @@ void DeviceSession::Send(const DeviceSettings& wanted,
 void DeviceSession::Judge(const std::vector<const SettingValue*>& changed,
                           const std::vector<Sent>& sent, bool verify, WriteReport& report) {
   const DeviceKind kind = state_.Device();
-  // Why each changed setting is not written; none yet for those a request carried.
-  struct Verdict {
-    std::string reason;  // empty: written
-    bool differs = false;
-  };
-  std::map<std::string, Verdict> verdicts;
-  for (const SettingValue* v : changed) verdicts[v->setting->name] = {"not sent", false};
-
   bool readBack = false;
   if (verify) {
     try {
@@ -283,24 +284,41 @@ void DeviceSession::Judge(const std::vector<const SettingValue*>& changed,
     }
   }
 
+  enum class Fate { Written, Answered, NotWritten };
+  struct Verdict {
+    Fate fate = Fate::NotWritten;
+    std::string reason = "not sent";
+    bool differs = false;
+  };
+  std::map<std::string, Verdict> verdicts;
+  for (const SettingValue* v : changed) verdicts[v->setting->name] = {};
+  const auto asked = [&](const SettingEntry& setting) { return verdicts.count(setting.name) != 0; };
+
+  bool anyLost = false;
+  bool anyDiffers = false;
   for (const Sent& request : sent) {
-    Verdict verdict;
+    Verdict verdict{Fate::Written, "", false};
     if (!request.outcome.Answered()) {
+      verdict.fate = Fate::NotWritten;
       verdict.reason = "no whole reply to " + CommandName(request.outcome.command) + " (" +
                        Describe(request.outcome) + ")";
       report.problems.push_back(verdict.reason);
-    } else if (verify && !readBack) {
-      verdict.reason = "not read back";
-    } else if (verify) {
-      // Everything the request carried must read back, also what it re-sent unchanged.
+      anyLost = true;
+    } else if (!readBack) {
+      verdict.fate = Fate::Answered;
+    } else {
+      // Everything the request carried must read back, also what it re-sent
+      // unchanged: a device that stored that wrongly holds what nobody asked for.
       for (const SettingValue& v : request.carried.values) {
-        const int32_t expected = ReadBackValue(*v.setting, v.value);
         const SettingValue* now = current_.Find(v.setting->name);
-        if (now != nullptr && now->value == expected) continue;
-        verdict = {"the read back of " + CommandName(request.outcome.command) + " differs", true};
+        if (now != nullptr && now->value == ReadBackValue(*v.setting, v.value)) continue;
+        verdict = {Fate::NotWritten,
+                   "the read back of " + CommandName(request.outcome.command) + " differs", true};
         report.problems.push_back(
-            std::string(v.setting->name) + ": wrote " + std::to_string(expected) + ", read " +
-            (now == nullptr ? std::string("nothing") : std::to_string(now->value)));
+            std::string(v.setting->name) + ": sent " + std::to_string(v.value) +
+            (asked(*v.setting) ? "" : " (re-sent unchanged)") + ", the device holds " +
+            (now == nullptr ? std::string("nothing read") : std::to_string(now->value)));
+        anyDiffers = true;
       }
     }
     for (const SettingValue& v : request.carried.values) {
@@ -309,20 +327,24 @@ void DeviceSession::Judge(const std::vector<const SettingValue*>& changed,
     }
   }
 
-  bool anyDiffers = false;
-  bool anyLost = false;
   for (const SettingValue* v : changed) {
     const Verdict& verdict = verdicts[v->setting->name];
-    if (verdict.reason.empty()) {
-      report.written.push_back(v->setting->name);
-      continue;
+    switch (verdict.fate) {
+      case Fate::Written:
+        report.written.push_back(v->setting->name);
+        break;
+      case Fate::Answered:
+        report.answered.push_back(v->setting->name);
+        break;
+      case Fate::NotWritten:
+        report.notWritten.push_back(v->setting->name);
+        report.reasons.push_back(verdict.reason);
+        anyLost = anyLost || !verdict.differs;
+        break;
     }
-    report.notWritten.push_back(v->setting->name);
-    report.reasons.push_back(verdict.reason);
-    (verdict.differs ? anyDiffers : anyLost) = true;
   }
   if (report.status == WriteReport::Status::Interrupted) return;
-  if (anyLost) {
+  if (anyLost || (verify && !readBack)) {
     report.status = WriteReport::Status::NoAnswer;
   } else if (anyDiffers) {
     report.status = WriteReport::Status::Differs;

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "protocol/frames.h"
 #include "tests/support/child_process.h"
 #include "tests/support/simulator_process.h"
 #include "workflow/settings_json.h"
@@ -333,9 +334,8 @@ TEST_F(CliOverPty, APulledCableIsNotWrittenAndExits5FromWriteAndFromApply) {
   StartDevice("switch", {"--vanish-after", "4"});
   const Finished write = Cli({"write", "-p", Port(), "--set", "volume1=13", "--set", "volume2=13"});
   EXPECT_EQ(write.exitCode, 5);
-  EXPECT_EQ(write.out.find("written:"), std::string::npos) << write.out;
-  EXPECT_NE(write.err.find("not written: volume1=13 (was 1): not read back\n"), std::string::npos)
-      << write.err;
+  EXPECT_EQ(write.out, "answered, not read back: volume1=13 (was 1)\n");
+  EXPECT_EQ(write.err.find("not written: volume1"), std::string::npos) << write.err;
   EXPECT_NE(write.err.find("not written: volume2=13 (was 2): no whole reply to SetLevel"),
             std::string::npos)
       << write.err;
@@ -344,7 +344,52 @@ TEST_F(CliOverPty, APulledCableIsNotWrittenAndExits5FromWriteAndFromApply) {
   WriteText("plan.csv", "label,kind,volume1\nhub,switch,9\n");
   const Finished apply = Cli({"apply", "plan.csv", "-p", Port(), "--wait"}, 40s);
   EXPECT_EQ(apply.exitCode, 5) << apply.err;
-  EXPECT_NE(apply.out.find("hub,switch," + Port() + ",FAILED,"), std::string::npos) << apply.out;
+  // Its one SetLevel was answered; the read back was not.
+  EXPECT_NE(apply.out.find("hub,switch," + Port() +
+                           ",UNVERIFIED,\"answered, not read back: "
+                           "volume1=9 (was 1); the switch did not answer the read back whole"),
+            std::string::npos)
+      << apply.out;
+}
+
+TEST_F(CliOverPty, AReSentValueTheDeviceStoresDamagedFailsWriteAndApply) {
+  // What the device holds after storing address `sent` damaged.
+  const auto damaged = [](int sent) {
+    return DecodeAddress(static_cast<uint8_t>(EncodeAddress(sent) ^ 0x01));
+  };
+  StartDevice("beltpack", {"--corrupt-resend"});
+  EXPECT_EQ(Cli({"write", "-p", Port(), "--set", "tally=9"}).exitCode, 0);
+  // The settings write re-sends address 7 as the previous one did; the device
+  // stores it damaged.
+  const Finished tally = Cli({"write", "-p", Port(), "--set", "tally=10"});
+  EXPECT_EQ(tally.exitCode, 5) << tally.err;
+  EXPECT_EQ(tally.out, "written: tally=10 (was 9)\n");
+  EXPECT_NE(tally.err.find("error: address: sent 7 (re-sent unchanged), the device holds " +
+                           damaged(7) + "\n"),
+            std::string::npos)
+      << tally.err;
+
+  StartDevice("beltpack", {"--corrupt-resend"});
+  EXPECT_EQ(Cli({"write", "-p", Port(), "--set", "tally=9"}).exitCode, 0);
+  WriteText("plan.csv", "label,kind,tally\nbelt,beltpack,10\n");
+  const Finished apply = Cli({"apply", "plan.csv", "-p", Port()});
+  EXPECT_EQ(apply.exitCode, 5) << apply.err;
+  EXPECT_EQ(apply.out, "belt,beltpack," + Port() +
+                           ",FAILED,\"written: tally=10 (was 9); address: sent 7 (re-sent "
+                           "unchanged), the device holds " +
+                           damaged(7) + "\"\n");
+
+  // A subscriber set's write of key 1 re-sends keys 2..10.
+  StartDevice("subscriber", {"--corrupt-resend"});
+  EXPECT_EQ(Cli({"write", "-p", Port(), "--set", "key1=6"}).exitCode, 0);
+  const Finished key = Cli({"write", "-p", Port(), "--set", "key1=7"});
+  EXPECT_EQ(key.exitCode, 5) << key.err;
+  EXPECT_EQ(key.out, "");
+  EXPECT_NE(key.err.find("not written: key1=7 (was 6): the read back of WriteSettings differs\n"
+                         "error: key10: sent 10 (re-sent unchanged), the device holds " +
+                         damaged(10) + "\n"),
+            std::string::npos)
+      << key.err;
 }
 
 TEST_F(CliOverPty, PortDefaultsToComIniAndLeavesItAlone) {

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -34,6 +35,15 @@ class KeptPort : public testing::FakeSerialPort {
  private:
   std::vector<std::vector<std::string>>& opened_;
 };
+
+// The model's reply to a request frame, as bytes; none when it is not the model's.
+std::optional<Bytes> Answered(DeviceModel& model, const Bytes& frame) {
+  RequestFrame request{};
+  std::copy_n(frame.begin(), std::min(frame.size(), request.size()), request.begin());
+  const auto reply = model.Answer(request);
+  if (!reply) return std::nullopt;
+  return Bytes(reply->begin(), reply->end());
+}
 
 class CommandsTest : public ::testing::Test {
  protected:
@@ -298,6 +308,108 @@ TEST_F(CommandsTest, ProgressIsShownOnlyToAPersonAtATerminal) {
   env.errIsTerminal = true;
   EXPECT_EQ(RunApply(env, {"/dev/ttyUSB0", ""}, plan, false, ""), kExitDone) << err.str();
   EXPECT_NE(err.str().find("progress: 1/1 rows done\n"), std::string::npos) << err.str();
+}
+
+TEST_F(CommandsTest, ACutReadNamesWhatWasNotReadAndExits3) {
+  DeviceModel hub(DeviceKind::Switch);
+  env.makePort = [&] {
+    auto port = std::make_unique<KeptPort>(opened);
+    port->responder = [&](const Bytes& frame) -> std::optional<Bytes> {
+      auto reply = Answered(hub, frame);
+      if (reply && static_cast<CommandCode>(frame.at(3)) == CommandCode::ReadSettings) {
+        reply->resize(7);
+      }
+      return reply;
+    };
+    return port;
+  };
+  const std::string said =
+      "error: the switch on /dev/ttyUSB0 did not answer every read; not read: line1, line2, "
+      "line3, line4 (ReadSettings: cut after 7 bytes)\n";
+
+  EXPECT_EQ(RunRead(env, {"/dev/ttyUSB0", ""}, false), kExitNoDevice);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), said);
+  err.str("");
+  EXPECT_EQ(RunDetect(env, {"/dev/ttyUSB0", ""}), kExitNoDevice);
+  EXPECT_EQ(err.str(), said);
+}
+
+TEST_F(CommandsTest, AWriteWhoseReadBackDiffersExits5) {
+  DeviceModel stage(DeviceKind::Splitter);
+  env.makePort = [&] {
+    auto port = std::make_unique<KeptPort>(opened);
+    port->responder = [&](const Bytes& frame) -> std::optional<Bytes> {
+      Bytes request = frame;
+      // Answers the write, stores another address.
+      if (static_cast<CommandCode>(frame.at(3)) == CommandCode::WriteSettings) {
+        request.at(kPayloadOffset) = EncodeAddress(11);
+      }
+      return Answered(stage, request);
+    };
+    return port;
+  };
+
+  EXPECT_EQ(RunWrite(env, {"/dev/ttyUSB0", ""}, "", {"address=10"}, true), kExitDiffers);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find("not written: address=10 (was 3): the read back of WriteSettings "
+                           "differs\nerror: address: sent 10, the device holds 11\n"),
+            std::string::npos)
+      << err.str();
+}
+
+TEST_F(CommandsTest, ARowWhoseReadBackIsCutIsUnverifiedNotFailed) {
+  std::ofstream(root_ / "plan.csv") << "label,kind,address\ns,splitter,10\n";
+  DeviceModel stage(DeviceKind::Splitter);
+  bool written = false;
+  env.makePort = [&] {
+    auto port = std::make_unique<KeptPort>(opened);
+    port->responder = [&](const Bytes& frame) -> std::optional<Bytes> {
+      const auto command = static_cast<CommandCode>(frame.at(3));
+      written = written || command == CommandCode::WriteSettings;
+      auto reply = Answered(stage, frame);
+      if (reply && written && command == CommandCode::ReadSettings) reply->resize(7);
+      return reply;
+    };
+    return port;
+  };
+
+  EXPECT_EQ(RunApply(env, {"/dev/ttyUSB0", ""}, (root_ / "plan.csv").string(), false, ""),
+            kExitDiffers);
+  EXPECT_EQ(out.str(),
+            "s,splitter,/dev/ttyUSB0,UNVERIFIED,\"answered, not read back: address=10 (was 3); the "
+            "splitter did not answer the read back whole: address (ReadSettings: cut after 7 "
+            "bytes)\"\n");
+  EXPECT_EQ(stage.Code("address"), EncodeAddress(10));
+}
+
+TEST_F(CommandsTest, AStopDuringTheReadBackLeavesAnAnsweredRowUnverifiedAcrossPorts) {
+  std::ofstream(root_ / "plan.csv") << "label,kind,address\ns,splitter,10\nt,splitter,11\n";
+  std::map<std::string, DeviceModel> devices;
+  devices.emplace("/dev/ttyUSB0", DeviceKind::Splitter);
+  PortsFor(devices);  // /dev/ttyUSB1 stays silent
+  const auto makePort = env.makePort;
+  std::atomic<bool> answered = false;
+  env.makePort = [&] {
+    auto port = makePort();
+    auto* fake = static_cast<testing::FakeSerialPort*>(port.get());
+    fake->responder = [&answered, respond = fake->responder](const Bytes& frame) {
+      auto reply = respond(frame);
+      if (reply && static_cast<CommandCode>(frame.at(3)) == CommandCode::WriteSettings) {
+        answered = true;
+      }
+      return reply;
+    };
+    return port;
+  };
+  env.stopRequested = [&] { return answered.load(); };
+  CommonOptions options{"/dev/ttyUSB0", "", {"/dev/ttyUSB1"}};
+
+  EXPECT_EQ(RunApply(env, options, (root_ / "plan.csv").string(), true, ""), kExitInterrupted);
+  EXPECT_EQ(out.str(),
+            "s,splitter,/dev/ttyUSB0,UNVERIFIED,\"interrupted: answered, not read back: address; "
+            "not written: nothing\"\n");
+  EXPECT_EQ(devices.at("/dev/ttyUSB0").Code("address"), EncodeAddress(10));
 }
 
 TEST_F(CommandsTest, EveryCommandsHelpShowsTheSameExitCodes) {

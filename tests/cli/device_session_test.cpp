@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "cli/command_run.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/recording_pause.h"
@@ -131,10 +132,36 @@ TEST_F(DeviceSessionTest, AStopBetweenExchangesSaysWhatWasAndWasNotWritten) {
 
   EXPECT_EQ(report.status, WriteReport::Status::Interrupted);
   EXPECT_EQ(Commands(), std::vector<CommandCode>{CommandCode::WriteSettings});
-  EXPECT_EQ(report.written, std::vector<std::string>{"address"});
+  EXPECT_TRUE(report.written.empty());
+  EXPECT_EQ(report.answered, std::vector<std::string>{"address"});
   EXPECT_EQ(report.notWritten, (std::vector<std::string>{"tally", "volume"}));
   EXPECT_EQ(device.Code("address"), EncodeAddress(9));
   EXPECT_EQ(device.Code("tally"), EncodeTally(7));
+}
+
+TEST_F(DeviceSessionTest, AStopDuringTheReadBackLeavesTheAnsweredWritesAnsweredNotNotWritten) {
+  DeviceModel device(DeviceKind::SubscriberSet);
+  Attach(device);
+  ASSERT_EQ(Start(), DeviceKind::SubscriberSet);
+  // WriteSettings, WriteStudioMode and WriteDeviceAddress go out and are
+  // answered; the stop comes with the read back's first request.
+  stopAfterWrites = 3;
+
+  const WriteReport report = session.Write(
+      Wanted(DeviceKind::SubscriberSet, {{"key1", 9}, {"studio", 1}, {"device_address", 12}}),
+      true);
+
+  EXPECT_EQ(report.status, WriteReport::Status::Interrupted);
+  EXPECT_EQ(Commands(),
+            (std::vector<CommandCode>{CommandCode::WriteSettings, CommandCode::WriteStudioMode,
+                                      CommandCode::WriteDeviceAddress}));
+  EXPECT_TRUE(report.written.empty());
+  EXPECT_EQ(report.answered, (std::vector<std::string>{"key1", "studio", "device_address"}));
+  EXPECT_TRUE(report.notWritten.empty());
+  EXPECT_EQ(InterruptedSummary(report),
+            "interrupted: answered, not read back: key1, studio, device_address; not written: "
+            "nothing");
+  EXPECT_EQ(device.Code("key1"), EncodeAddress(9));
 }
 
 TEST_F(DeviceSessionTest, ADeviceThatLosesWritesFailsTheReadBack) {
@@ -154,8 +181,8 @@ TEST_F(DeviceSessionTest, ADeviceThatLosesWritesFailsTheReadBack) {
       session.Write(Wanted(DeviceKind::Splitter, {{"address", 20}, {"input3", 1}}), true);
 
   EXPECT_EQ(report.status, WriteReport::Status::Differs);
-  EXPECT_EQ(report.problems,
-            (std::vector<std::string>{"address: wrote 20, read 3", "input3: wrote 1, read 6"}));
+  EXPECT_EQ(report.problems, (std::vector<std::string>{"address: sent 20, the device holds 3",
+                                                       "input3: sent 1, the device holds 6"}));
 }
 
 }  // namespace

@@ -110,8 +110,63 @@ TEST_F(WriteTrustTest, APulledCableLeavesWhatWasNotAnsweredNotWritten) {
   EXPECT_EQ(report.status, WriteReport::Status::NoAnswer);
   // The first SetLevel came back whole, but nothing could be read back.
   EXPECT_TRUE(report.written.empty());
-  EXPECT_EQ(report.notWritten, (std::vector<std::string>{"volume1", "volume2"}));
-  EXPECT_EQ(report.reasons.at(1), "no whole reply to SetLevel (no answer)");
+  EXPECT_EQ(report.answered, std::vector<std::string>{"volume1"});
+  EXPECT_EQ(report.notWritten, std::vector<std::string>{"volume2"});
+  EXPECT_EQ(report.reasons, std::vector<std::string>{"no whole reply to SetLevel (no answer)"});
+  EXPECT_EQ(ExitFor(report.status), kExitDiffers);
+  // One line per setting; the lost reply is said once.
+  std::vector<std::string> texts;
+  for (const ReportLine& line : WriteReportLines(report, true)) texts.push_back(line.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "answered, not read back: volume1=13 (was 1)",
+                       "not written: volume2=13 (was 2): no whole reply to SetLevel (no answer)",
+                       "error: the switch did not answer the read back whole"}));
+}
+
+// Each line of a report, without whether it is an error.
+std::vector<std::string> Texts(const WriteReport& report) {
+  std::vector<std::string> texts;
+  for (const ReportLine& line : WriteReportLines(report, true)) texts.push_back(line.text);
+  return texts;
+}
+
+TEST_F(WriteTrustTest, ACutReadDuringTheReadBackLeavesTheWriteAnsweredNotReadBack) {
+  FaultyDevice device(DeviceKind::Splitter);
+  ASSERT_EQ(Start(device), DeviceKind::Splitter);
+  device.cutCommand = CommandCode::ReadSettings;
+  device.cutAfter = 7;
+
+  const WriteReport report = session.Write(Wanted(DeviceKind::Splitter, {{"address", 9}}), true);
+
+  EXPECT_EQ(device.model.Code("address"), EncodeAddress(9));
+  EXPECT_EQ(report.status, WriteReport::Status::NoAnswer);
+  EXPECT_TRUE(report.written.empty());
+  EXPECT_EQ(report.answered, std::vector<std::string>{"address"});
+  EXPECT_TRUE(report.notWritten.empty());
+  EXPECT_EQ(Texts(report),
+            (std::vector<std::string>{
+                "answered, not read back: address=9 (was 3)",
+                "error: the splitter did not answer the read back whole: address (ReadSettings: "
+                "cut after 7 bytes)"}));
+  EXPECT_EQ(ExitFor(report.status), kExitDiffers);
+}
+
+TEST_F(WriteTrustTest, AReSentValueThatReadsBackDifferentFailsTheWriteAndIsNamed) {
+  FaultyDevice device(DeviceKind::BeltPack);
+  ASSERT_EQ(Start(device), DeviceKind::BeltPack);
+  // Only the Tally input is asked for; the settings write re-sends the
+  // address, and the device stores it damaged.
+  device.damageByte = 0;
+
+  const WriteReport report = session.Write(Wanted(DeviceKind::BeltPack, {{"tally", 9}}), true);
+
+  const std::string held = DecodeAddress(static_cast<uint8_t>(EncodeAddress(7) ^ 0x01));
+  EXPECT_EQ(report.status, WriteReport::Status::Differs);
+  EXPECT_EQ(report.written, std::vector<std::string>{"tally"});
+  EXPECT_EQ(Texts(report),
+            (std::vector<std::string>{
+                "written: tally=9 (was 7)",
+                "error: address: sent 7 (re-sent unchanged), the device holds " + held}));
   EXPECT_EQ(ExitFor(report.status), kExitDiffers);
 }
 
@@ -125,7 +180,8 @@ TEST_F(WriteTrustTest, ADamagedResendFailsEveryKeyItCarried) {
   EXPECT_EQ(report.status, WriteReport::Status::Differs);
   EXPECT_TRUE(report.written.empty());
   EXPECT_EQ(report.notWritten, std::vector<std::string>{"key1"});
-  EXPECT_EQ(report.problems, std::vector<std::string>{"key2: wrote 2, read 1"});
+  EXPECT_EQ(report.problems,
+            std::vector<std::string>{"key2: sent 2 (re-sent unchanged), the device holds 1"});
 }
 
 TEST_F(WriteTrustTest, AConfirmationCutShortIsNotPassedOn) {

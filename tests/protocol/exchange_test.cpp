@@ -121,6 +121,16 @@ TEST_F(ExchangeTest, ShortReplyInSyncIsCutWithZerosAfterItsEnd) {
   for (int i = 2; i < 10; ++i) EXPECT_EQ(session.state.ReplyByte(i), 0) << i;
 }
 
+TEST_F(ExchangeTest, AReplyOneByteShortIsCutNotWhole) {
+  port.replies.push_back(Truncated(Reply(1, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), 15));
+  const ExchangeOutcome outcome = Run();
+  EXPECT_EQ(outcome.received, 15u);
+  EXPECT_EQ(outcome.status, ReplyStatus::Cut);
+  EXPECT_FALSE(outcome.Answered());
+  port.replies.push_back(Reply(1, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(Run().status, ReplyStatus::Whole);
+}
+
 TEST_F(ExchangeTest, ReplyBufferIsZeroedBeforeEachRead) {
   port.replies.push_back(Reply(1, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   Run();

@@ -88,7 +88,7 @@ TEST(MisbehavingDevice, VanishAfterAnswersKRequestsThenHearsNothing) {
   EXPECT_EQ(model.Code("address"), EncodeAddress(7));
 }
 
-TEST(MisbehavingDevice, CorruptResendFlipsBit0OfTheLastAddressByteOfARepeatedWrite) {
+TEST(MisbehavingDevice, CorruptResendFlipsBit0OfTheLastAddressByteWheneverItIsReSent) {
   struct Case {
     DeviceKind kind;
     const char* lastAddress;
@@ -101,8 +101,9 @@ TEST(MisbehavingDevice, CorruptResendFlipsBit0OfTheLastAddressByteOfARepeatedWri
     misbehaviour.corruptResend = true;
     MisbehavingDevice device(model, misbehaviour);
     const Payload first{0x3F, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28};
-    Payload second = first;
-    second[0] = 0x00;
+    // Another payload: the last address byte changes, and so does every other.
+    Payload second{};
+    for (size_t i = 0; i < second.size(); ++i) second[i] = static_cast<uint8_t>(first[i] ^ 0x40);
     const auto write = [&](const Payload& payload) {
       return device.Answer(Request(c.kind, CommandCode::WriteSettings, payload));
     };
@@ -118,11 +119,18 @@ TEST(MisbehavingDevice, CorruptResendFlipsBit0OfTheLastAddressByteOfARepeatedWri
                                                      std::to_string(last.payloadByte) +
                                                      " applied as" + HexTrace(&flipped, 1)});
     EXPECT_EQ(model.Code(c.lastAddress), flipped);
-    // Every re-send of it, but not a write of another payload.
+    // Every re-send of it, but not a write that changes it.
     write(first);
     EXPECT_EQ(model.Code(c.lastAddress), flipped);
     write(second);
     EXPECT_EQ(model.Code(c.lastAddress), second[static_cast<size_t>(last.payloadByte)]);
+    // A write of another field that carries it unchanged damages it too.
+    Payload otherField = second;
+    if (last.payloadByte != 0) {
+      otherField[0] ^= 0x01;
+      write(otherField);
+      EXPECT_EQ(model.Code(c.lastAddress), second[static_cast<size_t>(last.payloadByte)] ^ 0x01);
+    }
     // Another kind's write in between is not this device's.
     device.Answer(Request(DeviceKind::BeltPack, CommandCode::WriteSettings, first));
     write(first);

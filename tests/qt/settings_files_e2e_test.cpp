@@ -224,8 +224,7 @@ TEST_F(SettingsFilesTest, WritesWhatDiffersAfterTheQuestionAndRefusesAnotherKind
   EXPECT_NE(cli.exitCode, 0);
   EXPECT_EQ(boxes_.shown[1].text, "В файле\r\n" + other.string() +
                                       "\r\nнастройки устройства «Коммутатор», а на порту " +
-                                      simulator_->PortPath() +
-                                      " ответило устройство «Сплиттер».");
+                                      simulator_->PortPath() + " ответило устройство «Сплиттер».");
   const Finished read = Cli({"read", "--json"});
   EXPECT_EQ(read.out,
             "{\n  \"kind\": \"splitter\",\n  \"address\": 31,\n  \"input1\": 0,\n"

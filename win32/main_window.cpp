@@ -37,11 +37,11 @@ MainWindow::MainWindow(PanelModel& panel, FontCache& fonts, PanelPicture& pictur
   const WindowLayout& layout = MainWindowLayout();
   RECT frame{0, 0, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_)};
   AdjustFrame(frame, kStyle, true, 0, dpi_);
-  window_ = CreateTargetWindow(*this, kClassName, Wide(kWindowTitle).c_str(), kStyle,
-                               WS_EX_CONTROLPARENT,
-                               {Scaled(kFirstLeft, dpi_), Scaled(kFirstTop, dpi_),
-                                frame.right - frame.left, frame.bottom - frame.top},
-                               nullptr, bar);
+  window_ =
+      CreateTargetWindow(*this, kClassName, Wide(kWindowTitle).c_str(), kStyle, WS_EX_CONTROLPARENT,
+                         {Scaled(kFirstLeft, dpi_), Scaled(kFirstTop, dpi_),
+                          frame.right - frame.left, frame.bottom - frame.top},
+                         nullptr, bar);
   // The monitor it came up on may be denser or sparser than the system.
   dpi_ = WindowDpi(window_);
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(Scaled(11, dpi_))), FALSE);
@@ -152,7 +152,8 @@ void MainWindow::ShowMenu() {
   AppendMenuW(settings_, MF_SEPARATOR, 0, nullptr);
   add(panel_.SaveSettings, kSaveSettings, Wide(kSaveSettingsEntry).c_str(), false);
   add(panel_.LoadSettings, kLoadSettings, Wide(kLoadSettingsEntry).c_str(), false);
-  add(panel_.ExchangeLog, kExchangeLog, Wide(kExchangeLogEntry).c_str(), panel_.ExchangeLog.Checked());
+  add(panel_.ExchangeLog, kExchangeLog, Wide(kExchangeLogEntry).c_str(),
+      panel_.ExchangeLog.Checked());
   DrawMenuBar(window_);
 }
 

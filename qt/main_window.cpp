@@ -19,6 +19,7 @@
 #include <string>
 
 #include "panel/window_layout.h"
+#include "panel/window_texts.h"
 #include "qt/fixed_border.h"
 #include "qt/input_block.h"
 #include "qt/screen_fit.h"
@@ -29,7 +30,7 @@ namespace {}  // namespace
 
 TForm1::TForm1(PanelModel& panel) : panel_(panel) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Настройка конфигурации цифровой связи"));
+  setWindowTitle(QString::fromUtf8(kWindowTitle));
   setFont(PanelFont(11));
   BuildMenu();
   BuildClientArea();
@@ -143,19 +144,19 @@ void TForm1::FitToWindowState() {
 }
 
 void TForm1::BuildMenu() {
-  QMenu* settings = menuBar()->addMenu(QStringLiteral("Настройки"));
+  QMenu* settings = menuBar()->addMenu(QString::fromUtf8(kSettingsMenu));
   settings->setObjectName(QStringLiteral("N1"));
   settings->setFont(font());
-  portChoice_ = settings->addAction(QStringLiteral("Выбор COM-порта"));
+  portChoice_ = settings->addAction(QString::fromUtf8(kPortChoiceEntry));
   portChoice_->setObjectName(QStringLiteral("COM1"));
   views_.Add(panel_.COM1, [this] {
     portChoice_->setEnabled(panel_.COM1.Enabled());
     portChoice_->setVisible(panel_.COM1.Visible());
   });
   settings->addSeparator();
-  AddMenuEntry(settings, panel_.SaveSettings, QStringLiteral("Сохранить настройки устройства…"));
-  AddMenuEntry(settings, panel_.LoadSettings, QStringLiteral("Записать настройки из файла…"));
-  exchangeLog_ = settings->addAction(QStringLiteral("Журнал обмена…"));
+  AddMenuEntry(settings, panel_.SaveSettings, QString::fromUtf8(kSaveSettingsEntry));
+  AddMenuEntry(settings, panel_.LoadSettings, QString::fromUtf8(kLoadSettingsEntry));
+  exchangeLog_ = settings->addAction(QString::fromUtf8(kExchangeLogEntry));
   exchangeLog_->setObjectName(QString::fromStdString(panel_.ExchangeLog.Name()));
   exchangeLog_->setCheckable(true);
   // The log's file shows as the entry's hint.

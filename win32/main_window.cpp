@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "panel/window_layout.h"
+#include "panel/window_texts.h"
 #include "win32/container_window.h"
 #include "win32/dpi_scale.h"
 #include "win32/wide_text.h"
@@ -31,15 +32,16 @@ MainWindow::MainWindow(PanelModel& panel, FontCache& fonts, PanelPicture& pictur
       settings_(CreatePopupMenu()) {
   RegisterTargetClass(kClassName, GetSysColorBrush(COLOR_BTNFACE));
   const HMENU bar = CreateMenu();
-  AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(settings_), L"Настройки");
+  AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(settings_),
+              Wide(kSettingsMenu).c_str());
   const WindowLayout& layout = MainWindowLayout();
   RECT frame{0, 0, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_)};
   AdjustFrame(frame, kStyle, true, 0, dpi_);
-  window_ = CreateTargetWindow(*this, kClassName, L"Настройка конфигурации цифровой связи", kStyle,
-                               WS_EX_CONTROLPARENT,
-                               {Scaled(kFirstLeft, dpi_), Scaled(kFirstTop, dpi_),
-                                frame.right - frame.left, frame.bottom - frame.top},
-                               nullptr, bar);
+  window_ =
+      CreateTargetWindow(*this, kClassName, Wide(kWindowTitle).c_str(), kStyle, WS_EX_CONTROLPARENT,
+                         {Scaled(kFirstLeft, dpi_), Scaled(kFirstTop, dpi_),
+                          frame.right - frame.left, frame.bottom - frame.top},
+                         nullptr, bar);
   // The monitor it came up on may be denser or sparser than the system.
   dpi_ = WindowDpi(window_);
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(Scaled(11, dpi_))), FALSE);
@@ -146,11 +148,12 @@ void MainWindow::ShowMenu() {
                     (checked ? MF_CHECKED : MF_UNCHECKED),
                 id, caption);
   };
-  add(panel_.COM1, kPortChoice, L"Выбор COM-порта", false);
+  add(panel_.COM1, kPortChoice, Wide(kPortChoiceEntry).c_str(), false);
   AppendMenuW(settings_, MF_SEPARATOR, 0, nullptr);
-  add(panel_.SaveSettings, kSaveSettings, L"Сохранить настройки устройства…", false);
-  add(panel_.LoadSettings, kLoadSettings, L"Записать настройки из файла…", false);
-  add(panel_.ExchangeLog, kExchangeLog, L"Журнал обмена…", panel_.ExchangeLog.Checked());
+  add(panel_.SaveSettings, kSaveSettings, Wide(kSaveSettingsEntry).c_str(), false);
+  add(panel_.LoadSettings, kLoadSettings, Wide(kLoadSettingsEntry).c_str(), false);
+  add(panel_.ExchangeLog, kExchangeLog, Wide(kExchangeLogEntry).c_str(),
+      panel_.ExchangeLog.Checked());
   DrawMenuBar(window_);
 }
 

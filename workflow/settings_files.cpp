@@ -1,10 +1,12 @@
 #include "workflow/settings_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <sstream>
 #include <system_error>
 
+#include "panel/window_texts.h"
 #include "workflow/device_session.h"
 #include "workflow/file_choice.h"
 #include "workflow/input_error.h"
@@ -14,10 +16,21 @@
 namespace intercom {
 namespace {
 
-// The value as the settings file writes it.
-std::string ValueText(const SettingEntry& setting, int32_t value) {
-  if (setting.encoding == Encoding::Studio) return value != 0 ? "true" : "false";
-  return std::to_string(value);
+int32_t Wire(DeviceKind kind) {
+  return static_cast<int32_t>(kind);
+}
+
+std::string Label(DeviceKind kind, const SettingEntry& setting) {
+  return SettingLabel(Wire(kind), setting.name);
+}
+
+std::string Shown(DeviceKind kind, const SettingEntry& setting, int32_t value) {
+  return ShownValue(Wire(kind), setting.name, value);
+}
+
+// "«Сплиттер»": the kind in running text.
+std::string Quoted(DeviceKind kind) {
+  return "«" + KindCaption(Wire(kind)) + "»";
 }
 
 std::string Lines(const std::vector<std::string>& lines) {
@@ -26,14 +39,30 @@ std::string Lines(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::string Confirmation(const std::string& kindName, const std::string& path,
+// The labels of the kind's settings the last discovery did not read.
+std::string UnreadLabels(const Catalogue& catalogue, const DeviceSession& device, DeviceKind kind) {
+  std::string labels;
+  for (const SettingEntry& setting : catalogue.Find(kind)->settings) {
+    if (device.Current().Find(setting.name) != nullptr) continue;
+    labels += (labels.empty() ? "" : ", ") + Label(kind, setting);
+  }
+  return labels;
+}
+
+std::string NotAllRead(const Catalogue& catalogue, const DeviceSession& device, DeviceKind kind,
+                       const char* consequence) {
+  return Lines({"Устройство " + Quoted(kind) + " ответило не на все запросы чтения.",
+                "Не считаны: " + UnreadLabels(catalogue, device, kind) + ".", consequence});
+}
+
+std::string Confirmation(DeviceKind kind, const std::string& path,
                          const std::vector<SettingChange>& changes) {
-  std::vector<std::string> lines{"Записать в " + kindName + " настройки из файла", path, "",
-                                 "настройка: сейчас → будет"};
+  std::vector<std::string> lines{"Записать в устройство " + Quoted(kind) + " настройки из файла",
+                                 path, "", "настройка: сейчас → будет"};
   for (const SettingChange& change : changes) {
-    lines.push_back(std::string(change.setting->name) + ": " +
-                    (change.now ? ValueText(*change.setting, *change.now) : "?") + " → " +
-                    ValueText(*change.setting, change.wanted));
+    lines.push_back(Label(kind, *change.setting) + ": " +
+                    (change.now ? Shown(kind, *change.setting, *change.now) : "?") + " → " +
+                    Shown(kind, *change.setting, change.wanted));
   }
   lines.insert(lines.end(), {"", "Записать?"});
   return Lines(lines);
@@ -53,6 +82,81 @@ std::string WriteWhole(const std::string& path, const std::string& text) {
   return error == 0 ? std::string() : std::generic_category().message(error);
 }
 
+// The values that differ and that the device would not take, or none.
+std::vector<std::string> OutOfRange(DeviceKind kind, const std::vector<SettingChange>& changes) {
+  std::vector<std::string> lines;
+  for (const SettingChange& change : changes) {
+    const SettingEntry& setting = *change.setting;
+    if (change.wanted >= setting.low && change.wanted <= setting.high) continue;
+    lines.push_back(Label(kind, setting) + ": " + std::to_string(change.wanted) +
+                    " — допустимо от " + std::to_string(setting.low) + " до " +
+                    std::to_string(setting.high));
+  }
+  return lines;
+}
+
+bool In(const std::vector<std::string>& names, const char* name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// The result of a write from a file: one line for each setting that differed,
+// with its verdict, then what the read back found changed that nobody asked
+// for (a value a request re-sent and the device stored differently).
+struct WriteResult {
+  std::string text;
+  bool unasked = false;  // a setting nobody asked to change reads back changed
+};
+
+WriteResult Result(const Catalogue& catalogue, const DeviceSession& device, DeviceKind kind,
+                   const DeviceSettings& before, const std::vector<SettingChange>& changes,
+                   const WriteReport& report) {
+  WriteResult result;
+  const bool readBack = device.ReadsAnswered() && device.Current().kind == kind;
+  std::vector<std::string> lines;
+  for (const SettingChange& change : changes) {
+    const SettingEntry& setting = *change.setting;
+    std::string line = Label(kind, setting) + ": " +
+                       (change.now ? Shown(kind, setting, *change.now) : "?") + " → " +
+                       Shown(kind, setting, change.wanted) + " — ";
+    if (In(report.written, setting.name)) {
+      line += kVerdictWritten;
+    } else if (In(report.answered, setting.name)) {
+      line += kVerdictAnswered;
+    } else {
+      line += kVerdictNotWritten;
+      const SettingValue* now = readBack ? device.Current().Find(setting.name) : nullptr;
+      if (now != nullptr && now->value != ReadBackValue(setting, change.wanted)) {
+        line += ": устройство хранит " + Shown(kind, setting, now->value);
+      } else if (readBack) {
+        line += ": устройство не подтвердило запись";
+      } else {
+        line += ": устройство не ответило на запрос целиком";
+      }
+    }
+    lines.push_back(line);
+  }
+  if (readBack) {
+    for (const SettingValue& was : before.values) {
+      if (std::any_of(changes.begin(), changes.end(),
+                      [&](const SettingChange& c) { return c.setting == was.setting; })) {
+        continue;
+      }
+      const SettingValue* now = device.Current().Find(was.setting->name);
+      if (now == nullptr || now->value == was.value) continue;
+      result.unasked = true;
+      lines.push_back(Label(kind, *was.setting) +
+                      ": значение не менялось, но устройство теперь хранит " +
+                      Shown(kind, *was.setting, now->value) + " (было " +
+                      Shown(kind, *was.setting, was.value) + ")");
+    }
+  } else if (!changes.empty()) {
+    lines.push_back("Настройки после записи считаны не полностью, не считаны: " +
+                    UnreadLabels(catalogue, device, kind));
+  }
+  result.text = Lines(lines);
+  return result;
+}
+
 }  // namespace
 
 void SaveSettingsClick(ProgramContext& session) {
@@ -63,14 +167,12 @@ void SaveSettingsClick(ProgramContext& session) {
   device.Follow(session.binding, session.binding);
   const DeviceKind kind = device.Discover();
   if (kind == DeviceKind::None) return;
-  const std::string kindName = session.catalogue.KindName(kind);
   if (!device.ReadsAnswered()) {
-    panel.ShowError("the " + kindName + " did not answer every read: " + device.Unread() +
-                    "; nothing was saved");
+    panel.ShowError(NotAllRead(session.catalogue, device, kind, "Ничего не сохранено"));
     return;
   }
-  FileRequest request = SettingsFileRequest(FileUse::Save, "Сохранить настройки устройства");
-  request.proposed = kindName + ".json";
+  FileRequest request = SettingsFileRequest(FileUse::Save, kSaveSettingsCaption);
+  request.proposed = session.catalogue.KindName(kind) + ".json";
   const std::optional<std::string> path = ChooseFile(session, request);
   if (!path) return;
   if (const std::string why = WriteWhole(*path, SettingsJson(session.catalogue, device.Current()));
@@ -78,19 +180,19 @@ void SaveSettingsClick(ProgramContext& session) {
     panel.ShowError("Настройки не сохранены в файл\r\n" + *path + "\r\n" + why);
     return;
   }
-  panel.ShowInformation("Настройки " + kindName + " сохранены в файл\r\n" + *path);
+  panel.ShowInformation("Настройки устройства " + Quoted(kind) + " сохранены в файл\r\n" + *path);
 }
 
 void LoadSettingsClick(ProgramContext& session) {
   PanelModel& panel = session.panel;
   const std::optional<std::string> path =
-      ChooseFile(session, SettingsFileRequest(FileUse::Open, "Записать настройки из файла"));
+      ChooseFile(session, SettingsFileRequest(FileUse::Open, kLoadSettingsCaption));
   if (!path) return;
   DeviceSettings wanted;
   try {
     wanted = ParseSettingsJson(session.catalogue, ReadInputFile(*path), *path);
   } catch (const InputError& error) {
-    panel.ShowError(error.what());
+    panel.ShowError(Lines({"Файл настроек не принят", error.what()}));
     return;
   }
 
@@ -99,26 +201,41 @@ void LoadSettingsClick(ProgramContext& session) {
   device.Follow(session.binding, session.binding);
   const DeviceKind kind = device.Discover();
   if (kind == DeviceKind::None) return;
-  try {
-    CheckSettingsKind(session.catalogue, wanted, kind, *path, session.state.PortName);
-  } catch (const InputError& error) {
-    panel.ShowError(error.what());
+  if (wanted.kind != kind) {
+    const std::string& port = session.state.PortName;
+    panel.ShowError(Lines({"В файле", *path,
+                           "настройки устройства " + Quoted(wanted.kind) + ", а" +
+                               (port.empty() ? "" : " на порту " + port) + " ответило устройство " +
+                               Quoted(kind)}));
     return;
   }
-  // A write that will refuse, or find nothing to write, sends nothing: it
-  // needs no question.
+  if (!device.ReadsAnswered()) {
+    // Requests built from a read that was not whole would write guesses.
+    panel.ShowError(NotAllRead(session.catalogue, device, kind, "Ничего не записано"));
+    return;
+  }
   const std::vector<SettingChange> changes = device.Changes(wanted);
-  if (device.ReadsAnswered() && device.Refusals(wanted).empty() && !changes.empty() &&
-      !panel.Ask(Confirmation(session.catalogue.KindName(kind), *path, changes))) {
+  if (changes.empty()) {
+    panel.ShowInformation("Устройство " + Quoted(kind) +
+                          " уже хранит настройки из файла: записывать нечего.");
     return;
   }
+  // A write that would refuse sends nothing: it needs no question.
+  std::vector<std::string> refused = OutOfRange(kind, changes);
+  if (!refused.empty()) {
+    refused.insert(refused.begin(), "Значения вне допустимых пределов:");
+    refused.push_back("Ничего не записано");
+    panel.ShowError(Lines(refused));
+    return;
+  }
+  if (!panel.Ask(Confirmation(kind, *path, changes))) return;
+  const DeviceSettings before = device.Current();
   const WriteReport report = device.Write(wanted, true);
-  std::vector<std::string> said;
-  for (const ReportLine& line : WriteReportLines(report, true)) said.push_back(line.text);
-  if (report.status == WriteReport::Status::Done) {
-    panel.ShowInformation(Lines(said));
+  const WriteResult result = Result(session.catalogue, device, kind, before, changes, report);
+  if (report.status == WriteReport::Status::Done && !result.unasked) {
+    panel.ShowInformation(result.text);
   } else {
-    panel.ShowError(Lines(said));
+    panel.ShowError(result.text);
   }
 }
 

@@ -56,13 +56,6 @@ std::vector<std::string> Exchanges(const std::string& trace) {
   return exchanges;
 }
 
-// The error box showing the lines intercom-cli says on stderr.
-std::string ErrorBox(const std::vector<std::string>& said) {
-  std::string text;
-  for (const std::string& line : said) text += (text.empty() ? "" : "\r\n") + line;
-  return ErrorText(text);
-}
-
 // The error box showing the one refusal intercom-cli says first, without its "error: ".
 std::string RefusalBox(const std::string& err) {
   return ErrorText(LinesOf(err).at(0).substr(std::string("error: ").size()));
@@ -186,8 +179,10 @@ TEST_F(SettingsFilesTest, AReadThatIsNotWholeSavesNothingAndSaysWhatWasNotRead) 
   ASSERT_FALSE(boxes_.shown.empty());
   EXPECT_EQ(boxes_.shown.back().kind, MessageKind::Error);
   EXPECT_EQ(boxes_.shown.back().text,
-            "the splitter did not answer every read: input1, input2, input3, input4 "
-            "(ReadLevels: cut after 7 bytes); nothing was saved.");
+            "Устройство «Сплиттер» ответило не на все запросы чтения.\r\nНе считаны: "
+            "Настройка уровней телефонных входов 1, Настройка уровней телефонных входов 2, "
+            "Настройка уровней телефонных входов 3, Настройка уровней телефонных входов 4."
+            "\r\nНичего не сохранено.");
 }
 
 TEST_F(SettingsFilesTest, WritesWhatDiffersAfterTheQuestionAndRefusesAnotherKind) {
@@ -201,15 +196,18 @@ TEST_F(SettingsFilesTest, WritesWhatDiffersAfterTheQuestionAndRefusesAnotherKind
   Choose("LoadSettings");
 
   ASSERT_EQ(boxes_.asked.size(), 1u);
-  EXPECT_EQ(boxes_.asked[0].text, "Записать в splitter настройки из файла\r\n" + settings.string() +
-                                      "\r\n\r\nнастройка: сейчас → будет\r\n"
-                                      "address: 3 → 31\r\ninput1: 2 → 0\r\ninput4: 8 → 9\r\n\r\n"
-                                      "Записать?");
+  EXPECT_EQ(boxes_.asked[0].text,
+            "Записать в устройство «Сплиттер» настройки из файла\r\n" + settings.string() +
+                "\r\n\r\nнастройка: сейчас → будет\r\n"
+                "Адрес абонента, подключенного к сплиттеру: 3 → 31\r\n"
+                "Настройка уровней телефонных входов 1: 2 → 0\r\n"
+                "Настройка уровней телефонных входов 4: 8 → 9\r\n\r\nЗаписать?");
   ASSERT_EQ(boxes_.shown.size(), 1u);
   EXPECT_EQ(boxes_.shown[0].kind, MessageKind::Information);
   EXPECT_EQ(boxes_.shown[0].text,
-            "written: address=31 (was 3)\r\nwritten: input1=0 (was 2)\r\n"
-            "written: input4=9 (was 8)\r\nread back: every setting matches");
+            "Адрес абонента, подключенного к сплиттеру: 3 → 31 — записано\r\n"
+            "Настройка уровней телефонных входов 1: 2 → 0 — записано\r\n"
+            "Настройка уровней телефонных входов 4: 8 → 9 — записано");
   // The page shows what the read back found.
   const int32_t splitter = static_cast<int32_t>(DeviceKind::Splitter);
   EXPECT_EQ(panel_.EditAt(FindSettingControl(splitter, "address")->number).Text(), "31");
@@ -225,7 +223,9 @@ TEST_F(SettingsFilesTest, WritesWhatDiffersAfterTheQuestionAndRefusesAnotherKind
   const Finished cli = Cli({"write", other.string()});
   // Another kind is input refused.
   EXPECT_EQ(cli.exitCode, 4);
-  EXPECT_EQ(boxes_.shown[1].text, RefusalBox(cli.err));
+  EXPECT_EQ(boxes_.shown[1].text, "В файле\r\n" + other.string() +
+                                      "\r\nнастройки устройства «Коммутатор», а на порту " +
+                                      simulator_->PortPath() + " ответило устройство «Сплиттер».");
   const Finished read = Cli({"read", "--json"});
   EXPECT_EQ(read.out,
             "{\n  \"kind\": \"splitter\",\n  \"address\": 31,\n  \"input1\": 0,\n"
@@ -257,7 +257,10 @@ TEST_F(SettingsFilesTest, BadFilesAndRefusedValuesSendNothingAndSayWhatTheCliSay
     // A file the command line cannot parse it refuses before it opens the port.
     const bool parsed = i == 0;
     EXPECT_EQ(boxes_.shown[i].kind, MessageKind::Error);
-    EXPECT_EQ(boxes_.shown[i].text, parsed ? ErrorBox(LinesOf(cli.err)) : RefusalBox(cli.err))
+    EXPECT_EQ(boxes_.shown[i].text,
+              parsed ? "Значения вне допустимых пределов:\r\nАдрес входа Tally: 257 — допустимо "
+                       "от 1 до 256\r\nНичего не записано."
+                     : "Файл настроек не принят\r\n" + RefusalBox(cli.err))
         << refused[i];
   }
   EXPECT_EQ(WritesSent(), 0u);

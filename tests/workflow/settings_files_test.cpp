@@ -94,7 +94,7 @@ TEST_F(SettingsFilesTest, EveryTextOfASaveAQuestionARefusalAndAResultIsRussian) 
             "Устройство работает в студии: нет → да — записано");
   std::vector<std::string> texts = boxes.Texts();
   texts.push_back(boxes.asked[0].text);
-  for (const testing::FileQuestion& question : files.asked) texts.push_back(question.caption);
+  for (const FileRequest& question : files.asked) texts.push_back(question.caption);
   std::vector<std::string> paths;
   for (const char* name : {"saved.json", "switch.json", "range.json", "site.json"}) {
     paths.push_back((scratch / name).string());

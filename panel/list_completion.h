@@ -1,5 +1,6 @@
 // Completion of an editable list's field as the user types (the port dialog's
-// port name), the one rule every set of views follows.
+// port name): the rule of the Qt dialog's inline completer, for views that
+// complete by themselves.
 #pragma once
 
 #include <optional>

@@ -1,16 +1,19 @@
 // intercom-config.exe: configures one intercom device on the serial port named
-// in COM.ini in the working directory, with the native Windows views.
+// in COM.ini in the working directory (the installed program's is the user's
+// own folder), with the native Windows views.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
 #include "app/program_options.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
+#include "win32/installed_folder.h"
 #include "win32/wide_text.h"
 #include "win32/win32_file_chooser.h"
 #include "win32/win32_message_boxes.h"
@@ -20,10 +23,10 @@
 
 namespace {
 
-std::string ProgramPath() {
+std::filesystem::path ProgramPath() {
   std::wstring path(32768, L'\0');
   path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-  return intercom::Narrow(path);
+  return path;
 }
 
 }  // namespace
@@ -31,8 +34,22 @@ std::string ProgramPath() {
 int main(int argc, char** argv) {
   if (const auto status = intercom::AnswerProgramOptions(argc, argv, std::cout)) return *status;
 
+  const std::filesystem::path program = ProgramPath();
   intercom::Win32MessageBoxes boxes;
-  intercom::PanelModel panel(boxes, intercom::ApplicationTitle(ProgramPath()));
+  const std::string title = intercom::ApplicationTitle(intercom::Narrow(program.wstring()));
+  // Before anything reads or writes a file of the working folder.
+  if (const auto folder = intercom::InstalledWorkFolder(program.parent_path())) {
+    try {
+      intercom::EnterWorkFolder(*folder);
+    } catch (const std::filesystem::filesystem_error& error) {
+      boxes.Show(
+          intercom::MessageKind::Error, title,
+          intercom::ErrorText("Папка настроек недоступна: " + intercom::Narrow(folder->wstring()) +
+                              ": " + error.code().message()));
+      return 1;
+    }
+  }
+  intercom::PanelModel panel(boxes, title);
   intercom::Win32FileChooser files;
   panel.SetFileChooser(files);
   const std::unique_ptr<intercom::SerialPort> port = intercom::MakeSerialPort();

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "panel/list_completion.h"
 #include "panel/model_controls.h"
 #include "win32/accessible_name.h"
 #include "win32/dpi_scale.h"
@@ -62,6 +63,49 @@ void SizeThumb(HWND bar, UINT dpi) {
   if (dpi == kTableDpi && !fixed) return;
   if (!fixed) SetWindowLongPtrW(bar, GWL_STYLE, style | TBS_FIXEDLENGTH);
   SendMessageW(bar, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(Scaled(kThumbLength, dpi)), 0);
+}
+
+HWND ComboEditOf(HWND combo) {
+  COMBOBOXINFO parts{};
+  parts.cbSize = sizeof parts;
+  return GetComboBoxInfo(combo, &parts) ? parts.hwndItem : nullptr;
+}
+
+// After a typed character the field of `combo` completes from its list;
+// deleting completes nothing, and nor does typing before the end.
+void CompleteTyped(HWND edit, HWND combo) {
+  const std::wstring typed = WindowText(edit);
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (start != end || end != typed.size()) return;
+  std::vector<std::string> items;
+  const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::wstring item(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+    item.resize(static_cast<size_t>(
+        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+    items.push_back(Narrow(item));
+  }
+  const auto completed = CompleteFromList(items, Narrow(typed));
+  if (!completed) return;
+  const std::wstring shown = Wide(*completed);
+  if (shown == typed) return;
+  // Replaced as an edit, not set: only an edit reaches the model, through
+  // the combo box's notification, as the typing did.
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(shown.c_str()));
+  SendMessageW(edit, EM_SETSEL, typed.size(), -1);
+}
+
+LRESULT CALLBACK CompletingEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR id, DWORD_PTR combo) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, CompletingEditProc, id);
+  const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+  if (message == WM_CHAR && wParam >= L' ' && wParam != 0x7F) {
+    CompleteTyped(edit, reinterpret_cast<HWND>(combo));
+  }
+  return result;
 }
 
 }  // namespace
@@ -244,6 +288,8 @@ void ControlViews::Make(View& view, HWND parent, MessageTarget& forward, int id)
           WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | DescribedList::kStyle, 0,
           place, parent, id);
       view.described = std::make_unique<DescribedList>(view.window);
+      SetWindowSubclass(ComboEditOf(view.window), CompletingEditProc, 0,
+                        reinterpret_cast<DWORD_PTR>(view.window));
       break;
   }
   Fit(view, false);
@@ -252,9 +298,7 @@ void ControlViews::Make(View& view, HWND parent, MessageTarget& forward, int id)
     SetAccessibleName(view.window, name);
     if (entry.kind == ViewKind::ComboBox) {
       // The focus is in the box's own edit field, which the reader names too.
-      COMBOBOXINFO parts{};
-      parts.cbSize = sizeof parts;
-      if (GetComboBoxInfo(view.window, &parts)) SetAccessibleName(parts.hwndItem, name);
+      if (const HWND edit = ComboEditOf(view.window)) SetAccessibleName(edit, name);
     }
   }
 }

@@ -2,6 +2,7 @@
 
 #include "win32/container_window.h"
 #include "win32/dpi_scale.h"
+#include "win32/program_icon.h"
 
 namespace intercom {
 namespace {
@@ -14,7 +15,7 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 DialogWindow::DialogWindow(PanelModel& panel, Window& form, const WindowLayout& layout,
                            POINT topLeft, FontCache& fonts, HWND owner)
     : panel_(panel), form_(form), layout_(layout), views_(panel, fonts) {
-  RegisterTargetClass(kClassName, GetSysColorBrush(COLOR_BTNFACE));
+  RegisterTargetClass(kClassName, GetSysColorBrush(COLOR_BTNFACE), ProgramClassIcon());
   const UINT system = SystemDpi();
   RECT frame{0, 0, Scaled(layout.clientWidth, system), Scaled(layout.clientHeight, system)};
   AdjustFrame(frame, kStyle, false, WS_EX_DLGMODALFRAME, system);
@@ -25,6 +26,7 @@ DialogWindow::DialogWindow(PanelModel& panel, Window& form, const WindowLayout& 
                          owner, nullptr);
   // The monitor it came up on may be denser or sparser than the system.
   const UINT dpi = WindowDpi(window_);
+  icons_.Show(window_);
   FitClient(dpi);
   views_.Build(layout, window_, *this, dpi);
 }
@@ -69,6 +71,7 @@ LRESULT DialogWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LP
       SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
       FitClient(HIWORD(wParam));
+      icons_.Show(window);
       return 0;
     }
     case WM_CLOSE:

@@ -11,6 +11,7 @@
 #include "win32/control_views.h"
 #include "win32/font_cache.h"
 #include "win32/message_target.h"
+#include "win32/program_icon.h"
 
 namespace intercom {
 
@@ -38,6 +39,8 @@ class DialogWindow : public MessageTarget {
   Window& form_;
   const WindowLayout& layout_;
   ControlViews views_;
+  // Freed after the window, which shows them.
+  ProgramIcons icons_;
   HWND window_;
 };
 

@@ -10,6 +10,7 @@
 #include "panel/window_texts.h"
 #include "win32/container_window.h"
 #include "win32/dpi_scale.h"
+#include "win32/program_icon.h"
 #include "win32/wide_text.h"
 
 namespace intercom {
@@ -30,7 +31,7 @@ MainWindow::MainWindow(PanelModel& panel, FontCache& fonts, PanelPicture& pictur
       views_(panel, fonts),
       dpi_(SystemDpi()),
       settings_(CreatePopupMenu()) {
-  RegisterTargetClass(kClassName, GetSysColorBrush(COLOR_BTNFACE));
+  RegisterTargetClass(kClassName, GetSysColorBrush(COLOR_BTNFACE), ProgramClassIcon());
   const HMENU bar = CreateMenu();
   AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(settings_),
               Wide(kSettingsMenu).c_str());
@@ -44,6 +45,7 @@ MainWindow::MainWindow(PanelModel& panel, FontCache& fonts, PanelPicture& pictur
                          nullptr, bar);
   // The monitor it came up on may be denser or sparser than the system.
   dpi_ = WindowDpi(window_);
+  icons_.Show(window_);
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(Scaled(11, dpi_))), FALSE);
   FitNormalSize();
   views_.SetPicture("Image1", picture);
@@ -99,6 +101,7 @@ void MainWindow::ChangeDpi(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(Scaled(11, dpi_))), FALSE);
   views_.Relayout(dpi_);
+  icons_.Show(window_);
   if (IsZoomed(window_)) {
     // Maximised it keeps the monitor's work area; the normal size waits for
     // the restore.

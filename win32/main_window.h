@@ -18,6 +18,7 @@
 #include "win32/font_cache.h"
 #include "win32/message_target.h"
 #include "win32/panel_picture.h"
+#include "win32/program_icon.h"
 
 namespace intercom {
 
@@ -60,6 +61,8 @@ class MainWindow : public MessageTarget {
   ControlViews views_;
   UINT dpi_;
   HMENU settings_;
+  // Freed after the window, which shows them.
+  ProgramIcons icons_;
   HWND window_;
   HWND hint_ = nullptr;
   std::wstring hintText_;

@@ -15,13 +15,14 @@ LRESULT CALLBACK RouteMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-void RegisterTargetClass(const wchar_t* className, HBRUSH background) {
+void RegisterTargetClass(const wchar_t* className, HBRUSH background, HICON icon) {
   WNDCLASSEXW windowClass{};
   if (GetClassInfoExW(GetModuleHandleW(nullptr), className, &windowClass)) return;
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_DBLCLKS;
   windowClass.lpfnWndProc = RouteMessage;
   windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hIcon = icon;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = background;
   windowClass.lpszClassName = className;

@@ -17,8 +17,8 @@ class MessageTarget {
 };
 
 // Registers the class `className` once per process (a second call is a no-op)
-// with `background` as its erase brush.
-void RegisterTargetClass(const wchar_t* className, HBRUSH background);
+// with `background` as its erase brush and `icon` (may be null) as its icon.
+void RegisterTargetClass(const wchar_t* className, HBRUSH background, HICON icon = nullptr);
 
 // Creates a window of a class registered above whose messages go to `target`
 // from WM_NCCREATE on; `target` must outlive the window. `place` is in the

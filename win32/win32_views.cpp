@@ -33,6 +33,15 @@ void Win32Views::RefreshAll() {
 bool Win32Views::Navigate(MSG& message) {
   const HWND root = GetAncestor(message.hwnd, GA_ROOT);
   if (root != form1_.Handle() && root != form2_.Handle() && root != form3_.Handle()) return false;
+  // The dialog navigation presses a focused push button on Enter; no window
+  // here has a default button, so Enter presses none (Space still does).
+  if ((message.message == WM_KEYDOWN || message.message == WM_CHAR) &&
+      message.wParam == VK_RETURN &&
+      (SendMessageW(message.hwnd, WM_GETDLGCODE, message.wParam,
+                    reinterpret_cast<LPARAM>(&message)) &
+       (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0) {
+    return true;
+  }
   return IsDialogMessageW(root, &message) != FALSE;
 }
 

@@ -32,7 +32,8 @@ class Win32Views {
   // Runs the message loop until the main window is closed; returns the exit code.
   int Run();
   // Whether `message` was keyboard navigation (Tab between controls) of one
-  // of the windows, and so already handled.
+  // of the windows, or Enter on a button, which presses nothing, and so
+  // already handled.
   bool Navigate(MSG& message);
 
  private:

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "panel/window_layout.h"
 #include "serial/port_enumeration.h"
@@ -234,6 +235,98 @@ TEST_F(SubscriberSet, EnterAndEscapePressNothing) {
   EXPECT_TRUE(answerer.Seen().empty());
   EXPECT_FALSE(IsWindowVisible(views_->Form2().Handle()));
   EXPECT_TRUE(IsWindowVisible(views_->Form1().Handle()));
+}
+
+TEST_F(SubscriberSet, EnterOnAFocusedDialogButtonPressesNothingAndSpacePressesIt) {
+  BoxAnswerer answerer(IDOK);
+  // Tab from the field before it to the button, then Enter, as the loop hands them on.
+  const auto key = [this](WPARAM code) {
+    for (const UINT message : {WM_KEYDOWN, WM_CHAR, WM_KEYUP}) {
+      MSG typed{GetFocus(), message, code, 0, 0, {}};
+      if (!views_->Navigate(typed)) DispatchMessageW(&typed);
+    }
+  };
+  const auto enter = [&key](HWND field, HWND button) {
+    SetFocus(field);
+    key(VK_TAB);
+    ASSERT_EQ(GetFocus(), button);
+    key(VK_RETURN);
+  };
+  // The address dialog with an address it would write.
+  const HWND addressDialog = views_->Form3().Handle();
+  panel_.BitBtn1.Click();
+  SetWindowTextW(views_->Form3().Views().Find("Form3.Edit1"), L"7");
+  const std::string requests = panel_.Edit12.Text();
+  enter(views_->Form3().Views().Find("Form3.Edit1"), views_->Form3().Views().Find("Form3.BitBtn1"));
+  EXPECT_TRUE(IsWindowVisible(addressDialog));
+  EXPECT_EQ(panel_.Edit12.Text(), requests);
+
+  const HWND portDialog = views_->Form2().Handle();
+  SendMessageW(views_->Form1().Handle(), WM_COMMAND, MainWindow::kPortChoice, 0);
+  ASSERT_TRUE(IsWindowVisible(portDialog));
+  const HWND choose = views_->Form2().Views().Find("Form2.BitBtn1");
+  enter(ComboEdit(views_->Form2().Views().Find("Form2.ComboBox1")), choose);
+  EXPECT_TRUE(IsWindowVisible(portDialog));
+  EXPECT_TRUE(panel_.Form2.Form.Visible());
+  EXPECT_EQ(panel_.Edit12.Text(), requests);
+  EXPECT_TRUE(answerer.Seen().empty());
+
+  // Space on the focused button presses it: the port opens again, discovery runs.
+  SendMessageW(choose, WM_KEYDOWN, VK_SPACE, 0);
+  SendMessageW(choose, WM_KEYUP, VK_SPACE, 0);
+  EXPECT_FALSE(IsWindowVisible(portDialog));
+  EXPECT_NE(panel_.Edit12.Text(), requests);
+  EXPECT_TRUE(answerer.Seen().empty());
+}
+
+TEST_F(SubscriberSet, TypingAPortNameCompletesItFromTheList) {
+  SendMessageW(views_->Form1().Handle(), WM_COMMAND, MainWindow::kPortChoice, 0);
+  panel_.Form2.ComboBox1.ClearItems();
+  for (const char* port : {"COM3", "COM12", "COM1"}) panel_.Form2.ComboBox1.AddItem(port);
+  const HWND edit = ComboEdit(views_->Form2().Views().Find("Form2.ComboBox1"));
+  const auto selection = [edit] {
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return std::pair<DWORD, DWORD>(start, end);
+  };
+  TypeInto(edit, "com1");
+  EXPECT_EQ(Text(edit), "COM12");
+  EXPECT_EQ(selection(), (std::pair<DWORD, DWORD>(4, 5)));
+  EXPECT_EQ(panel_.Form2.ComboBox1.Text(), "COM12");
+  EXPECT_EQ(panel_.Form2.ComboBox1.ItemIndex(), 1);
+  // The next character replaces the completed part; nothing matches any more.
+  SendMessageW(edit, WM_CHAR, L'x', 0);
+  EXPECT_EQ(Text(edit), "COM1x");
+  EXPECT_EQ(panel_.Form2.ComboBox1.Text(), "COM1x");
+  EXPECT_EQ(panel_.Form2.ComboBox1.ItemIndex(), -1);
+  // Deleting completes nothing.
+  SendMessageW(edit, WM_CHAR, VK_BACK, 0);
+  EXPECT_EQ(Text(edit), "COM1");
+  EXPECT_EQ(panel_.Form2.ComboBox1.ItemIndex(), 2);
+}
+
+TEST_F(SubscriberSet, EveryWindowShowsTheProgramsIcon) {
+  ASSERT_NE(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)), nullptr);
+  const auto width = [](HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return 0L;
+    BITMAP bits{};
+    GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bits, &bits);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return bits.bmWidth;
+  };
+  for (const HWND window :
+       {views_->Form1().Handle(), views_->Form2().Handle(), views_->Form3().Handle()}) {
+    const auto large = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
+    const auto little = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
+    ASSERT_NE(large, nullptr) << Text(window);
+    ASSERT_NE(little, nullptr) << Text(window);
+    EXPECT_EQ(width(large), 32);
+    EXPECT_EQ(width(little), 16);
+    EXPECT_NE(GetClassLongPtrW(window, GCLP_HICON), 0);
+  }
 }
 
 TEST_F(SubscriberSet, TheTraceSelectsCopiesAndClears) {

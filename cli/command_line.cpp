@@ -32,7 +32,8 @@ Exit codes (the same for every command):
   2      the port could not be opened or configured
   3      no device answered, or it did not answer whole
   4      input refused: out of range, not a number, wrong kind, unknown name
-  5      not all written, or what was read back differs
+  5      not all written and read back: a request unanswered, a read back
+         not whole (apply: UNVERIFIED) or one that differs
   128+N  ended by signal N between two exchanges: 130 Ctrl+C (SIGINT),
          143 SIGTERM, 129 SIGHUP)";
 

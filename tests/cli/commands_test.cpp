@@ -527,7 +527,8 @@ TEST_F(CommandsTest, EveryCommandsHelpShowsTheSameExitCodes) {
       "  2      the port could not be opened or configured\n"
       "  3      no device answered, or it did not answer whole\n"
       "  4      input refused: out of range, not a number, wrong kind, unknown name\n"
-      "  5      not all written, or what was read back differs\n"
+      "  5      not all written and read back: a request unanswered, a read back\n"
+      "         not whole (apply: UNVERIFIED) or one that differs\n"
       "  128+N  ended by signal N between two exchanges: 130 Ctrl+C (SIGINT),\n"
       "         143 SIGTERM, 129 SIGHUP\n";
   for (const char* command : {"", "ports", "detect", "read", "write", "apply"}) {

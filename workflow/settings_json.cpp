@@ -109,7 +109,7 @@ class Reader final : public nlohmann::json_sax<Json> {
                    const Json::exception& error) override {
     // Past a value the error lies after it: its key still tells where.
     std::string place = prefix_;
-    InputProblem problem = Problem(pending_ ? InputFault::NotAValue : InputFault::NotADocument);
+    InputProblem problem = Problem(InputFault::NotADocument);
     if (pending_) {
       place += ShownText(*pending_) + ": ";
       problem = Problem(InputFault::NotAValue, *pending_);

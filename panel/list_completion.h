@@ -1,6 +1,5 @@
 // Completion of an editable list's field as the user types (the port dialog's
-// port name): the rule of the Qt dialog's inline completer, for views that
-// complete by themselves.
+// port name): the one rule both windows' port dialogs complete by.
 #pragma once
 
 #include <optional>

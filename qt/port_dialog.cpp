@@ -1,33 +1,46 @@
 #include "qt/port_dialog.h"
 
 #include <QComboBox>
-#include <QCompleter>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "panel/list_completion.h"
 
 namespace intercom {
 namespace {
 
-// The port name field. The inline completion ignores letter case but keeps
-// the case typed; a completed name takes the list item's own spelling, since
-// device paths are case-sensitive.
+// The port name field of `list`, completing from its items by the rule the
+// Win32 dialog follows too. Only a character typed at the end completes: a
+// deletion, a move or a character typed before the end leaves the text as it is.
 class PortNameEdit : public QLineEdit {
  public:
-  using QLineEdit::QLineEdit;
+  explicit PortNameEdit(QComboBox* list) : QLineEdit(list), list_(list) {}
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     QLineEdit::keyPressEvent(event);
-    if (event->text().isEmpty() || completer() == nullptr) return;
-    const QString item = completer()->currentCompletion();
+    const QString typed = event->text();
+    if (typed.isEmpty() || !typed.front().isPrint()) return;
     const QString shown = text();
-    if (item.isEmpty() || shown == item || shown.compare(item, Qt::CaseInsensitive) != 0) return;
-    const int typed = hasSelectedText() ? selectionStart() : cursorPosition();
-    setText(item);
-    setSelection(item.size(), typed - item.size());
+    if (hasSelectedText() || cursorPosition() != shown.size()) return;
+    std::vector<std::string> items;
+    for (int i = 0; i < list_->count(); ++i) items.push_back(list_->itemText(i).toStdString());
+    const std::optional<std::string> item = CompleteFromList(items, shown.toStdString());
+    if (!item) return;
+    const QString completed = QString::fromStdString(*item);
+    if (completed == shown) return;
+    // An item beginning with the text, ASCII case aside, is as long up to there.
+    setText(completed);
+    setSelection(shown.size(), completed.size() - shown.size());
   }
+
+ private:
+  QComboBox* list_;
 };
 
 // The port list: opening it lets the model read the ports again first.
@@ -60,12 +73,10 @@ TForm2::TForm2(PanelModel& panel, QWidget* owner)
   ports_->setGeometry(listPlace.left, listPlace.top, listPlace.width, listPlace.height);
   ports_->setEditable(true);
   ports_->setLineEdit(new PortNameEdit(ports_));
-  // Any text is taken, and typing never adds to the list.
+  // Any text is taken, and typing never adds to the list. The field completes
+  // by itself, so the combo box's own completer would only disagree.
   ports_->setInsertPolicy(QComboBox::NoInsert);
-  auto* completer = new QCompleter(ports_->model(), ports_);
-  completer->setCompletionMode(QCompleter::InlineCompletion);
-  completer->setCaseSensitivity(Qt::CaseInsensitive);
-  ports_->setCompleter(completer);
+  ports_->setCompleter(nullptr);
   ports_->setAccessibleName(Utf8(listAt.accessibleName));
   choose_ = NewButton(client, "BitBtn1", PlaceOf(chooseAt), Utf8(chooseAt.caption));
   setTabOrder(ports_, choose_);

@@ -11,6 +11,7 @@
 #include "workflow/file_choice.h"
 #include "workflow/input_error.h"
 #include "workflow/input_file.h"
+#include "workflow/setting_text.h"
 #include "workflow/settings_json.h"
 
 namespace intercom {
@@ -66,6 +67,66 @@ std::string Confirmation(DeviceKind kind, const std::string& path,
   }
   lines.insert(lines.end(), {"", "Записать?"});
   return Lines(lines);
+}
+
+// A key of a refused file in a sentence: its setting's label when the file's
+// kind has it, else the key as the file writes it.
+std::string KeyText(const InputProblem& problem) {
+  if (problem.setting != nullptr) return "«" + Label(problem.kind, *problem.setting) + "»";
+  return "«" + ShownText(problem.key) + "»";
+}
+
+// Where in the file a fault at a byte lies, when a key tells.
+std::string Near(const InputProblem& problem) {
+  if (problem.key.empty()) return "";
+  return (problem.afterKey ? " (после значения " : " (в значении ") + KeyText(problem) + ")";
+}
+
+// Why a settings file was refused, in a sentence of its own. Only the file's
+// own keys and values are quoted as it writes them.
+std::string Refusal(const InputProblem& problem) {
+  const std::string byte = std::to_string(problem.byte);
+  switch (problem.fault) {
+    case InputFault::NoSuchFile:
+      return "Такого файла нет.";
+    case InputFault::NotRegularFile:
+      return "Это не обычный файл, а папка, устройство или канал.";
+    case InputFault::TooLarge:
+      return "Файл больше 1 МиБ: файлы настроек не бывают такими большими.";
+    case InputFault::Unreadable:
+      return "Файл не удалось прочитать до конца.";
+    case InputFault::NotADocument:
+      return "Ошибка в тексте файла в байте " + byte + Near(problem) + ".";
+    case InputFault::NotAValue:
+      return "Значение " + KeyText(problem) + " записано с ошибкой (байт " + byte + ").";
+    case InputFault::NotOneObject:
+      return "Файл должен содержать один объект в фигурных скобках {…}.";
+    case InputFault::NestedValue:
+      return "Для " + KeyText(problem) + " ожидалось одно значение, а в файле " +
+             (problem.array ? "список […]." : "объект {…}.");
+    case InputFault::BadByte:
+      return "Байт " + byte + Near(problem) +
+             (problem.nul ? " нулевой: в тексте его быть не может."
+                          : " не входит ни в один символ: текст должен быть в юникоде.");
+    case InputFault::GivenTwice:
+      return KeyText(problem) + " встречается в файле дважды.";
+    case InputFault::NotWholeNumber:
+      return KeyText(problem) + ": " + problem.value + " — не целое число" +
+             (problem.setting != nullptr
+                  ? " (допустимо от " + std::to_string(problem.setting->low) + " до " +
+                        std::to_string(problem.setting->high) + ")"
+                  : "") +
+             ".";
+    case InputFault::KindMissing:
+      return "В файле не указано, для какого устройства эти настройки.";
+    case InputFault::UnknownKind:
+      return "Устройство " + problem.value + " программе не известно.";
+    case InputFault::UnknownKey:
+      return KeyText(problem) + " — не настройка устройства " + Quoted(problem.kind) + ".";
+    case InputFault::Other:
+      break;
+  }
+  return "Файл не прочитан как файл настроек.";
 }
 
 // Empty when all of `text` is in the file at `path` once it is closed;
@@ -192,7 +253,7 @@ void LoadSettingsClick(ProgramContext& session) {
   try {
     wanted = ParseSettingsJson(session.catalogue, ReadInputFile(*path), *path);
   } catch (const InputError& error) {
-    panel.ShowError(Lines({"Файл настроек не принят", error.what()}));
+    panel.ShowError(Lines({"Файл настроек не принят", *path, Refusal(error.Problem())}));
     return;
   }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -34,8 +35,12 @@ std::string Allowed(const SettingEntry& setting) {
 // that does not fit is refused with its own text.
 class Reader final : public nlohmann::json_sax<Json> {
  public:
-  Reader(const Catalogue& catalogue, const std::string& text, std::string prefix)
-      : catalogue_(catalogue), badByte_(FindBadByte(text)), prefix_(std::move(prefix)) {}
+  Reader(const Catalogue& catalogue, const std::string& text, const std::string& where)
+      : catalogue_(catalogue),
+        badByte_(FindBadByte(text)),
+        badByteNul_(badByte_ && text[badByte_->offset] == '\0'),
+        where_(where),
+        prefix_(where + ": ") {}
 
   std::vector<Entry> entries;
 
@@ -80,7 +85,10 @@ class Reader final : public nlohmann::json_sax<Json> {
     return true;
   }
   bool key(string_t& name) override {
-    if (!keys_.insert(name).second) throw InputError(prefix_ + ShownText(name) + " is given twice");
+    if (!keys_.insert(name).second) {
+      throw InputError(prefix_ + ShownText(name) + " is given twice",
+                       Problem(InputFault::GivenTwice, name));
+    }
     pending_ = name;
     return true;
   }
@@ -94,40 +102,66 @@ class Reader final : public nlohmann::json_sax<Json> {
   // The parser takes a NUL for the end of the text, so one right after the
   // object ends the document without an error of its own.
   void CheckEnd() const {
-    if (badByte_) BadByteError(prefix_);
+    if (badByte_) BadByteError(prefix_, Problem(InputFault::BadByte));
   }
 
   bool parse_error(std::size_t position, const std::string& token,
                    const Json::exception& error) override {
     // Past a value the error lies after it: its key still tells where.
     std::string place = prefix_;
+    InputProblem problem = Problem(InputFault::NotADocument);
     if (pending_) {
       place += ShownText(*pending_) + ": ";
+      problem = Problem(InputFault::NotAValue, *pending_);
     } else if (depth_ == 1 && !entries.empty()) {
       place += "after " + ShownText(entries.back().key) + ": ";
+      problem = Problem(InputFault::NotADocument, entries.back().key);
+      problem.afterKey = true;
     }
     // The library's out_of_range 406: a number beyond a double.
     if (error.id == 406 && pending_) {
-      const KindEntry* kind = KindSoFar();
-      const SettingEntry* setting = kind != nullptr ? kind->Find(*pending_) : nullptr;
-      throw InputError(place + ShownText(token) + " is not a whole number" +
-                       (setting != nullptr ? Allowed(*setting) : std::string()));
+      problem.fault = InputFault::NotWholeNumber;
+      problem.value = ShownText(token);
+      throw InputError(place + problem.value + " is not a whole number" +
+                           (problem.setting != nullptr ? Allowed(*problem.setting) : std::string()),
+                       problem);
     }
     // The parser stops at or just past a byte that cannot be in a document.
-    if (badByte_ && badByte_->offset < position) BadByteError(place);
+    if (badByte_ && badByte_->offset < position) {
+      problem.fault = InputFault::BadByte;
+      BadByteError(place, problem);
+    }
+    problem.byte = position;
     throw InputError(place + (pending_ ? "not a JSON value" : "not a JSON document") + " (byte " +
-                     std::to_string(position) + ")");
+                         std::to_string(position) + ")",
+                     problem);
   }
 
  private:
-  [[noreturn]] void BadByteError(const std::string& place) const {
-    throw InputError(place + "byte " + std::to_string(badByte_->offset + 1) + " is " +
-                     badByte_->what);
+  [[noreturn]] void BadByteError(const std::string& place, InputProblem problem) const {
+    problem.byte = badByte_->offset + 1;
+    problem.nul = badByteNul_;
+    throw InputError(place + "byte " + std::to_string(problem.byte) + " is " + badByte_->what,
+                     problem);
+  }
+
+  // The refusal of `fault` in this file, about `key` when one is given.
+  InputProblem Problem(InputFault fault, const std::string& key = {}) const {
+    InputProblem problem(fault, where_, key);
+    if (const KindEntry* kind = KindSoFar()) {
+      problem.kind = kind->kind;
+      if (!key.empty()) problem.setting = kind->Find(key);
+    }
+    return problem;
+  }
+
+  [[noreturn]] void NotOneObject() const {
+    throw InputError(prefix_ + "expected one JSON object", Problem(InputFault::NotOneObject));
   }
 
   // The entry for the value of the pending key.
   Entry& Add(std::string shown) {
-    if (!pending_) throw InputError(prefix_ + "expected one JSON object");
+    if (!pending_) NotOneObject();
     Entry& entry = entries.emplace_back();
     entry.key = std::move(*pending_);
     entry.shown = std::move(shown);
@@ -136,8 +170,11 @@ class Reader final : public nlohmann::json_sax<Json> {
   }
 
   [[noreturn]] void Nested(const char* what) {
-    if (!pending_) throw InputError(prefix_ + "expected one JSON object");
-    throw InputError(prefix_ + ShownText(*pending_) + ": expected a single value, found " + what);
+    if (!pending_) NotOneObject();
+    InputProblem problem = Problem(InputFault::NestedValue, *pending_);
+    problem.array = std::string_view(what) == "an array";
+    throw InputError(prefix_ + ShownText(*pending_) + ": expected a single value, found " + what,
+                     problem);
   }
 
   // The kind when "kind" came before, for the range in a refusal.
@@ -150,17 +187,25 @@ class Reader final : public nlohmann::json_sax<Json> {
 
   const Catalogue& catalogue_;
   const std::optional<BadByte> badByte_;
+  const bool badByteNul_;
+  const std::string where_;
   const std::string prefix_;
   int depth_ = 0;
   std::set<std::string> keys_;
   std::optional<std::string> pending_;  // the key whose value comes next
 };
 
-int32_t WholeNumber(const Entry& entry, const SettingEntry& setting, const std::string& prefix) {
+int32_t WholeNumber(const Entry& entry, DeviceKind kind, const SettingEntry& setting,
+                    const std::string& where) {
   if (setting.encoding == Encoding::Studio && entry.flag) return *entry.flag ? 1 : 0;
   if (entry.whole) return *entry.whole;
-  throw InputError(prefix + setting.name + ": " + entry.shown + " is not a whole number" +
-                   Allowed(setting));
+  InputProblem problem{InputFault::NotWholeNumber, where, entry.key};
+  problem.kind = kind;
+  problem.setting = &setting;
+  problem.value = entry.shown;
+  throw InputError(where + ": " + setting.name + ": " + entry.shown + " is not a whole number" +
+                       Allowed(setting),
+                   problem);
 }
 
 }  // namespace
@@ -168,7 +213,7 @@ int32_t WholeNumber(const Entry& entry, const SettingEntry& setting, const std::
 DeviceSettings ParseSettingsJson(const Catalogue& catalogue, const std::string& text,
                                  const std::string& where) {
   const std::string prefix = where + ": ";
-  Reader reader(catalogue, text, prefix);
+  Reader reader(catalogue, text, where);
   Json::sax_parse(text, &reader);
   reader.CheckEnd();
 
@@ -176,11 +221,15 @@ DeviceSettings ParseSettingsJson(const Catalogue& catalogue, const std::string& 
   for (const Entry& entry : reader.entries) {
     if (entry.key == "kind") kindEntry = &entry;
   }
-  if (kindEntry == nullptr) throw InputError(prefix + "\"kind\" is missing");
+  if (kindEntry == nullptr) {
+    throw InputError(prefix + "\"kind\" is missing", {InputFault::KindMissing, where});
+  }
   const KindEntry* kind = kindEntry->text ? catalogue.FindByName(*kindEntry->text) : nullptr;
   if (kind == nullptr) {
-    throw InputError(prefix + "kind: " + kindEntry->shown + " is not one of " +
-                     KindNames(catalogue));
+    InputProblem problem{InputFault::UnknownKind, where, "kind"};
+    problem.value = kindEntry->shown;
+    throw InputError(
+        prefix + "kind: " + kindEntry->shown + " is not one of " + KindNames(catalogue), problem);
   }
 
   DeviceSettings settings;
@@ -189,10 +238,14 @@ DeviceSettings ParseSettingsJson(const Catalogue& catalogue, const std::string& 
     if (&entry == kindEntry) continue;
     const SettingEntry* setting = kind->Find(entry.key);
     if (setting == nullptr) {
+      InputProblem problem{InputFault::UnknownKey, where, entry.key};
+      problem.kind = kind->kind;
       throw InputError(prefix + "unknown key '" + ShownText(entry.key) + "' for a " + kind->name +
-                       " (" + catalogue.Describe(kind->kind) + ")");
+                           " (" + catalogue.Describe(kind->kind) + ")",
+                       problem);
     }
-    AddSetting(catalogue, settings, entry.key, WholeNumber(entry, *setting, prefix), prefix);
+    // Known and not given twice: the reader refused both before.
+    settings.values.push_back({setting, WholeNumber(entry, kind->kind, *setting, where)});
   }
   return settings;
 }

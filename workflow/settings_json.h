@@ -15,7 +15,9 @@ namespace intercom {
 // (true/false for "studio"). The message is one line naming the key, or the
 // byte where no key applies; it shows at most kShownCharacters of any key or
 // value. Any depth of nesting is refused at its first bracket, without
-// recursion. Ranges are not checked here.
+// recursion. Ranges are not checked here. Each refusal carries its
+// InputProblem: the fault, `where` as its path, and the key, value, byte and
+// setting it names.
 DeviceSettings ParseSettingsJson(const Catalogue& catalogue, const std::string& text,
                                  const std::string& where);
 

@@ -2,7 +2,6 @@
 #include <QAccessible>
 #include <QAccessibleEditableTextInterface>
 #include <QComboBox>
-#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,8 +26,8 @@ TEST_F(Dialogs, PortDialogLayout) {
   EXPECT_EQ(ports->geometry(), QRect(8, 40, 145, 21));
   EXPECT_TRUE(ports->isEditable());
   EXPECT_EQ(ports->insertPolicy(), QComboBox::NoInsert);
-  EXPECT_EQ(ports->completer()->completionMode(), QCompleter::InlineCompletion);
-  EXPECT_EQ(ports->completer()->caseSensitivity(), Qt::CaseInsensitive);
+  // The field completes by itself (see TypedTextCompletes…).
+  EXPECT_EQ(ports->completer(), nullptr);
   QPushButton* choose = Find<QPushButton>(form2.get(), "BitBtn1");
   EXPECT_EQ(choose->text(), QStringLiteral("Выбрать"));
   EXPECT_EQ(choose->geometry(), QRect(40, 72, 75, 25));
@@ -181,6 +180,46 @@ TEST_F(Dialogs, TypingCompletesFromTheListIgnoringCase) {
   EXPECT_EQ(edit->text(), QStringLiteral("/dev/ttyUx"));
   EXPECT_EQ(panel.Form2.ComboBox1.Text(), "/dev/ttyUx");
   EXPECT_EQ(panel.Form2.ComboBox1.ItemIndex(), -1);
+}
+
+// The rule the Win32 dialog follows too: after each typed character the
+// first list port beginning with the text, case ignored, the completed part
+// selected; deleting completes nothing.
+TEST_F(Dialogs, TypedTextCompletesToTheFirstPortBeginningWithItAndDeletingLeavesIt) {
+  for (const char* port : {"COM3", "/dev/TTYACM0", "/dev/ttyS0", "/dev/ttyUSB0"}) {
+    panel.Form2.ComboBox1.AddItem(port);
+  }
+  panel.Form2.Form.Show();
+  QLineEdit* edit = Find<QComboBox>(form2.get(), "ComboBox1")->lineEdit();
+  QApplication::setActiveWindow(form2.get());
+  edit->setFocus();
+  ASSERT_TRUE(WaitUntil([&] { return edit->hasFocus(); }));
+  edit->clear();
+
+  QTest::keyClicks(edit, "/dev/tty");
+  EXPECT_EQ(edit->text(), QStringLiteral("/dev/TTYACM0"));
+  EXPECT_EQ(edit->selectedText(), QStringLiteral("ACM0"));
+  EXPECT_EQ(edit->cursorPosition(), 12);
+  EXPECT_EQ(panel.Form2.ComboBox1.Text(), "/dev/TTYACM0");
+
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  EXPECT_EQ(edit->text(), QStringLiteral("/dev/TTY"));
+  EXPECT_FALSE(edit->hasSelectedText());
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  EXPECT_EQ(edit->text(), QStringLiteral("/dev/TT"));
+  EXPECT_EQ(panel.Form2.ComboBox1.Text(), "/dev/TT");
+
+  QTest::keyClicks(edit, "yS");
+  EXPECT_EQ(edit->text(), QStringLiteral("/dev/ttyS0"));
+  EXPECT_EQ(edit->selectedText(), QStringLiteral("0"));
+  EXPECT_EQ(panel.Form2.ComboBox1.Text(), "/dev/ttyS0");
+
+  // Typed before the end, the text stays as typed.
+  edit->setText(QStringLiteral("/dev/tyU"));
+  edit->setCursorPosition(6);
+  QTest::keyClicks(edit, "t");
+  EXPECT_EQ(edit->text(), QStringLiteral("/dev/ttyU"));
+  EXPECT_FALSE(edit->hasSelectedText());
 }
 
 TEST_F(Dialogs, AddressFieldKeystrokesRunItsCheck) {

@@ -232,7 +232,7 @@ TEST_F(SettingsFilesTest, WritesWhatDiffersAfterTheQuestionAndRefusesAnotherKind
             "  \"input2\": 4,\n  \"input3\": 6,\n  \"input4\": 9\n}\n");
 }
 
-TEST_F(SettingsFilesTest, BadFilesAndRefusedValuesSendNothingAndSayWhatTheCliSays) {
+TEST_F(SettingsFilesTest, BadFilesAndRefusedValuesSendNothingAndAreRefusedWhereTheCliRefusesThem) {
   if (SimulatorProgram().empty()) GTEST_SKIP() << "INTERCOM_SIM is not set";
   Start("beltpack");
   const std::vector<fs::path> refused = {
@@ -244,6 +244,15 @@ TEST_F(SettingsFilesTest, BadFilesAndRefusedValuesSendNothingAndSayWhatTheCliSay
   };
   // Input refused, but a file that cannot be read.
   const std::vector<int> exitCodes = {4, 4, 4, 4, 1};
+  // The command line's refusals in the window's words.
+  const std::vector<std::string> boxes = {
+      "Значения вне допустимых пределов:\r\nАдрес входа Tally: 257 — допустимо от 1 до "
+      "256\r\nНичего не записано.",
+      "«Регулировка громкости»: 1.5 — не целое число (допустимо от 0 до 16).",
+      "«line1» — не настройка устройства «Напоясный блок».",
+      "Для «Адрес входа Tally» ожидалось одно значение, а в файле список […].",
+      "Такого файла нет.",
+  };
   for (const fs::path& file : refused) files_.answers.push_back(file.string());
 
   for (size_t i = 0; i < refused.size(); ++i) Choose("LoadSettings");
@@ -257,10 +266,9 @@ TEST_F(SettingsFilesTest, BadFilesAndRefusedValuesSendNothingAndSayWhatTheCliSay
     // A file the command line cannot parse it refuses before it opens the port.
     const bool parsed = i == 0;
     EXPECT_EQ(boxes_.shown[i].kind, MessageKind::Error);
-    EXPECT_EQ(boxes_.shown[i].text,
-              parsed ? "Значения вне допустимых пределов:\r\nАдрес входа Tally: 257 — допустимо "
-                       "от 1 до 256\r\nНичего не записано."
-                     : "Файл настроек не принят\r\n" + RefusalBox(cli.err))
+    EXPECT_EQ(
+        boxes_.shown[i].text,
+        parsed ? boxes[i] : "Файл настроек не принят\r\n" + refused[i].string() + "\r\n" + boxes[i])
         << refused[i];
   }
   EXPECT_EQ(WritesSent(), 0u);

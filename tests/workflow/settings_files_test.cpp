@@ -1,6 +1,7 @@
 // The menu's settings file entries on a simulated device: what their boxes
 // and questions say.
 #include <algorithm>
+#include <optional>
 
 #include "tests/support/recording_file_chooser.h"
 #include "tests/workflow/workflow_fixture.h"
@@ -174,6 +175,73 @@ TEST_F(SettingsFilesTest, AValueARequestReSentThatReadsBackDifferentIsNamed) {
             "Адрес входа Tally: 9 → 10 — записано\r\n"
             "Адрес абонента, подключенного к сплиттеру: значение не менялось, но устройство "
             "теперь хранит 8 (было 7)");
+}
+
+// Each way a file is refused, said in Russian: settings by their labels,
+// kinds by their captions. Latin letters only in the path and in a key or
+// value quoted as the file writes it; the command line's English lines stay
+// (its own tests). A file that opens but cannot be read needs a user that
+// permissions hold back, so it is left out here.
+TEST_F(SettingsFilesTest, EveryRefusedFileIsSaidInRussian) {
+  DeviceModel set(DeviceKind::SubscriberSet);
+  Attach(set);
+  struct Refused {
+    std::string name;
+    std::optional<std::string> text;  // none: nothing at the path
+    std::string quoted;               // a key or value the box quotes from the file
+    std::string why;
+  };
+  std::filesystem::create_directory(scratch / "folder.json");
+  const std::vector<Refused> cases = {
+      {"missing.json", std::nullopt, "", "Такого файла нет."},
+      {"folder.json", std::nullopt, "", "Это не обычный файл, а папка, устройство или канал."},
+      {"big.json", std::string((1 << 20) + 1, ' '), "",
+       "Файл больше 1 МиБ: файлы настроек не бывают такими большими."},
+      {"words.json", "hello", "", "Ошибка в тексте файла в байте 1."},
+      {"comma.json", R"({"kind":"subscriber","key3":3 "key4":4})", "",
+       "Ошибка в тексте файла в байте 36 (после значения «Адреса абонентов 3»)."},
+      {"value.json", R"({"kind":"subscriber","key3":tru})", "",
+       "Значение «Адреса абонентов 3» записано с ошибкой (байт 32)."},
+      {"array.json", "[1]", "", "Файл должен содержать один объект в фигурных скобках {…}."},
+      {"nested.json", R"({"kind":"subscriber","key3":[1]})", "",
+       "Для «Адреса абонентов 3» ожидалось одно значение, а в файле список […]."},
+      {"nul.json", std::string(R"({"kind":"subscriber","key1":6})") + '\0' + "{}", "",
+       "Байт 31 нулевой: в тексте его быть не может."},
+      {"utf8.json", "{\"kind\":\"subscriber\",\"key3\":\"\xFF\"}", "",
+       "Байт 30 (в значении «Адреса абонентов 3») не входит ни в один символ: текст должен "
+       "быть в юникоде."},
+      {"twice.json", R"({"kind":"subscriber","key3":1,"key3":2})", "",
+       "«Адреса абонентов 3» встречается в файле дважды."},
+      {"twice-first.json", R"({"key9":1,"key9":2,"kind":"subscriber"})", "key9",
+       "«key9» встречается в файле дважды."},
+      {"half.json", R"({"kind":"subscriber","key3":1.5})", "",
+       "«Адреса абонентов 3»: 1.5 — не целое число (допустимо от 0 до 32)."},
+      {"huge.json", R"({"kind":"subscriber","key3":1e999})", "1e999",
+       "«Адреса абонентов 3»: 1e999 — не целое число (допустимо от 0 до 32)."},
+      {"wrapped.json", R"({"kind":"subscriber","key3":4294967295})", "",
+       "«Адреса абонентов 3»: 4294967295 — не целое число (допустимо от 0 до 32)."},
+      {"nokind.json", R"({"key3":1})", "",
+       "В файле не указано, для какого устройства эти настройки."},
+      {"router.json", R"({"kind":"router"})", "router",
+       "Устройство \"router\" программе не известно."},
+      {"switch.json", R"({"kind":"switch","key3":1})", "key3",
+       "«key3» — не настройка устройства «Коммутатор»."},
+  };
+  for (const Refused& refused : cases) {
+    const std::filesystem::path path = scratch / refused.name;
+    if (refused.text) std::ofstream(path, std::ios::binary) << *refused.text;
+    files.answers.push_back(path.string());
+    panel.LoadSettings.Click();
+  }
+
+  EXPECT_TRUE(boxes.asked.empty());
+  ASSERT_EQ(boxes.shown.size(), cases.size());
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const std::string path = (scratch / cases[i].name).string();
+    EXPECT_EQ(boxes.shown[i].kind, MessageKind::Error);
+    EXPECT_EQ(boxes.shown[i].text, "Файл настроек не принят\r\n" + path + "\r\n" + cases[i].why);
+    EXPECT_TRUE(SpeaksRussian(boxes.shown[i].text, {path, cases[i].quoted})) << boxes.shown[i].text;
+  }
 }
 
 }  // namespace

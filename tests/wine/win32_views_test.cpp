@@ -393,5 +393,57 @@ TEST_F(SubscriberSet, AClickWhileABoxIsUpWaitsForTheActionToEnd) {
   EXPECT_EQ(answerer.Seen()[1].text, "Новые настройки записаны.");
 }
 
+TEST_F(SubscriberSet, TheWaitCursorShowsWhileAnActionRunsButNotOverItsBoxes) {
+  const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
+  PointAt(Control("BitBtn4"));
+  int pauses = 0;
+  int waitingPauses = 0;
+  duringPause_ = [&] {
+    ++pauses;
+    if (GetCursor() == wait) ++waitingPauses;
+  };
+  BoxAnswerer answerer(IDOK);
+  bool waitOverBox = true;
+  answerer.whileOpen = [&] { waitOverBox = GetCursor() == wait; };
+  Type("Edit3", "17");
+  Press("BitBtn2");
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  ASSERT_GT(pauses, 0);
+  EXPECT_EQ(waitingPauses, pauses);
+  EXPECT_FALSE(waitOverBox);
+  EXPECT_NE(GetCursor(), wait);
+
+  // A handler that ends in a failure gives the cursor back too.
+  waitOverBox = true;
+  answerer.whileOpen = [&] { waitOverBox = GetCursor() == wait; };
+  Type("Edit3", "x");
+  ASSERT_EQ(answerer.Seen().size(), 2u);
+  EXPECT_EQ(answerer.Seen()[1].text, "'x' is not a valid integer value.");
+  EXPECT_FALSE(waitOverBox);
+  EXPECT_NE(GetCursor(), wait);
+}
+
+TEST_F(SubscriberSet, AClickDuringAnExchangeRunsAfterTheBoxTheActionShows) {
+  Type("Edit3", "17");
+  bool clicked = false;
+  duringPause_ = [&] {
+    if (!std::exchange(clicked, true)) ClickWithMouse(Control("BitBtn4"));
+  };
+  BoxAnswerer answerer(IDOK);
+  std::string requestsAtBox;
+  answerer.whileOpen = [&] { requestsAtBox = panel_.Edit12.Text(); };
+  Press("BitBtn2");
+  ASSERT_TRUE(clicked);
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_EQ(answerer.Seen()[0].text, "Новые настройки записаны.");
+  // The click's "Считать настройки" followed the box: its first request, in
+  // the trace as " E2 E4 01 03 ...", is a ReadSettings.
+  const std::string requests = panel_.Edit12.Text();
+  ASSERT_GT(requests.size(), requestsAtBox.size());
+  const std::string after = requests.substr(requestsAtBox.size());
+  const char* readSettings = " 03";
+  EXPECT_EQ(after.substr(9, 3), readSettings) << after;
+}
+
 }  // namespace
 }  // namespace intercom::testing

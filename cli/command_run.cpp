@@ -1,10 +1,13 @@
 #include "cli/command_run.h"
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "serial/guarded_file.h"
 #include "serial/port_enumeration.h"
+#include "serial/settings_folder.h"
 #include "serial/sysfs_ports.h"
 #include "workflow/input_error.h"
 #include "workflow/input_file.h"
@@ -56,6 +59,14 @@ std::string WindowPortChoicePath(const char* xdgConfigHome, const char* home) {
     return {};
   }
   return folder + "/intercom-config/COM.ini";
+}
+
+std::string InstalledPortChoicePath() {
+  if (const std::optional<std::string> folder = PlatformSettingsFolder()) {
+    if (folder->empty()) return {};
+    return (std::filesystem::path(*folder) / "intercom-config" / "COM.ini").string();
+  }
+  return WindowPortChoicePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
 std::string Joined(const std::vector<std::string>& items, const char* separator) {

@@ -2,7 +2,6 @@
 // go to `out`, message box lines and errors to `err`.
 #pragma once
 
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -23,6 +22,12 @@ namespace intercom::cli {
 // argument may be null (the variable is not set).
 std::string WindowPortChoicePath(const char* xdgConfigHome, const char* home);
 
+// The COM.ini the installed window program keeps for the current user: in
+// the platform's own settings folder where it names one (on Windows
+// %APPDATA%\intercom-config\COM.ini), else WindowPortChoicePath from the
+// environment. Empty when neither gives a folder.
+std::string InstalledPortChoicePath();
+
 // What the program's entry provides: streams, the platform, where to look.
 struct Environment {
   std::ostream& out;
@@ -38,8 +43,7 @@ struct Environment {
   std::string byIdDir = "/dev/serial/by-id";
   std::string portChoicePath = "COM.ini";
   // Looked at when portChoicePath does not exist; empty: nowhere.
-  std::string windowPortChoicePath =
-      WindowPortChoicePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  std::string windowPortChoicePath = InstalledPortChoicePath();
   // True when err is a terminal: apply then shows how many rows are done.
   bool errIsTerminal = StandardErrorIsTerminal();
   // The kinds of device the commands know.

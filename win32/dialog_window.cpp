@@ -1,5 +1,6 @@
 #include "win32/dialog_window.h"
 
+#include "win32/busy_cursor.h"
 #include "win32/container_window.h"
 #include "win32/dpi_scale.h"
 #include "win32/program_icon.h"
@@ -74,6 +75,9 @@ LRESULT DialogWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LP
       icons_.Show(window);
       return 0;
     }
+    case WM_SETCURSOR:
+      if (SetBusyCursor(panel_)) return TRUE;
+      break;
     case WM_CLOSE:
       panel_.WhenIdle([this] { form_.Close(); });
       return 0;

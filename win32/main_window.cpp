@@ -8,6 +8,7 @@
 
 #include "panel/window_layout.h"
 #include "panel/window_texts.h"
+#include "win32/busy_cursor.h"
 #include "win32/container_window.h"
 #include "win32/dpi_scale.h"
 #include "win32/program_icon.h"
@@ -229,6 +230,9 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
         FitNormalSize();
       }
       return 0;
+    case WM_SETCURSOR:
+      if (SetBusyCursor(panel_)) return TRUE;
+      break;
     case WM_CLOSE:
       // Not in the middle of an action (between two requests of a write):
       // the window closes once the action is over.

@@ -11,8 +11,7 @@ class Win32FileChooser : public FileChooser {
  public:
   // The dialog is owned by `owner` once one is set (the main window).
   void SetOwner(HWND owner) { owner_ = owner; }
-  std::optional<std::string> Choose(FileUse use, const std::string& caption,
-                                    const std::string& proposed) override;
+  std::optional<std::string> Choose(const FileRequest& request) override;
 
  private:
   HWND owner_ = nullptr;

@@ -1,6 +1,8 @@
 #include "win32/win32_views.h"
 
 #include "panel/window_layout.h"
+#include "win32/busy_cursor.h"
+#include "win32/held_input.h"
 #include "win32/panel_picture.h"
 
 namespace intercom {
@@ -18,10 +20,40 @@ Win32Views::Win32Views(PanelModel& panel)
     }
     if (!form2_.Refresh(control)) form3_.Refresh(control);
   });
+  panel_.SetBusyObserver([this](bool busy) { BusyChanged(busy); });
 }
 
 Win32Views::~Win32Views() {
+  panel_.SetBusyObserver(nullptr);
   panel_.SetObserver(nullptr);
+}
+
+void Win32Views::BusyChanged(bool busy) {
+  RefreshCursor(panel_);
+  if (busy || !panel_.AskingUser()) return;
+  HoldWaitingInput(panel_, [this](MSG& message) { DeliverHeld(message); });
+}
+
+void Win32Views::DeliverHeld(MSG& message) {
+  if (!IsWindow(message.hwnd)) return;
+  // What the window takes now: a control disabled by the action, or inside
+  // a disabled group, page or window, takes no input, as it would not had the
+  // input not waited.
+  const HWND root = GetAncestor(message.hwnd, GA_ROOT);
+  for (HWND window = message.hwnd; window != nullptr;
+       window = window == root ? nullptr : GetAncestor(window, GA_PARENT)) {
+    if (!IsWindowEnabled(window)) return;
+  }
+  if (!Navigate(message)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  MSG character;
+  while (PeekMessageW(&character, nullptr, WM_CHAR, WM_DEADCHAR, PM_REMOVE | PM_QS_POSTMESSAGE) ||
+         PeekMessageW(&character, nullptr, WM_SYSCHAR, WM_SYSDEADCHAR,
+                      PM_REMOVE | PM_QS_POSTMESSAGE)) {
+    if (!Navigate(character)) DispatchMessageW(&character);
+  }
 }
 
 void Win32Views::RefreshAll() {

@@ -1,6 +1,8 @@
 // The three windows of the program over one panel model, and the loop that
 // runs them: the model's changes are shown through PanelModel::SetObserver,
-// and hiding the main window ends the loop.
+// and hiding the main window ends the loop. While an action runs the windows
+// show the wait cursor (busy_cursor.h), and the input given to them waits for
+// it (held_input.h).
 #pragma once
 
 #include <windows.h>
@@ -37,6 +39,13 @@ class Win32Views {
   bool Navigate(MSG& message);
 
  private:
+  // Follows PanelModel::Busy: the cursor, and before a box or dialog opens,
+  // the input that waits.
+  void BusyChanged(bool busy);
+  // Delivers one message that waited for an action, with the characters its
+  // key gives: they come before whatever waited after it.
+  void DeliverHeld(MSG& message);
+
   PanelModel& panel_;
   FontCache fonts_;
   PanelPicture picture_;

@@ -2,12 +2,13 @@
 # intercom-cli.exe under Wine against intercom-sim, with COM5 mapped to the
 # simulator's pty, checked against the Linux intercom-cli on the same device:
 # for each kind, `read --json` gives the same document; a write through Wine
-# reads back (on Linux) as written; a missing COM port is refused with the
+# reads back (on Linux) as written; without -p the installed window
+# program's COM.ini names the port; a missing COM port is refused with the
 # Windows error codes.
 # Usage: cli_e2e.sh WINDOWS_CLI   (environment as for run.sh, prefix booted)
 set -euo pipefail
 
-windows_cli=${1:?usage: cli_e2e.sh WINDOWS_CLI}
+windows_cli=$(realpath "${1:?usage: cli_e2e.sh WINDOWS_CLI}")
 : "${INTERCOM_WINE:?}" "${INTERCOM_WINESERVER:?}" "${WINEPREFIX:?}" "${INTERCOM_HOST_BUILD:?}"
 export WINEPREFIX WINEDEBUG=-all
 unset WAYLAND_DISPLAY
@@ -88,6 +89,26 @@ for kind in subscriber splitter beltpack switch; do
     fail "$kind: the write changed more than $name"
   echo "$kind: read and write under Wine agree with Linux"
 done
+
+# Without -p, and with no COM.ini in the working folder: the port named by the
+# installed window program's COM.ini in %APPDATA%\intercom-config.
+start_sim subscriber
+appdata=$(timeout -k 5 60 "$INTERCOM_WINE" cmd /c echo %APPDATA% | tr -d '\r')
+window_folder=$(timeout -k 5 60 "$INTERCOM_WINE" winepath -u "$appdata\\intercom-config" | tr -d '\r')
+made_window_folder=""
+[ -d "$window_folder" ] || { mkdir -p "$window_folder"; made_window_folder=1; }
+# The installer's test may have left one: kept aside meanwhile.
+[ ! -e "$window_folder/COM.ini" ] || mv "$window_folder/COM.ini" "$scratch/kept-COM.ini"
+printf 'COM5\r\n' >"$window_folder/COM.ini"
+mkdir "$scratch/no-ini"
+(cd "$scratch/no-ini" && wine_cli read --json) >"$scratch/installed.json" 2>"$scratch/installed.err" ||
+  fail "read without -p exited $?: $(tr '\n' ' ' <"$scratch/installed.err")"
+grep -q '"kind": "subscriber"' "$scratch/installed.json" ||
+  fail "read without -p did not read the port of %APPDATA%\\intercom-config\\COM.ini"
+rm -f "$window_folder/COM.ini"
+[ ! -e "$scratch/kept-COM.ini" ] || mv "$scratch/kept-COM.ini" "$window_folder/COM.ini"
+[ -z "$made_window_folder" ] || rmdir "$window_folder"
+echo "without -p: the port of %APPDATA%\\intercom-config\\COM.ini"
 
 # A COM port that does not exist: the open message and its reason, nothing
 # about the state of a port that never opened, and the port exit code.

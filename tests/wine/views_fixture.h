@@ -154,10 +154,15 @@ class WindowsOverDevice : public ::testing::Test {
 
   void Press(std::string_view button) { SendMessageW(Control(button), BM_CLICK, 0, 0); }
 
+  // Runs after each pause of an exchange, while the action reads no messages.
+  std::function<void()> duringPause_;
   Win32MessageBoxes boxes_;
   PanelModel panel_{boxes_, "Intercom-config"};
   std::unique_ptr<SerialPort> port_ = MakeSerialPort();
-  ProgramContext session_{panel_, *port_, SleepPause};
+  ProgramContext session_{panel_, *port_, [this](int ms) {
+                            SleepPause(ms);
+                            if (duringPause_) duringPause_();
+                          }};
   std::filesystem::path folder_;
   // The boxes the start-up showed, answered with OK.
   std::vector<SeenBox> startupBoxes_;
@@ -182,6 +187,26 @@ inline void TypeInto(HWND edit, const std::string& text) {
   SendMessageW(edit, EM_SETSEL, 0, -1);
   SendMessageW(edit, WM_CHAR, VK_BACK, 0);
   for (const wchar_t character : Wide(text)) SendMessageW(edit, WM_CHAR, character, 0);
+}
+
+// Puts the pointer on the middle of `window`, as the user moves the mouse.
+inline void PointAt(HWND window) {
+  RECT place;
+  GetWindowRect(window, &place);
+  SetCursorPos((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+}
+
+// A click of the left mouse button on the middle of `window`, given to the
+// system as the mouse gives it: it reaches the window through the thread's
+// queue, when the thread next reads it.
+inline void ClickWithMouse(HWND window) {
+  PointAt(window);
+  INPUT clicks[2] = {};
+  clicks[0].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  clicks[1].type = INPUT_MOUSE;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, clicks, sizeof(INPUT));
 }
 
 // One simulated device serves a whole group, in the order its tests are

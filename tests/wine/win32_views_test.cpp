@@ -3,7 +3,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <cstring>
 #include <filesystem>
@@ -13,6 +17,7 @@
 #include "panel/window_layout.h"
 #include "serial/port_enumeration.h"
 #include "tests/wine/views_fixture.h"
+#include "win32/win32_file_chooser.h"
 
 namespace intercom::testing {
 namespace {
@@ -391,6 +396,90 @@ TEST_F(SubscriberSet, AClickWhileABoxIsUpWaitsForTheActionToEnd) {
   // The held click ran once the first write was over, with a box of its own.
   ASSERT_EQ(answerer.Seen().size(), 2u);
   EXPECT_EQ(answerer.Seen()[1].text, "Новые настройки записаны.");
+}
+
+TEST_F(SubscriberSet, TheWaitCursorShowsWhileAnActionRunsButNotOverItsBoxes) {
+  const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
+  PointAt(Control("BitBtn4"));
+  int pauses = 0;
+  int waitingPauses = 0;
+  duringPause_ = [&] {
+    ++pauses;
+    if (GetCursor() == wait) ++waitingPauses;
+  };
+  BoxAnswerer answerer(IDOK);
+  bool waitOverBox = true;
+  answerer.whileOpen = [&] { waitOverBox = GetCursor() == wait; };
+  Type("Edit3", "17");
+  Press("BitBtn2");
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  ASSERT_GT(pauses, 0);
+  EXPECT_EQ(waitingPauses, pauses);
+  EXPECT_FALSE(waitOverBox);
+  EXPECT_NE(GetCursor(), wait);
+
+  // A handler that ends in a failure gives the cursor back too.
+  waitOverBox = true;
+  answerer.whileOpen = [&] { waitOverBox = GetCursor() == wait; };
+  Type("Edit3", "x");
+  ASSERT_EQ(answerer.Seen().size(), 2u);
+  EXPECT_EQ(answerer.Seen()[1].text, "'x' is not a valid integer value.");
+  EXPECT_FALSE(waitOverBox);
+  EXPECT_NE(GetCursor(), wait);
+}
+
+TEST_F(SubscriberSet, AClickDuringAnExchangeRunsAfterTheBoxTheActionShows) {
+  Type("Edit3", "17");
+  bool clicked = false;
+  duringPause_ = [&] {
+    if (!std::exchange(clicked, true)) ClickWithMouse(Control("BitBtn4"));
+  };
+  BoxAnswerer answerer(IDOK);
+  std::string requestsAtBox;
+  answerer.whileOpen = [&] { requestsAtBox = panel_.Edit12.Text(); };
+  Press("BitBtn2");
+  ASSERT_TRUE(clicked);
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_EQ(answerer.Seen()[0].text, "Новые настройки записаны.");
+  // The click's "Считать настройки" followed the box: its first request, in
+  // the trace as " E2 E4 01 03 ...", is a ReadSettings.
+  const std::string requests = panel_.Edit12.Text();
+  ASSERT_GT(requests.size(), requestsAtBox.size());
+  const std::string after = requests.substr(requestsAtBox.size());
+  const char* readSettings = " 03";
+  EXPECT_EQ(after.substr(9, 3), readSettings) << after;
+}
+
+TEST_F(SubscriberSet, TheSaveDialogOffersSettingsFilesInTheDocumentsFolder) {
+  Win32FileChooser files;
+  files.SetOwner(views_->Form1().Handle());
+  panel_.SetFileChooser(files);
+  std::vector<std::string> types;
+  std::string folder;
+  std::string name;
+  BoxAnswerer answerer(IDCANCEL);
+  answerer.whileOpen = [&] {
+    const HWND dialog = GetActiveWindow();
+    const HWND typeList = GetDlgItem(dialog, cmb1);
+    for (int i = 0; i < SendMessageW(typeList, CB_GETCOUNT, 0, 0); ++i) {
+      wchar_t text[128] = {};
+      SendMessageW(typeList, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+      types.push_back(Narrow(text));
+    }
+    wchar_t path[MAX_PATH] = {};
+    SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(path));
+    folder = Narrow(path);
+    name = Text(GetDlgItem(dialog, edt1) != nullptr ? GetDlgItem(dialog, edt1)
+                                                    : GetDlgItem(dialog, cmb13));
+  };
+  SendMessageW(views_->Form1().Handle(), WM_COMMAND, MainWindow::kSaveSettings, 0);
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_EQ(types, (std::vector<std::string>{"Настройки устройства (*.json)", "Все файлы (*)"}));
+  PWSTR documents = nullptr;
+  ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents)));
+  EXPECT_EQ(folder, Narrow(documents));
+  CoTaskMemFree(documents);
+  EXPECT_EQ(name, "subscriber.json");
 }
 
 }  // namespace

@@ -1,0 +1,16 @@
+#include "serial/settings_folder.h"
+
+#include <cstdlib>
+
+namespace intercom {
+
+std::optional<std::string> PlatformSettingsFolder() {
+#ifdef _WIN32
+  const char* appData = std::getenv("APPDATA");
+  return appData != nullptr ? appData : "";
+#else
+  return std::nullopt;
+#endif
+}
+
+}  // namespace intercom

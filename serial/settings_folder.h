@@ -1,0 +1,14 @@
+// Where the platform itself keeps the current user's settings of programs.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace intercom {
+
+// The platform's own folder for the current user's settings, when it names
+// one: %APPDATA% on Windows, empty when that is not set. None on the other
+// platforms, whose programs follow the XDG rule instead.
+std::optional<std::string> PlatformSettingsFolder();
+
+}  // namespace intercom

@@ -205,7 +205,7 @@ TEST_F(SettingsFilesTest, EveryRefusedFileIsSaidInRussian) {
       {"array.json", "[1]", "", "Файл должен содержать один объект в фигурных скобках {…}."},
       {"nested.json", R"({"kind":"subscriber","key3":[1]})", "",
        "Для «Адреса абонентов 3» ожидалось одно значение, а в файле список […]."},
-      {"nul.json", std::string(R"({"kind":"subscriber","key1":6})") + '\0' + "{}", "",
+      {"zero-byte.json", std::string(R"({"kind":"subscriber","key1":6})") + '\0' + "{}", "",
        "Байт 31 нулевой: в тексте его быть не может."},
       {"utf8.json", "{\"kind\":\"subscriber\",\"key3\":\"\xFF\"}", "",
        "Байт 30 (в значении «Адреса абонентов 3») не входит ни в один символ: текст должен "

@@ -1,4 +1,4 @@
-# Front door: `make test`, `make build`, `make run`, `make demo`, `make fuzz`, `make bench`,
+# Front door: `make test`, `make check`, `make build`, `make run`, `make demo`, `make fuzz`, `make bench`,
 # `make package`, `make windows`.
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
@@ -9,7 +9,7 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Seconds per fuzz target: `make fuzz` runs each this long, `make test` 20 s each.
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build test test-fast test-asan test-fuzz fuzz windows test-windows run demo package bench clean
+.PHONY: deps build check test test-fast test-asan test-fuzz fuzz windows test-windows run demo package bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -20,8 +20,12 @@ $(BUILD_DIR)/build.ninja: CMakeLists.txt | deps
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test-fast: build
+# The quick loop for every edit: the plain build and its tests, without the
+# sanitizer, fuzzing or Windows parts of `make test`.
+check: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+test-fast: check
 
 $(ASAN_DIR)/build.ninja: CMakeLists.txt | deps
 	cmake -S . -B $(ASAN_DIR) $(CMAKE_FLAGS) -DINTERCOM_SANITIZE=ON
@@ -53,7 +57,7 @@ test-windows: build windows
 
 # The Windows part runs wherever mingw-w64 and Wine are installed, which
 # `make deps` sees to; the check runs after it, not when make starts.
-test: test-fast test-asan test-fuzz
+test: check test-asan test-fuzz
 	@if command -v x86_64-w64-mingw32-g++-posix >/dev/null && test -x /usr/lib/wine/wine64; then \
 	  $(MAKE) --no-print-directory test-windows; \
 	else \

@@ -1,12 +1,11 @@
 #include "workflow/settings_files.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <sstream>
 #include <system_error>
 
 #include "panel/window_texts.h"
+#include "serial/guarded_file.h"
 #include "workflow/device_session.h"
 #include "workflow/file_choice.h"
 #include "workflow/input_error.h"
@@ -129,20 +128,6 @@ std::string Refusal(const InputProblem& problem) {
   return "Файл не прочитан как файл настроек.";
 }
 
-// Empty when all of `text` is in the file at `path` once it is closed;
-// otherwise the system's reason. A full disk shows only when the buffer is
-// flushed, so the flush and the close are checked too.
-std::string WriteWhole(const std::string& path, const std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return std::generic_category().message(errno);
-  int error = 0;
-  if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0) {
-    error = errno;
-  }
-  if (std::fclose(file) != 0 && error == 0) error = errno;
-  return error == 0 ? std::string() : std::generic_category().message(error);
-}
-
 // The values that differ and that the device would not take, or none.
 std::vector<std::string> OutOfRange(DeviceKind kind, const std::vector<SettingChange>& changes) {
   std::vector<std::string> lines;
@@ -236,9 +221,12 @@ void SaveSettingsClick(ProgramContext& session) {
   request.proposed = session.catalogue.KindName(kind) + ".json";
   const std::optional<std::string> path = ChooseFile(session, request);
   if (!path) return;
-  if (const std::string why = WriteWhole(*path, SettingsJson(session.catalogue, device.Current()));
-      !why.empty()) {
-    panel.ShowError("Настройки не сохранены в файл\r\n" + *path + "\r\n" + why);
+  // Replaced whole or not at all: a save that fails keeps the file it was to replace.
+  if (const int error =
+          ReplaceSettingsFile(*path, SettingsJson(session.catalogue, device.Current()));
+      error != 0) {
+    panel.ShowError("Настройки не сохранены в файл\r\n" + *path + "\r\n" +
+                    std::system_category().message(error));
     return;
   }
   panel.ShowInformation("Настройки устройства " + Quoted(kind) + " сохранены в файл\r\n" + *path);

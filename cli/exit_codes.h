@@ -1,4 +1,4 @@
-// The exit codes of intercom-cli, as --help and the README list them.
+// The exit codes of intercom-cli, as --help and docs/cli.md list them.
 #pragma once
 
 namespace intercom::cli {

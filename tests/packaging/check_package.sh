@@ -2,10 +2,10 @@
 # Builds the Debian package from an already built tree (cpack only, nothing is
 # compiled), then checks its name, control fields and file list, unpacks it
 # and runs the unpacked programs' --version.
-# check_package.sh BUILD_DIR OUT_DIR VERSION APPSTREAM_ID WITH_CLI(0|1)
+# check_package.sh BUILD_DIR OUT_DIR VERSION APPSTREAM_ID WITH_CLI(0|1) SOURCE_DIR
 # Leaves the unpacked tree in OUT_DIR/root for the launcher test.
 set -euo pipefail
-build=$1 out=$2 version=$3 appstream_id=$4 with_cli=$5
+build=$1 out=$2 version=$3 appstream_id=$4 with_cli=$5 source=$6
 
 rm -rf "$out"
 mkdir -p "$out"
@@ -65,6 +65,10 @@ done
 if [ "$with_cli" = 1 ]; then
   expected+=(./usr/bin/intercom-cli ./usr/share/man/man1/intercom-cli.1.gz)
 fi
+expected+=(./usr/share/doc/intercom-config/README.md)
+for page in "$source"/docs/*.md "$source"/docs/*.png; do
+  expected+=("./usr/share/doc/intercom-config/docs/${page##*/}")
+done
 wanted=$(printf '%s\n' "${expected[@]}" | sort)
 if [ "$files" != "$wanted" ]; then
   diff <(echo "$wanted") <(echo "$files") || true

@@ -65,7 +65,7 @@ QWidget* TForm1::BuildControl(QWidget* parent, const ControlLayout& control) {
       tabOrder_.push_back(pages_);
       views_.Add(panel_.PageControl1, [this] {
         const int page = panel_.PageControl1.ActivePage();
-        pages_->setCurrentIndex(page == PageControl::kNoPage ? kNoPageTab : page);
+        pages_->setCurrentIndex(page == PageControl::kNoPage ? NoPageTab() : page);
         ShowContainerEnabled(*pages_, panel_.PageControl1.Enabled());
       });
       return pages_;
@@ -111,14 +111,17 @@ QWidget* TForm1::BuildControl(QWidget* parent, const ControlLayout& control) {
       AddTrackBar(parent, panel_.TrackBarAt(NumberAfter(name, "TrackBar")), place,
                   Utf8(control.accessibleName));
       return nullptr;
-    case ViewKind::CheckBox:
-      studio_ = new QCheckBox(Utf8(control.caption), parent);
-      studio_->setObjectName(Utf8(control.name));
-      studio_->setGeometry(place.left, place.top, place.width, place.height);
-      studio_->setFont(PanelFont(control.fontPixels));
-      tabOrder_.push_back(studio_);
-      views_.Add(panel_.CheckBox1, [this] { ShowChecked(*studio_, panel_.CheckBox1); });
+    case ViewKind::CheckBox: {
+      auto* widget = new QCheckBox(Utf8(control.caption), parent);
+      widget->setObjectName(Utf8(control.name));
+      widget->setGeometry(place.left, place.top, place.width, place.height);
+      widget->setFont(PanelFont(control.fontPixels));
+      tabOrder_.push_back(widget);
+      CheckBox& box = *dynamic_cast<CheckBox*>(ModelControl(panel_, name));
+      checkBoxes_.emplace_back(&box, widget);
+      views_.Add(box, [widget, &box] { ShowChecked(*widget, box); });
       return nullptr;
+    }
     case ViewKind::ComboBox:
       break;
   }
@@ -131,13 +134,13 @@ QWidget* TForm1::BuildPage(const ControlLayout& control) {
   // Pages in the window's button-face colour rather than the pane's.
   sheet->setAutoFillBackground(true);
   pages_->addTab(sheet, Utf8(control.caption));
-  if (pages_->count() == PageControl::kPageCount) {
+  if (pages_->count() == NoPageTab()) {
     // The tab shown while no device is connected: hidden, over an empty page.
     auto* emptyPage = new QWidget;
     emptyPage->setObjectName(QStringLiteral("NoPage"));
     emptyPage->setAutoFillBackground(true);
     pages_->addTab(emptyPage, QString());
-    pages_->setTabVisible(kNoPageTab, false);
+    pages_->setTabVisible(NoPageTab(), false);
   }
   return sheet;
 }

@@ -73,7 +73,7 @@ QWidget* TForm1::BuildControl(QWidget* parent, const ControlLayout& control) {
       return BuildPage(control);
     case ViewKind::GroupBox:
       return AddContainer(NewGroupBox(parent, control.name, place, Utf8(control.caption)),
-                          panel_.GroupBoxAt(NumberAfter(name, "GroupBox")));
+                          ModelControlOf<StaticControl>(panel_, name));
     case ViewKind::Label: {
       QLabel* label =
           NewLabel(parent, control.name, place, Utf8(control.caption), control.fontPixels);
@@ -93,22 +93,21 @@ QWidget* TForm1::BuildControl(QWidget* parent, const ControlLayout& control) {
       return nullptr;
     }
     case ViewKind::Edit:
-      AddEdit(parent, panel_.EditAt(NumberAfter(name, "Edit")), place,
-              Utf8(control.accessibleName));
+      AddEdit(parent, ModelControlOf<TextField>(panel_, name), place, Utf8(control.accessibleName));
       return nullptr;
     case ViewKind::Trace:
-      AddTrace(parent, panel_.EditAt(NumberAfter(name, "Edit")), place,
+      AddTrace(parent, ModelControlOf<TextField>(panel_, name), place,
                Utf8(control.accessibleName));
       return nullptr;
     case ViewKind::Button:
-      AddButton(parent, panel_.BitBtnAt(NumberAfter(name, "BitBtn")), place, Utf8(control.caption));
+      AddButton(parent, ModelControlOf<Button>(panel_, name), place, Utf8(control.caption));
       return nullptr;
     case ViewKind::StepButton:
-      AddStepButton(parent, panel_.BitBtnAt(NumberAfter(name, "BitBtn")), place, control.up,
+      AddStepButton(parent, ModelControlOf<Button>(panel_, name), place, control.up,
                     Utf8(control.accessibleName));
       return nullptr;
     case ViewKind::TrackBar:
-      AddTrackBar(parent, panel_.TrackBarAt(NumberAfter(name, "TrackBar")), place,
+      AddTrackBar(parent, ModelControlOf<TrackBar>(panel_, name), place,
                   Utf8(control.accessibleName));
       return nullptr;
     case ViewKind::CheckBox: {
@@ -117,7 +116,7 @@ QWidget* TForm1::BuildControl(QWidget* parent, const ControlLayout& control) {
       widget->setGeometry(place.left, place.top, place.width, place.height);
       widget->setFont(PanelFont(control.fontPixels));
       tabOrder_.push_back(widget);
-      CheckBox& box = *dynamic_cast<CheckBox*>(ModelControl(panel_, name));
+      CheckBox& box = ModelControlOf<CheckBox>(panel_, name);
       checkBoxes_.emplace_back(&box, widget);
       views_.Add(box, [widget, &box] { ShowChecked(*widget, box); });
       return nullptr;

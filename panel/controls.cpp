@@ -75,18 +75,18 @@ void CheckBox::SetChecked(bool checked) {
   Raise(OnClick);
 }
 
-PageControl::PageControl(PanelModel& panel, std::string name, int initialPage)
-    : Control(panel, std::move(name)), active_(initialPage) {}
+PageControl::PageControl(PanelModel& panel, std::string name, int initialPage, int pageCount)
+    : Control(panel, std::move(name)), active_(initialPage), pageCount_(pageCount) {}
 
 void PageControl::ShowPage(int index) {
-  const int page = (index >= 0 && index < kPageCount) ? index : kNoPage;
+  const int page = (index >= 0 && index < pageCount_) ? index : kNoPage;
   if (active_ == page) return;
   active_ = page;
   Changed();
 }
 
 void PageControl::ShowNextPage() {
-  ShowPage(active_ == kNoPage ? 0 : (active_ + 1) % kPageCount);
+  ShowPage(active_ == kNoPage ? 0 : (active_ + 1) % pageCount_);
 }
 
 void PageControl::SelectTab(int index) {

@@ -113,22 +113,25 @@ class StaticControl : public Control {
   using Control::Control;
 };
 
-// TPageControl: page 0..3 active, or none.
+// TPageControl: one of its pages active, or none.
 class PageControl : public Control {
  public:
-  static constexpr int kPageCount = 4;
   static constexpr int kNoPage = -1;
-  PageControl(PanelModel& panel, std::string name, int initialPage);
+  PageControl(PanelModel& panel, std::string name, int initialPage, int pageCount);
+  int PageCount() const { return pageCount_; }
   int ActivePage() const { return active_; }
-  // 0..3 makes that page active; any other index leaves no page active.
+  // 0..PageCount()-1 makes that page active; any other index leaves no page
+  // active.
   void ShowPage(int index);
-  // The page after the active one, 3 followed by 0; page 0 when none is active.
+  // The page after the active one, the last followed by 0; page 0 when none
+  // is active.
   void ShowNextPage();
   // A user's click on a tab: works only while enabled.
   void SelectTab(int index);
 
  private:
   int active_;
+  int pageCount_;
 };
 
 // TComboBox: editable text with an item list. Each item may carry a

@@ -1,17 +1,19 @@
-// Which controls of the main window show which device's settings: one page per
-// device kind (by its wire value), the controls of each setting by name, and
-// the slider buttons. Data only; the workflow's panel binding reads it.
+// One page of the main window per device kind: which controls show which of
+// the kind's settings, its slider buttons and where all of it lies. Data
+// only; a PanelDescription puts the pages into the window.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "panel/window_layout.h"
+
 namespace intercom {
 
 enum class ControlType { Edit, TrackBar, CheckBox };
 
-// EditN, TrackBarN or CheckBox1 (number 1).
+// EditN, TrackBarN or CheckBoxN.
 struct ControlRef {
   ControlType type;
   int number;
@@ -22,16 +24,16 @@ struct SettingControl {
   ControlRef control;
 };
 
-struct DevicePage {
-  int32_t kind;             // the kind's wire value
-  int pageIndex;            // PageControl1's page
-  bool keyFieldsEnabled;    // Edit1..Edit10 usable
-  std::vector<int> groups;  // GroupBoxN this kind uses
-  std::vector<SettingControl> controls;
+// A slider with its "-" and "+" buttons and the setting whose channel its
+// steps send.
+struct LevelSlider {
+  int trackBar;
+  int downButton;
+  int upButton;
+  const char* setting;
 };
 
-// A slider with its "-" and "+" buttons and the kind and setting whose
-// channel its steps send.
+// A slider's buttons with the kind whose setting its steps send.
 struct LevelButtons {
   int trackBar;
   int downButton;
@@ -40,14 +42,23 @@ struct LevelButtons {
   const char* setting;
 };
 
-const std::vector<DevicePage>& DevicePages();
-// Null for a kind without a page.
-const DevicePage* FindDevicePage(int32_t kind);
-// The control of a setting on that kind's page; for a kind without such a
-// setting, the control any reply of it goes to (Edit20 for a Tally input,
-// Edit11 for a device address, CheckBox1 for the studio mode); null otherwise.
-const ControlRef* FindSettingControl(int32_t kind, std::string_view setting);
+struct DevicePage {
+  int32_t kind;             // the kind's wire value
+  bool keyFieldsEnabled;    // Edit1..Edit10 usable
+  std::vector<int> groups;  // GroupBoxN this kind uses
+  std::vector<SettingControl> controls;
+  std::vector<LevelSlider> sliders;
+  // Its Page row first, then what lies on it, containers before their
+  // contents, in tab order. The controls named here exist in the panel model
+  // once the page is part of its description.
+  std::vector<ControlLayout> rows;
+};
 
-const std::vector<LevelButtons>& LevelButtonTable();
+// The pages of the four kinds of the installation, in the order of their tabs.
+std::vector<DevicePage> StandardPages();
+
+// StandardPanel().FindSettingControl(kind, setting): where the window of the
+// four kinds shows a setting.
+const ControlRef* FindSettingControl(int32_t kind, std::string_view setting);
 
 }  // namespace intercom

@@ -1,7 +1,6 @@
 #include "panel/model_controls.h"
 
 #include <charconv>
-#include <stdexcept>
 
 namespace intercom {
 
@@ -21,17 +20,9 @@ Control* ModelControl(PanelModel& panel, std::string_view name) {
   if (name == "Form3.Edit1") return &panel.Form3.Edit1;
   if (name == "Form3.BitBtn1") return &panel.Form3.BitBtn1;
   if (name == "PageControl1") return &panel.PageControl1;
-  if (name == "CheckBox1") return &panel.CheckBox1;
   if (name == "Label1") return &panel.Label1;
   if (name == "Label4") return &panel.Label4;
-  try {
-    if (const int n = NumberAfter(name, "Edit")) return &panel.EditAt(n);
-    if (const int n = NumberAfter(name, "TrackBar")) return &panel.TrackBarAt(n);
-    if (const int n = NumberAfter(name, "BitBtn")) return &panel.BitBtnAt(n);
-    if (const int n = NumberAfter(name, "GroupBox")) return &panel.GroupBoxAt(n);
-  } catch (const std::out_of_range&) {
-  }
-  return nullptr;
+  return panel.Find(name);
 }
 
 }  // namespace intercom

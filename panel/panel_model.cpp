@@ -1,6 +1,5 @@
 #include "panel/panel_model.h"
 
-#include <array>
 #include <stdexcept>
 
 #include "panel/handler_failure.h"
@@ -19,35 +18,78 @@ AddressDialog::AddressDialog(PanelModel& panel)
       Edit1(panel, "Form3.Edit1"),
       BitBtn1(panel, "Form3.BitBtn1") {}
 
-PanelModel::PanelModel(MessageBoxes& boxes, std::string applicationTitle)
-    : boxes_(boxes), title_(std::move(applicationTitle)) {}
+namespace {
+
+using MadeControls = std::map<std::string, std::unique_ptr<Control>, std::less<>>;
+
+MadeControls MakeControls(PanelModel& panel, const WindowLayout& window) {
+  MadeControls made;
+  for (const ControlLayout& row : window.controls) {
+    std::unique_ptr<Control> control;
+    switch (row.kind) {
+      case ViewKind::Edit:
+      case ViewKind::Trace:
+        control = std::make_unique<TextField>(panel, row.name);
+        break;
+      case ViewKind::TrackBar:
+        control = std::make_unique<TrackBar>(panel, row.name, false);
+        break;
+      case ViewKind::Button:
+      case ViewKind::StepButton:
+        control = std::make_unique<Button>(panel, row.name);
+        break;
+      case ViewKind::CheckBox:
+        control = std::make_unique<CheckBox>(panel, row.name);
+        break;
+      case ViewKind::GroupBox:
+        control = std::make_unique<StaticControl>(panel, row.name);
+        break;
+      case ViewKind::PageControl:
+      case ViewKind::Page:
+      case ViewKind::Label:
+      case ViewKind::Picture:
+      case ViewKind::ComboBox:
+        continue;
+    }
+    made.emplace(row.name, std::move(control));
+  }
+  return made;
+}
+
+}  // namespace
+
+PanelModel::PanelModel(MessageBoxes& boxes, std::string applicationTitle,
+                       const PanelDescription& description)
+    : description_(description),
+      made_(MakeControls(*this, description.MainWindow())),
+      boxes_(boxes),
+      title_(std::move(applicationTitle)) {
+  // Nothing observes the model yet: these are its first state, not changes.
+  Edit11.SetEnabled(false);
+  Edit11.SetVisible(false);
+  TrackBar5.SetPosition(2);
+  BitBtn1.SetVisible(false);
+}
+
+Control* PanelModel::Find(std::string_view name) const {
+  const auto found = made_.find(name);
+  return found == made_.end() ? nullptr : found->second.get();
+}
 
 TextField& PanelModel::EditAt(int n) {
-  const std::array<TextField*, 20> edits = {
-      &Edit1,  &Edit2,  &Edit3,  &Edit4,  &Edit5,  &Edit6,  &Edit7,  &Edit8,  &Edit9,  &Edit10,
-      &Edit11, &Edit12, &Edit13, &Edit14, &Edit15, &Edit16, &Edit17, &Edit18, &Edit19, &Edit20};
-  return *edits.at(static_cast<size_t>(n - 1));
+  return Made<TextField>("Edit" + std::to_string(n));
 }
 
 TrackBar& PanelModel::TrackBarAt(int n) {
-  const std::array<TrackBar*, 9> bars = {&TrackBar1, &TrackBar2, &TrackBar3, &TrackBar4, &TrackBar5,
-                                         &TrackBar6, &TrackBar7, &TrackBar8, &TrackBar9};
-  return *bars.at(static_cast<size_t>(n - 1));
+  return Made<TrackBar>("TrackBar" + std::to_string(n));
 }
 
 Button& PanelModel::BitBtnAt(int n) {
-  const std::array<Button*, 25> buttons = {&BitBtn1,  &BitBtn2,  &BitBtn3,  &BitBtn4,  &BitBtn5,
-                                           &BitBtn6,  &BitBtn7,  &BitBtn8,  &BitBtn9,  &BitBtn10,
-                                           &BitBtn11, &BitBtn12, &BitBtn13, &BitBtn14, &BitBtn15,
-                                           &BitBtn16, &BitBtn17, &BitBtn18, &BitBtn19, &BitBtn20,
-                                           &BitBtn21, &BitBtn22, &BitBtn23, &BitBtn24, &BitBtn25};
-  return *buttons.at(static_cast<size_t>(n - 1));
+  return Made<Button>("BitBtn" + std::to_string(n));
 }
 
 StaticControl& PanelModel::GroupBoxAt(int n) {
-  const std::array<StaticControl*, 7> groups = {&GroupBox1, &GroupBox2, &GroupBox3, &GroupBox4,
-                                                &GroupBox5, &GroupBox6, &GroupBox7};
-  return *groups.at(static_cast<size_t>(n - 1));
+  return Made<StaticControl>("GroupBox" + std::to_string(n));
 }
 
 void PanelModel::ShowNotice(const std::string& text) {

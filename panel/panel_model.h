@@ -5,14 +5,19 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "panel/busy_state.h"
 #include "panel/controls.h"
 #include "panel/file_chooser.h"
 #include "panel/message_boxes.h"
+#include "panel/panel_description.h"
 
 namespace intercom {
 
@@ -35,16 +40,28 @@ struct AddressDialog {
 };
 
 class PanelModel {
+  // Declared first: the controls named below are made from the description's
+  // rows before the members that refer to them.
+  const PanelDescription& description_;
+  std::map<std::string, std::unique_ptr<Control>, std::less<>> made_;
+
  public:
-  // `boxes` must outlive the model; `applicationTitle` is the caption of the
-  // notice and error boxes.
-  PanelModel(MessageBoxes& boxes, std::string applicationTitle);
+  // `boxes` and `description` must outlive the model; `applicationTitle` is
+  // the caption of the notice and error boxes. Every Edit, Trace, TrackBar,
+  // Button, StepButton, CheckBox and GroupBox row of the description's main
+  // window is a control of that name; the description must hold the rows of
+  // the controls named below.
+  PanelModel(MessageBoxes& boxes, std::string applicationTitle,
+             const PanelDescription& description = StandardPanel());
   PanelModel(const PanelModel&) = delete;
   PanelModel& operator=(const PanelModel&) = delete;
 
+  const PanelDescription& Description() const { return description_; }
+
   // Main window. Its OnShow is FormShow.
   Window Form1{*this, "Form1"};
-  PageControl PageControl1{*this, "PageControl1", 2};
+  // It starts on the belt pack's page.
+  PageControl PageControl1{*this, "PageControl1", 2, description_.PageCount()};
   // The menu "Настройки": the port choice, then the settings file entries and
   // the exchange log.
   Button COM1{*this, "COM1"};
@@ -52,49 +69,66 @@ class PanelModel {
   Button LoadSettings{*this, "LoadSettings"};
   CheckBox ExchangeLog{*this, "ExchangeLog"};
 
-  TextField Edit1{*this, "Edit1"}, Edit2{*this, "Edit2"}, Edit3{*this, "Edit3"},
-      Edit4{*this, "Edit4"}, Edit5{*this, "Edit5"}, Edit6{*this, "Edit6"}, Edit7{*this, "Edit7"},
-      Edit8{*this, "Edit8"}, Edit9{*this, "Edit9"}, Edit10{*this, "Edit10"};
-  TextField Edit11{*this, "Edit11", false, false};
-  TextField Edit12{*this, "Edit12"};  // request trace
-  TextField Edit13{*this, "Edit13"};  // reply trace
-  TextField Edit14{*this, "Edit14"}, Edit15{*this, "Edit15"}, Edit16{*this, "Edit16"},
-      Edit17{*this, "Edit17"}, Edit18{*this, "Edit18"}, Edit19{*this, "Edit19"},
-      Edit20{*this, "Edit20"};
+  TextField &Edit1 = Made<TextField>("Edit1"), &Edit2 = Made<TextField>("Edit2"),
+            &Edit3 = Made<TextField>("Edit3"), &Edit4 = Made<TextField>("Edit4"),
+            &Edit5 = Made<TextField>("Edit5"), &Edit6 = Made<TextField>("Edit6"),
+            &Edit7 = Made<TextField>("Edit7"), &Edit8 = Made<TextField>("Edit8"),
+            &Edit9 = Made<TextField>("Edit9"), &Edit10 = Made<TextField>("Edit10");
+  // Hidden and disabled at first.
+  TextField& Edit11 = Made<TextField>("Edit11");
+  TextField& Edit12 = Made<TextField>("Edit12");  // request trace
+  TextField& Edit13 = Made<TextField>("Edit13");  // reply trace
+  TextField &Edit14 = Made<TextField>("Edit14"), &Edit15 = Made<TextField>("Edit15"),
+            &Edit16 = Made<TextField>("Edit16"), &Edit17 = Made<TextField>("Edit17"),
+            &Edit18 = Made<TextField>("Edit18"), &Edit19 = Made<TextField>("Edit19"),
+            &Edit20 = Made<TextField>("Edit20");
 
-  // The belt pack's volume starts at position 2, every other slider at 0.
-  TrackBar TrackBar1{*this, "TrackBar1", false}, TrackBar2{*this, "TrackBar2", false},
-      TrackBar3{*this, "TrackBar3", false}, TrackBar4{*this, "TrackBar4", false},
-      TrackBar5{*this, "TrackBar5", 2, false}, TrackBar6{*this, "TrackBar6", false},
-      TrackBar7{*this, "TrackBar7", false}, TrackBar8{*this, "TrackBar8", false},
-      TrackBar9{*this, "TrackBar9", false};
+  // Every slider starts disabled; the belt pack's volume at position 2, every
+  // other at 0.
+  TrackBar &TrackBar1 = Made<TrackBar>("TrackBar1"), &TrackBar2 = Made<TrackBar>("TrackBar2"),
+           &TrackBar3 = Made<TrackBar>("TrackBar3"), &TrackBar4 = Made<TrackBar>("TrackBar4"),
+           &TrackBar5 = Made<TrackBar>("TrackBar5"), &TrackBar6 = Made<TrackBar>("TrackBar6"),
+           &TrackBar7 = Made<TrackBar>("TrackBar7"), &TrackBar8 = Made<TrackBar>("TrackBar8"),
+           &TrackBar9 = Made<TrackBar>("TrackBar9");
 
-  CheckBox CheckBox1{*this, "CheckBox1"};
+  CheckBox& CheckBox1 = Made<CheckBox>("CheckBox1");
 
-  StaticControl GroupBox1{*this, "GroupBox1"}, GroupBox2{*this, "GroupBox2"},
-      GroupBox3{*this, "GroupBox3"}, GroupBox4{*this, "GroupBox4"}, GroupBox5{*this, "GroupBox5"},
-      GroupBox6{*this, "GroupBox6"}, GroupBox7{*this, "GroupBox7"};
+  StaticControl &GroupBox1 = Made<StaticControl>("GroupBox1"),
+                &GroupBox2 = Made<StaticControl>("GroupBox2"),
+                &GroupBox3 = Made<StaticControl>("GroupBox3"),
+                &GroupBox4 = Made<StaticControl>("GroupBox4"),
+                &GroupBox5 = Made<StaticControl>("GroupBox5"),
+                &GroupBox6 = Made<StaticControl>("GroupBox6"),
+                &GroupBox7 = Made<StaticControl>("GroupBox7");
   StaticControl Label1{*this, "Label1", true, false}, Label4{*this, "Label4", true, false};
 
-  Button BitBtn1{*this, "BitBtn1", true, false};
-  Button BitBtn2{*this, "BitBtn2"}, BitBtn3{*this, "BitBtn3"}, BitBtn4{*this, "BitBtn4"},
-      BitBtn5{*this, "BitBtn5"}, BitBtn6{*this, "BitBtn6"}, BitBtn7{*this, "BitBtn7"},
-      BitBtn8{*this, "BitBtn8"}, BitBtn9{*this, "BitBtn9"}, BitBtn10{*this, "BitBtn10"},
-      BitBtn11{*this, "BitBtn11"}, BitBtn12{*this, "BitBtn12"}, BitBtn13{*this, "BitBtn13"},
-      BitBtn14{*this, "BitBtn14"}, BitBtn15{*this, "BitBtn15"}, BitBtn16{*this, "BitBtn16"},
-      BitBtn17{*this, "BitBtn17"}, BitBtn18{*this, "BitBtn18"}, BitBtn19{*this, "BitBtn19"},
-      BitBtn20{*this, "BitBtn20"}, BitBtn21{*this, "BitBtn21"}, BitBtn22{*this, "BitBtn22"},
-      BitBtn23{*this, "BitBtn23"}, BitBtn24{*this, "BitBtn24"}, BitBtn25{*this, "BitBtn25"};
+  // Hidden at first.
+  Button& BitBtn1 = Made<Button>("BitBtn1");
+  Button &BitBtn2 = Made<Button>("BitBtn2"), &BitBtn3 = Made<Button>("BitBtn3"),
+         &BitBtn4 = Made<Button>("BitBtn4"), &BitBtn5 = Made<Button>("BitBtn5"),
+         &BitBtn6 = Made<Button>("BitBtn6"), &BitBtn7 = Made<Button>("BitBtn7"),
+         &BitBtn8 = Made<Button>("BitBtn8"), &BitBtn9 = Made<Button>("BitBtn9"),
+         &BitBtn10 = Made<Button>("BitBtn10"), &BitBtn11 = Made<Button>("BitBtn11"),
+         &BitBtn12 = Made<Button>("BitBtn12"), &BitBtn13 = Made<Button>("BitBtn13"),
+         &BitBtn14 = Made<Button>("BitBtn14"), &BitBtn15 = Made<Button>("BitBtn15"),
+         &BitBtn16 = Made<Button>("BitBtn16"), &BitBtn17 = Made<Button>("BitBtn17"),
+         &BitBtn18 = Made<Button>("BitBtn18"), &BitBtn19 = Made<Button>("BitBtn19"),
+         &BitBtn20 = Made<Button>("BitBtn20"), &BitBtn21 = Made<Button>("BitBtn21"),
+         &BitBtn22 = Made<Button>("BitBtn22"), &BitBtn23 = Made<Button>("BitBtn23"),
+         &BitBtn24 = Made<Button>("BitBtn24"), &BitBtn25 = Made<Button>("BitBtn25");
 
   PortDialog Form2{*this};
   AddressDialog Form3{*this};
 
   // Numbered access: EditAt(14) is Edit14, TrackBarAt(5) is TrackBar5, and so on;
-  // a number that names no control throws std::out_of_range.
+  // a number that names no control of that type throws std::out_of_range.
   TextField& EditAt(int n);
   TrackBar& TrackBarAt(int n);
   Button& BitBtnAt(int n);
   StaticControl& GroupBoxAt(int n);
+  // The control made from the description's row named `name`; null for a
+  // name no such row has.
+  Control* Find(std::string_view name) const;
 
   // Modal boxes; each returns when the user has dismissed it.
   void ShowNotice(const std::string& text);
@@ -145,6 +179,15 @@ class PanelModel {
   const std::string& ApplicationTitle() const { return title_; }
 
  private:
+  // The control made from the row named `name`, of type T; throws
+  // std::out_of_range when there is none.
+  template <typename T>
+  T& Made(std::string_view name) const {
+    auto* control = dynamic_cast<T*>(Find(name));
+    if (control == nullptr) throw std::out_of_range("the panel has no " + std::string(name));
+    return *control;
+  }
+
   MessageBoxes& boxes_;
   FileChooser* chooser_ = nullptr;
   std::string title_;

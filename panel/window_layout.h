@@ -53,6 +53,10 @@ struct WindowLayout {
   std::vector<ControlLayout> controls;
 };
 
+// The main window without its device pages: the rows outside its page
+// control and the page control itself. A PanelDescription adds the pages.
+WindowLayout MainWindowFrame();
+// The main window with the pages of the four kinds of the installation.
 const WindowLayout& MainWindowLayout();
 const WindowLayout& PortDialogLayout();
 const WindowLayout& AddressDialogLayout();

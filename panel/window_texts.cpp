@@ -1,7 +1,6 @@
 #include "panel/window_texts.h"
 
-#include "panel/device_pages.h"
-#include "panel/window_layout.h"
+#include "panel/panel_description.h"
 
 namespace intercom {
 namespace {
@@ -21,15 +20,8 @@ std::string ControlName(const ControlRef& control) {
 }  // namespace
 
 std::string KindCaption(int32_t kind) {
-  const DevicePage* page = FindDevicePage(kind);
-  if (page == nullptr) return {};
-  // The pages follow their page control in the order of their indexes.
-  int index = 0;
-  for (const ControlLayout& entry : MainWindowLayout().controls) {
-    if (entry.kind != ViewKind::Page) continue;
-    if (index++ == page->pageIndex) return entry.caption;
-  }
-  return {};
+  const DevicePage* page = StandardPanel().FindPage(kind);
+  return page != nullptr ? page->rows.front().caption : std::string();
 }
 
 std::string SettingLabel(int32_t kind, std::string_view setting) {

@@ -20,7 +20,7 @@ using RequestFrame = std::array<uint8_t, kRequestLength>;
 using ReplyFrame = std::array<uint8_t, kReplyLength>;
 using Payload = std::array<uint8_t, kPayloadLength>;
 
-// Request byte 2; the page index of a kind is its value minus one.
+// Request byte 2.
 enum class DeviceKind : int32_t {
   None = 0,
   SubscriberSet = 1,

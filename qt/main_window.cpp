@@ -40,7 +40,8 @@ TForm1::TForm1(PanelModel& panel) : panel_(panel) {
 
   normalSize_ = QSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
   resize(normalSize_);
-  move(MainWindowLayout().firstLeft, MainWindowLayout().firstTop);
+  const WindowLayout& layout = panel_.Description().MainWindow();
+  move(layout.firstLeft, layout.firstTop);
 }
 
 bool TForm1::Refresh(const Control& control) {
@@ -74,8 +75,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::setVisible(bool visible) {
   if (visible && !placed_) {
     placed_ = true;
-    PlaceOnScreen(*this, QPoint(MainWindowLayout().firstLeft, MainWindowLayout().firstTop),
-                  normalSize_);
+    const WindowLayout& layout = panel_.Description().MainWindow();
+    PlaceOnScreen(*this, QPoint(layout.firstLeft, layout.firstTop), normalSize_);
     // Resizing is offered only because window managers maximise nothing else:
     // the window never gets smaller than its normal size (or, on a screen
     // too small for that, than the size it opened at).
@@ -188,7 +189,7 @@ void TForm1::BuildClientArea() {
   // Everything comes from the control table, in tab order; each container
   // before what it holds.
   std::map<std::string, QWidget*, std::less<>> made = {{"", client}};
-  for (const ControlLayout& control : MainWindowLayout().controls) {
+  for (const ControlLayout& control : panel_.Description().MainWindow().controls) {
     if (QWidget* widget = BuildControl(made.at(control.parent), control)) {
       made.emplace(control.name, widget);
     }
@@ -272,12 +273,14 @@ void TForm1::ConnectSignals() {
   for (const auto& [button, widget] : buttons_) {
     connect(widget, &QPushButton::clicked, this, [button] { button->Click(); });
   }
-  connect(studio_, &QCheckBox::clicked, this, [this] {
-    panel_.CheckBox1.Click();
-    views_.Refresh(panel_.CheckBox1);
-  });
+  for (const auto& [box, widget] : checkBoxes_) {
+    connect(widget, &QCheckBox::clicked, this, [this, box] {
+      box->Click();
+      views_.Refresh(*box);
+    });
+  }
   connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
-    const int page = index == kNoPageTab ? PageControl::kNoPage : index;
+    const int page = index == NoPageTab() ? PageControl::kNoPage : index;
     if (page == panel_.PageControl1.ActivePage()) return;
     panel_.PageControl1.SelectTab(page);
     views_.Refresh(panel_.PageControl1);

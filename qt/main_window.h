@@ -32,8 +32,9 @@ class TForm1 : public QMainWindow {
   static constexpr int kClientHeight = 455;
   // The client area that shows the trace strip whole (Edit13's bottom and a margin).
   static constexpr int kTraceStripBottom = 541;
-  // The tab shown while the model has no active page: hidden, over an empty page.
-  static constexpr int kNoPageTab = PageControl::kPageCount;
+  // The tab shown while the model has no active page: hidden, over an empty
+  // page after the device pages.
+  int NoPageTab() const { return panel_.PageControl1.PageCount(); }
 
   // Builds every page and control in the model's current state, hidden.
   // `panel` must outlive the window.
@@ -98,7 +99,7 @@ class TForm1 : public QMainWindow {
   QAction* portChoice_ = nullptr;
   QAction* exchangeLog_ = nullptr;
   std::vector<std::pair<Button*, QAction*>> menuEntries_;
-  QCheckBox* studio_ = nullptr;
+  std::vector<std::pair<CheckBox*, QCheckBox*>> checkBoxes_;
   std::vector<std::pair<TextField*, QLineEdit*>> edits_;
   std::vector<std::pair<Button*, QPushButton*>> buttons_;
   std::vector<QWidget*> tabOrder_;

@@ -65,7 +65,7 @@ QWidget* TForm1::BuildControl(QWidget* parent, const ControlLayout& control) {
       tabOrder_.push_back(pages_);
       views_.Add(panel_.PageControl1, [this] {
         const int page = panel_.PageControl1.ActivePage();
-        pages_->setCurrentIndex(page == PageControl::kNoPage ? kNoPageTab : page);
+        pages_->setCurrentIndex(page == PageControl::kNoPage ? NoPageTab() : page);
         ShowContainerEnabled(*pages_, panel_.PageControl1.Enabled());
       });
       return pages_;
@@ -73,7 +73,7 @@ QWidget* TForm1::BuildControl(QWidget* parent, const ControlLayout& control) {
       return BuildPage(control);
     case ViewKind::GroupBox:
       return AddContainer(NewGroupBox(parent, control.name, place, Utf8(control.caption)),
-                          panel_.GroupBoxAt(NumberAfter(name, "GroupBox")));
+                          ModelControlOf<StaticControl>(panel_, name));
     case ViewKind::Label: {
       QLabel* label =
           NewLabel(parent, control.name, place, Utf8(control.caption), control.fontPixels);
@@ -93,32 +93,34 @@ QWidget* TForm1::BuildControl(QWidget* parent, const ControlLayout& control) {
       return nullptr;
     }
     case ViewKind::Edit:
-      AddEdit(parent, panel_.EditAt(NumberAfter(name, "Edit")), place,
-              Utf8(control.accessibleName));
+      AddEdit(parent, ModelControlOf<TextField>(panel_, name), place, Utf8(control.accessibleName));
       return nullptr;
     case ViewKind::Trace:
-      AddTrace(parent, panel_.EditAt(NumberAfter(name, "Edit")), place,
+      AddTrace(parent, ModelControlOf<TextField>(panel_, name), place,
                Utf8(control.accessibleName));
       return nullptr;
     case ViewKind::Button:
-      AddButton(parent, panel_.BitBtnAt(NumberAfter(name, "BitBtn")), place, Utf8(control.caption));
+      AddButton(parent, ModelControlOf<Button>(panel_, name), place, Utf8(control.caption));
       return nullptr;
     case ViewKind::StepButton:
-      AddStepButton(parent, panel_.BitBtnAt(NumberAfter(name, "BitBtn")), place, control.up,
+      AddStepButton(parent, ModelControlOf<Button>(panel_, name), place, control.up,
                     Utf8(control.accessibleName));
       return nullptr;
     case ViewKind::TrackBar:
-      AddTrackBar(parent, panel_.TrackBarAt(NumberAfter(name, "TrackBar")), place,
+      AddTrackBar(parent, ModelControlOf<TrackBar>(panel_, name), place,
                   Utf8(control.accessibleName));
       return nullptr;
-    case ViewKind::CheckBox:
-      studio_ = new QCheckBox(Utf8(control.caption), parent);
-      studio_->setObjectName(Utf8(control.name));
-      studio_->setGeometry(place.left, place.top, place.width, place.height);
-      studio_->setFont(PanelFont(control.fontPixels));
-      tabOrder_.push_back(studio_);
-      views_.Add(panel_.CheckBox1, [this] { ShowChecked(*studio_, panel_.CheckBox1); });
+    case ViewKind::CheckBox: {
+      auto* widget = new QCheckBox(Utf8(control.caption), parent);
+      widget->setObjectName(Utf8(control.name));
+      widget->setGeometry(place.left, place.top, place.width, place.height);
+      widget->setFont(PanelFont(control.fontPixels));
+      tabOrder_.push_back(widget);
+      CheckBox& box = ModelControlOf<CheckBox>(panel_, name);
+      checkBoxes_.emplace_back(&box, widget);
+      views_.Add(box, [widget, &box] { ShowChecked(*widget, box); });
       return nullptr;
+    }
     case ViewKind::ComboBox:
       break;
   }
@@ -131,13 +133,13 @@ QWidget* TForm1::BuildPage(const ControlLayout& control) {
   // Pages in the window's button-face colour rather than the pane's.
   sheet->setAutoFillBackground(true);
   pages_->addTab(sheet, Utf8(control.caption));
-  if (pages_->count() == PageControl::kPageCount) {
+  if (pages_->count() == NoPageTab()) {
     // The tab shown while no device is connected: hidden, over an empty page.
     auto* emptyPage = new QWidget;
     emptyPage->setObjectName(QStringLiteral("NoPage"));
     emptyPage->setAutoFillBackground(true);
     pages_->addTab(emptyPage, QString());
-    pages_->setTabVisible(kNoPageTab, false);
+    pages_->setTabVisible(NoPageTab(), false);
   }
   return sheet;
 }

@@ -36,7 +36,7 @@ MainWindow::MainWindow(PanelModel& panel, FontCache& fonts, PanelPicture& pictur
   const HMENU bar = CreateMenu();
   AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(settings_),
               Wide(kSettingsMenu).c_str());
-  const WindowLayout& layout = MainWindowLayout();
+  const WindowLayout& layout = panel_.Description().MainWindow();
   RECT frame{0, 0, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_)};
   AdjustFrame(frame, kStyle, true, 0, dpi_);
   window_ =
@@ -89,7 +89,7 @@ void MainWindow::ShowHint() {
 }
 
 void MainWindow::FitNormalSize() {
-  const WindowLayout& layout = MainWindowLayout();
+  const WindowLayout& layout = panel_.Description().MainWindow();
   fitting_ = true;
   FitClientArea(window_, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_));
   fitting_ = false;
@@ -106,7 +106,7 @@ void MainWindow::ChangeDpi(UINT dpi, const RECT& suggested) {
   if (IsZoomed(window_)) {
     // Maximised it keeps the monitor's work area; the normal size waits for
     // the restore.
-    const WindowLayout& layout = MainWindowLayout();
+    const WindowLayout& layout = panel_.Description().MainWindow();
     RECT frame{0, 0, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_)};
     AdjustFrame(frame, kStyle, true, 0, dpi_);
     normalSize_ = {frame.right - frame.left, frame.bottom - frame.top};

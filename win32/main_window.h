@@ -1,5 +1,5 @@
 // TForm1 as a native window: the menu "Настройки", and the client area from
-// MainWindowLayout(). The client area is the normal size; maximised, the
+// the panel's description. The client area is the normal size; maximised, the
 // window also shows the trace strip below it, and restored it returns to the
 // normal size. It is never smaller than that. Everything is scaled to the
 // density of the monitor the window is on, and laid out again when it moves

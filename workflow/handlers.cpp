@@ -29,7 +29,7 @@ void BindHandlers(ProgramContext& session) {
   panel.ExchangeLog.OnClick = bind(ExchangeLogClick);
   panel.BitBtn1.OnClick = bind(BitBtn1Click);
 
-  for (const LevelButtons& buttons : LevelButtonTable()) {
+  for (const LevelButtons& buttons : panel.Description().Levels()) {
     panel.BitBtnAt(buttons.upButton).OnClick = [s, &buttons] { StepLevelUp(*s, buttons); };
     panel.BitBtnAt(buttons.downButton).OnClick = [s, &buttons] { StepLevelDown(*s, buttons); };
   }

@@ -16,7 +16,6 @@ constexpr const char* kDeviceAddressRange =
     "Адрес устройства должен быть не менее 1 и не бюолее 32";
 // The fields the window has for the kind's groups of controls.
 constexpr int kKeyFields = 10;
-constexpr int kDeviceGroups = 5;
 
 bool UsesGroup(const DevicePage* page, int group) {
   return page != nullptr &&
@@ -60,8 +59,8 @@ void PanelBinding::Replied(const ExchangeOutcome& outcome) {
       break;
   }
   for (const SettingValue& v : outcome.values.values) {
-    const ControlRef* control =
-        FindSettingControl(static_cast<int32_t>(outcome.values.kind), v.setting->name);
+    const ControlRef* control = panel_.Description().FindSettingControl(
+        static_cast<int32_t>(outcome.values.kind), v.setting->name);
     if (control == nullptr) continue;
     if (control->type == ControlType::Edit) {
       panel_.EditAt(control->number).SetText(std::to_string(v.value));
@@ -81,10 +80,10 @@ void PanelBinding::Probed(size_t index) {
 }
 
 void PanelBinding::Found(const KindEntry& kind) {
-  const DevicePage* page = FindDevicePage(static_cast<int32_t>(kind.kind));
+  const DevicePage* page = panel_.Description().FindPage(static_cast<int32_t>(kind.kind));
   const bool keys = page != nullptr && page->keyFieldsEnabled;
   for (int n = 1; n <= kKeyFields; ++n) panel_.EditAt(n).SetEnabled(keys);
-  for (int group = 1; group <= kDeviceGroups; ++group) {
+  for (int group : panel_.Description().DeviceGroups()) {
     if (!UsesGroup(page, group)) panel_.GroupBoxAt(group).SetEnabled(false);
   }
   panel_.BitBtn2.SetEnabled(true);
@@ -92,17 +91,18 @@ void PanelBinding::Found(const KindEntry& kind) {
 }
 
 void PanelBinding::ReadsDone(const KindEntry& kind) {
-  const DevicePage* page = FindDevicePage(static_cast<int32_t>(kind.kind));
+  const int32_t wire = static_cast<int32_t>(kind.kind);
+  const DevicePage* page = panel_.Description().FindPage(wire);
   if (page == nullptr) return panel_.PageControl1.ShowPage(PageControl::kNoPage);
   for (int group : page->groups) panel_.GroupBoxAt(group).SetEnabled(true);
-  panel_.PageControl1.ShowPage(page->pageIndex);
+  panel_.PageControl1.ShowPage(panel_.Description().PageIndex(wire));
 }
 
 void PanelBinding::NoneFound() {
   for (int n = 1; n <= kKeyFields; ++n) panel_.EditAt(n).SetEnabled(false);
   panel_.BitBtn4.SetEnabled(false);
   panel_.BitBtn2.SetEnabled(false);
-  for (int group = 1; group <= kDeviceGroups; ++group) panel_.GroupBoxAt(group).SetEnabled(false);
+  for (int group : panel_.Description().DeviceGroups()) panel_.GroupBoxAt(group).SetEnabled(false);
   panel_.PageControl1.ShowPage(PageControl::kNoPage);
   panel_.ShowInformation(kNoDevice);
   panel_.PageControl1.SetEnabled(false);
@@ -117,7 +117,7 @@ std::optional<DeviceSettings> PanelBinding::SettingsToWrite(const KindEntry& kin
   std::vector<Sent> sent;
   for (const SequenceStep& step : kind.writeSteps) {
     for (const SettingEntry& setting : kind.settings) {
-      const ControlRef* control = FindSettingControl(wire, setting.name);
+      const ControlRef* control = panel_.Description().FindSettingControl(wire, setting.name);
       if (setting.write != step.command || control == nullptr ||
           control->type != ControlType::Edit) {
         continue;
@@ -127,7 +127,7 @@ std::optional<DeviceSettings> PanelBinding::SettingsToWrite(const KindEntry& kin
   }
   if (sent.empty()) return std::nullopt;
 
-  if (const DevicePage* page = FindDevicePage(wire)) {
+  if (const DevicePage* page = panel_.Description().FindPage(wire)) {
     for (const SettingControl& c : page->controls) {
       if (c.control.type != ControlType::Edit) continue;
       TextField& field = panel_.EditAt(c.control.number);

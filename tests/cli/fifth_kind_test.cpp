@@ -11,6 +11,7 @@
 #include "cli/exit_codes.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
+#include "tests/support/paging_kind.h"
 #include "workflow/device_operations.h"
 
 namespace intercom::cli {
@@ -19,28 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::Bytes;
 
-constexpr auto kPaging = static_cast<DeviceKind>(5);
-
-Catalogue WithPagingPanel() {
-  Catalogue catalogue = StandardCatalogue();
-  const auto address = [](const char* name, int byte) {
-    return SettingEntry{
-        name, Encoding::Address, 0, 32, CommandCode::ReadSettings, CommandCode::WriteSettings, byte,
-        0};
-  };
-  catalogue.Add(
-      {kPaging,
-       "paging",
-       {CommandCode::ReadSettings, CommandCode::ReadLevels, CommandCode::ReadTallyAddress},
-       {{CommandCode::WriteSettings, 50}, {CommandCode::WriteTallyAddress, 0}},
-       {address("zone1", 0),
-        address("zone2", 1),
-        address("zone3", 2),
-        {"gain", Encoding::Level, 0, 16, CommandCode::ReadLevels, CommandCode::SetLevel, 1,
-         kChannel2},
-        *catalogue.Common(CommandCode::ReadTallyAddress)}});
-  return catalogue;
-}
+using testing::kPaging;
 
 class FifthKindTest : public ::testing::Test, public ExchangeObserver {
  protected:
@@ -58,19 +38,13 @@ class FifthKindTest : public ::testing::Test, public ExchangeObserver {
   }
   void TearDown() override { fs::remove_all(root_); }
 
-  std::optional<Bytes> Answer(const Bytes& frame) {
-    RequestFrame request{};
-    std::copy_n(frame.begin(), request.size(), request.begin());
-    const auto reply = device.Answer(request);
-    if (!reply) return std::nullopt;
-    return Bytes(reply->begin(), reply->end());
-  }
+  std::optional<Bytes> Answer(const Bytes& frame) { return testing::AnswerOf(device, frame); }
 
   void RequestSent(const RequestFrame&) override {}
   void ReplyRead(const ReplyFrame&) override {}
   void Notice(const std::string& text) override { notices.push_back(text); }
 
-  const Catalogue catalogue = WithPagingPanel();
+  const Catalogue catalogue = testing::WithPagingKind();
   DeviceModel device{kPaging, false, catalogue};
   std::vector<std::string> notices;
   fs::path root_;

@@ -306,10 +306,10 @@ TEST_F(MainWindowView, NoPageShowsFourUnselectedTabsThatDoNotRespond) {
   panel.PageControl1.ShowPage(4);
   panel.PageControl1.SetEnabled(false);
   QTabWidget* pages = Main<QTabWidget>("PageControl1");
-  EXPECT_EQ(pages->currentIndex(), TForm1::kNoPageTab);
-  EXPECT_FALSE(pages->isTabVisible(TForm1::kNoPageTab));
+  EXPECT_EQ(pages->currentIndex(), form1->NoPageTab());
+  EXPECT_FALSE(pages->isTabVisible(form1->NoPageTab()));
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(pages->isTabVisible(i));
-  EXPECT_EQ(pages->tabBar()->currentIndex(), TForm1::kNoPageTab);
+  EXPECT_EQ(pages->tabBar()->currentIndex(), form1->NoPageTab());
   EXPECT_TRUE(pages->currentWidget()->findChildren<QWidget*>().isEmpty());
   for (int i = 0; i < 4; ++i) EXPECT_FALSE(pages->widget(i)->isVisible());
   EXPECT_FALSE(TakesInput(*pages->tabBar()));
@@ -322,7 +322,7 @@ TEST_F(MainWindowView, NoPageShowsFourUnselectedTabsThatDoNotRespond) {
   QTabBar* tabs = pages->tabBar();
   QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
   EXPECT_EQ(panel.PageControl1.ActivePage(), PageControl::kNoPage);
-  EXPECT_EQ(pages->currentIndex(), TForm1::kNoPageTab);
+  EXPECT_EQ(pages->currentIndex(), form1->NoPageTab());
 
   panel.PageControl1.SetEnabled(true);
   panel.PageControl1.ShowNextPage();

@@ -160,7 +160,7 @@ TEST_F(SubscriberSet, TheScreenShowsEveryFrameWhereTheTableSays) {
   const HWND window = views_->Form1().Handle();
   const WindowLayout& layout = MainWindowLayout();
   std::vector<int> checked;
-  for (int page = 0; page < PageControl::kPageCount; ++page) {
+  for (int page = 0; page < panel_.PageControl1.PageCount(); ++page) {
     panel_.PageControl1.ShowPage(page);
     views_->RefreshAll();
     checked.push_back(ExpectFramesAtTheTable(layout, window, views_->Form1().Views()));

@@ -112,8 +112,9 @@ TEST_F(FifthKindTest, TheHelpNamesItWithItsSettings) {
   const char* argv[] = {"intercom-cli", "--help"};
   ASSERT_EQ(RunCommandLine(2, argv, env), kExitDone) << err.str();
   const std::string help = out.str();
-  EXPECT_NE(help.find("intercom devices (subscriber set, splitter, belt pack, switch, paging)"),
-            std::string::npos)
+  EXPECT_NE(
+      help.find("intercom devices (subscriber set, splitter, belt pack, switch, paging panel)"),
+      std::string::npos)
       << help;
   EXPECT_NE(
       help.find("  beltpack    address 0..32, volume 0..16, tally 1..256\n"

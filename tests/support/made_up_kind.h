@@ -1,6 +1,7 @@
 // A kind the installation does not have, for tests that show a kind is carried
 // by its catalogue record alone: "paging" (wire value 5) with three addresses,
-// a level and the Tally input, added to a copy of the standard catalogue.
+// a level and the Tally input, called "paging panel", added to a copy of the
+// standard catalogue.
 #pragma once
 
 #include "protocol/device_catalogue.h"
@@ -26,7 +27,8 @@ inline Catalogue WithPagingPanel() {
         address("zone3", 2),
         {"gain", Encoding::Level, 0, 16, CommandCode::ReadLevels, CommandCode::SetLevel, 1,
          kChannel2},
-        *catalogue.Common(CommandCode::ReadTallyAddress)}});
+        *catalogue.Common(CommandCode::ReadTallyAddress)},
+       "paging panel"});
   return catalogue;
 }
 

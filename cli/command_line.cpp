@@ -1,8 +1,13 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "cli/exit_codes.h"
+#include "protocol/kind_lists.h"
 
 #ifndef INTERCOM_VERSION
 #error "INTERCOM_VERSION must be defined by the build"
@@ -11,13 +16,9 @@
 namespace intercom::cli {
 namespace {
 
-constexpr const char* kFooter = R"(Settings (the names of --set, settings files and plan columns):
-  subscriber  key1..key10 (addresses 0..32, 0 = none), studio (true/false), device_address 1..32
-  splitter    address 0..32, input1..input4 (levels 0..16)
-  beltpack    address 0..32, volume 0..16, tally 1..256
-  switch      line1..line4 (addresses 0..32), volume1..volume4 (levels 0..16)
-
-Without -p the port is the one named in COM.ini of the working directory,
+// The help footer after the settings of every kind.
+constexpr const char* kFooterRest =
+    R"(Without -p the port is the one named in COM.ini of the working directory,
 else in the window program's own COM.ini
 (${XDG_CONFIG_HOME:-$HOME/.config}/intercom-config/COM.ini), else the
 machine's only serial port. COM.ini is only read, never written.
@@ -36,6 +37,36 @@ Exit codes (the same for every command):
          not whole (apply: UNVERIFIED) or one that differs
   128+N  ended by signal N between two exchanges: 130 Ctrl+C (SIGINT),
          143 SIGTERM, 129 SIGHUP)";
+
+// One run of settings as the footer lists it: "key1..key10 (addresses 0..32)".
+// The first run that can hold 0 for an address says what 0 means, once.
+std::string RunText(const SettingRun& run, bool& noneExplained) {
+  const std::string names = run.last.empty() ? run.first : run.first + ".." + run.last;
+  if (run.encoding == Encoding::Studio) return names + " (true/false)";
+  const std::string range = std::to_string(run.low) + ".." + std::to_string(run.high);
+  std::string note;
+  if (run.encoding == Encoding::Address && run.low == 0 && !noneExplained) {
+    noneExplained = true;
+    note = "0 = none";
+  }
+  if (run.last.empty()) return names + " " + range + (note.empty() ? "" : " (" + note + ")");
+  return names + " (" + ValueNoun(run.encoding) + " " + range + (note.empty() ? "" : ", " + note) +
+         ")";
+}
+
+std::string Footer(const Catalogue& catalogue) {
+  size_t width = 0;
+  for (const KindEntry& kind : catalogue.Kinds()) width = std::max(width, std::strlen(kind.name));
+  std::string text = "Settings (the names of --set, settings files and plan columns):\n";
+  bool noneExplained = false;
+  for (const KindEntry& kind : catalogue.Kinds()) {
+    std::vector<std::string> runs;
+    for (const SettingRun& run : SettingRuns(kind)) runs.push_back(RunText(run, noneExplained));
+    text += "  " + std::string(kind.name) + std::string(width + 2 - std::strlen(kind.name), ' ') +
+            JoinList(runs, ", ", ", ") + "\n";
+  }
+  return text + "\n" + kFooterRest;
+}
 
 // An empty -p would otherwise read as no -p at all, and a script whose port
 // variable is empty would reach the device of COM.ini or the only port.
@@ -71,13 +102,14 @@ const char* Version() {
 }
 
 int RunCommandLine(int argc, const char* const* argv, Environment& env) {
+  const Catalogue& catalogue = *env.catalogue;
   CLI::App app("intercom-cli " + std::string(Version()) +
-                   ": reads and writes the settings of intercom devices (subscriber set, "
-                   "splitter, belt pack, switch) on a serial port",
+                   ": reads and writes the settings of intercom devices (" +
+                   JoinList(KindTitleList(catalogue), ", ", ", ") + ") on a serial port",
                "intercom-cli");
   app.set_version_flag("--version", std::string("intercom-cli ") + Version());
   app.require_subcommand(1);
-  app.footer(kFooter);
+  app.footer(Footer(catalogue));
 
   CommonOptions options;
   bool json = false;

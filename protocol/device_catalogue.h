@@ -48,6 +48,8 @@ struct KindEntry {
   // "Записать настройки": the requests (each sends the settings it writes) and pauses.
   std::vector<SequenceStep> writeSteps;
   std::vector<SettingEntry> settings;
+  // How people call it ("subscriber set"); null where that is its name.
+  const char* title = nullptr;
 
   const SettingEntry* Find(std::string_view settingName) const;
 };

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/paging_kind.h"
+
 namespace intercom {
 namespace {
 
@@ -29,6 +31,19 @@ TEST(ProgramOptions, HelpPrintsTheUsageAndEndsTheProgram) {
         << outcome.printed;
     EXPECT_NE(outcome.printed.find("COM.ini"), std::string::npos);
   }
+}
+
+TEST(ProgramOptions, HelpNamesTheKindsOfItsCatalogue) {
+  const char* args[] = {"intercom-config", "--help"};
+  std::ostringstream out;
+  EXPECT_EQ(AnswerProgramOptions(2, args, out, testing::WithPagingKind()), 0);
+  EXPECT_NE(out.str().find(
+                "Configures one device of a wired digital intercom installation (subscriber\n"
+                "set, splitter, belt pack, switch or paging panel) connected to a serial port:\n"
+                "finds which kind answers, reads its settings into that kind's page and writes\n"
+                "them back.\n\nThe serial port"),
+            std::string::npos)
+      << out.str();
 }
 
 TEST(ProgramOptions, VersionPrintsNameAndVersionAndEndsTheProgram) {

@@ -1,12 +1,14 @@
 // A kind the installation does not have, added only to a copy of the
 // catalogue: the simulated device, the device operations and the command line
-// must find it, read it and write it with no other change.
+// must find it, read it and write it, and the help must name it, with no
+// other change.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "sim/device_model.h"
@@ -97,6 +99,22 @@ TEST_F(FifthKindTest, TheCommandLineReadsAndWritesItBySettingsFile) {
   EXPECT_EQ(RunWrite(env, {"/dev/ttyS0", ""}, "", {"zone3=33"}, true), kExitRefused);
   EXPECT_NE(err.str().find("zone3: 33 is out of range 0..32"), std::string::npos) << err.str();
   EXPECT_EQ(device.Code("zone3"), EncodeAddress(3));
+}
+
+TEST_F(FifthKindTest, TheHelpNamesItWithItsSettings) {
+  const char* argv[] = {"intercom-cli", "--help"};
+  ASSERT_EQ(RunCommandLine(2, argv, env), kExitDone) << err.str();
+  const std::string help = out.str();
+  EXPECT_NE(
+      help.find("intercom devices (subscriber set, splitter, belt pack, switch, paging panel)"),
+      std::string::npos)
+      << help;
+  EXPECT_NE(
+      help.find("  beltpack    address 0..32, volume 0..16, tally 1..256\n"
+                "  switch      line1..line4 (addresses 0..32), volume1..volume4 (levels 0..16)\n"
+                "  paging      zone1..zone3 (addresses 0..32), gain 0..16, tally 1..256\n\n"),
+      std::string::npos)
+      << help;
 }
 
 }  // namespace

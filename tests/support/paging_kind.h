@@ -1,4 +1,4 @@
-// A made-up fifth kind, "paging": three zone addresses, a gain level and the
+// A made-up fifth kind, "paging" (called "paging panel"): three zone addresses, a gain level and the
 // Tally input, in a copy of the catalogue. It shows that a kind needs its
 // catalogue record (and, for the window, its page description) and nothing
 // else.
@@ -32,7 +32,8 @@ inline Catalogue WithPagingKind() {
         address("zone3", 2),
         {"gain", Encoding::Level, 0, 16, CommandCode::ReadLevels, CommandCode::SetLevel, 1,
          kChannel2},
-        *catalogue.Common(CommandCode::ReadTallyAddress)}});
+        *catalogue.Common(CommandCode::ReadTallyAddress)},
+       "paging panel"});
   return catalogue;
 }
 

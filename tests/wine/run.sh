@@ -160,8 +160,21 @@ case $command in
       "$INTERCOM_WINE" reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
       export INTERCOM_TEST_DPI="$dpi"
     fi
+    # The program's output reaches the caller through files, relayed while it
+    # runs: what it starts for the prefix (the desktop's explorer.exe) stays
+    # with the lasting wineserver, and would hold a pipe, and the caller's
+    # wait for its end, open with it.
+    : >"$scratch/out"
+    : >"$scratch/err"
+    timeout -k 5 "$limit" "$INTERCOM_WINE" "$@" >"$scratch/out" 2>"$scratch/err" &
+    program=$!
+    tail -s 0.1 --pid=$program -n +1 -f "$scratch/out" &
+    out_relay=$!
+    tail -s 0.1 --pid=$program -n +1 -f "$scratch/err" >&2 &
+    err_relay=$!
     status=0
-    timeout -k 5 "$limit" "$INTERCOM_WINE" "$@" || status=$?
+    wait $program || status=$?
+    wait $out_relay $err_relay || true
     [ $status -eq 124 ] && echo "run.sh: $1 still running after ${limit}s, stopped" >&2
     exit $status
     ;;

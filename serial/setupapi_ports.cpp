@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "serial/usb_ids.h"
+#include "serial/wide_text.h"
 
 namespace intercom {
 namespace {
@@ -24,22 +25,7 @@ std::string Utf8(std::wstring_view text) {
   for (wchar_t& c : clean) {
     if (c < 0x20 || c == 0x7F) c = L'?';
   }
-  if (clean.empty()) return {};
-  const int size = static_cast<int>(clean.size());
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, clean.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, clean.data(), size, utf8.data(), length, nullptr, nullptr);
-  return utf8;
-}
-
-std::wstring Utf16(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-  return wide;
+  return Narrow(clean);
 }
 
 // The strings of a REG_SZ or REG_MULTI_SZ buffer, up to its first empty one.
@@ -133,7 +119,7 @@ void Fill(PortDescription& description, HDEVINFO devices, SP_DEVINFO_DATA& devic
 PortDescription DescribeSetupApiPort(const std::string& portName) {
   PortDescription description;
   description.path = portName;
-  const std::wstring wanted = Utf16(portName);
+  const std::wstring wanted = Wide(portName);
   if (wanted.empty()) return description;
   const HDEVINFO devices =
       SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);

@@ -3,6 +3,7 @@
 #include "serial/com_port_name.h"
 #include "serial/registry_ports.h"
 #include "serial/setupapi_ports.h"
+#include "serial/wide_text.h"
 
 #include <cstring>
 #include <memory>
@@ -47,13 +48,7 @@ std::string SystemErrorText(uint32_t code) {
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&wide), 0, nullptr);
   std::string text;
-  if (length > 0) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), nullptr, 0,
-                                         nullptr, nullptr);
-    text.resize(static_cast<size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), text.data(), size, nullptr,
-                        nullptr);
-  }
+  if (length > 0) text = Narrow(std::wstring_view(wide, length));
   LocalFree(wide);
   // The system's texts end in CR LF, some with a space before.
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {

@@ -1,7 +1,7 @@
 #include "win32/container_window.h"
 
+#include "serial/wide_text.h"
 #include "win32/dpi_scale.h"
-#include "win32/wide_text.h"
 
 namespace intercom {
 namespace {

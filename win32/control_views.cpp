@@ -4,9 +4,9 @@
 
 #include "panel/list_completion.h"
 #include "panel/model_controls.h"
+#include "serial/wide_text.h"
 #include "win32/accessible_name.h"
 #include "win32/dpi_scale.h"
-#include "win32/wide_text.h"
 
 namespace intercom {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "serial/wide_text.h"
 #include "win32/font_cache.h"
-#include "win32/wide_text.h"
 
 namespace intercom {
 namespace {

@@ -8,11 +8,11 @@
 
 #include "panel/window_layout.h"
 #include "panel/window_texts.h"
+#include "serial/wide_text.h"
 #include "win32/busy_cursor.h"
 #include "win32/container_window.h"
 #include "win32/dpi_scale.h"
 #include "win32/program_icon.h"
-#include "win32/wide_text.h"
 
 namespace intercom {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "win32/wide_text.h"
+#include "serial/wide_text.h"
 
 namespace intercom {
 namespace {

@@ -1,6 +1,6 @@
 #include "win32/win32_message_boxes.h"
 
-#include "win32/wide_text.h"
+#include "serial/wide_text.h"
 
 namespace intercom {
 namespace {

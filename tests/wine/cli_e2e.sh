@@ -31,8 +31,8 @@ stop_sim() {
 }
 trap 'stop_sim; rm -f "$com5"; rm -rf "$scratch"' EXIT
 
-# The wineserver keeps its messages in the prefix's log (see run.sh).
-"$INTERCOM_WINESERVER" >>"$WINEPREFIX/../wineserver.log" 2>&1 || true
+# The prefix's one lasting wineserver (see run.sh).
+"$(dirname "$0")/run.sh" server
 
 failures=0
 fail() {

@@ -57,7 +57,8 @@ def main():
     env.pop("WAYLAND_DISPLAY", None)
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     # Started before the pty is mapped, the wineserver does not take it as its terminal.
-    subprocess.run([os.environ["INTERCOM_WINESERVER"]], env=env, check=False, **quiet)
+    run = os.path.join(os.path.dirname(os.path.abspath(__file__)), "run.sh")
+    subprocess.run([run, "server"], env=env, check=False, **quiet)
 
     master, slave = os.openpty()
     link = os.path.join(prefix, "dosdevices", "com7")

@@ -43,7 +43,7 @@ trap cleanup EXIT
 # Waits up to 10 s for FILE to appear.
 appears() { for _ in $(seq 100); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
 
-"$INTERCOM_WINESERVER" >/dev/null 2>&1 || true
+"$run" server
 programs=$(unix_path "$(user_dir LOCALAPPDATA)\\Programs\\intercom-config")
 appdata=$(unix_path "$(user_dir APPDATA)")
 shortcut="$appdata/Microsoft/Windows/Start Menu/Programs/intercom-config.lnk"

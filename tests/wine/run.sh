@@ -4,6 +4,7 @@
 #                                start its private X server (Xvfb)
 #   run.sh stop                  end the prefix's wineserver and everything in it,
 #                                its X server, and remove the prefix (some 700 MB)
+#   run.sh server                start the prefix's wineserver unless it runs
 #   run.sh run [--sim KIND --com N [--high-com H]] [--file-com M] [--dpi D] [--limit S] -- PROGRAM ARGS...
 #       runs PROGRAM, at most S seconds (default 240). --dpi: the prefix's
 #       screen density is D dots per inch while it runs (INTERCOM_TEST_DPI),
@@ -16,7 +17,11 @@
 # Every program of the prefix runs on the prefix's X server: Wine's desktop
 # (explorer.exe) takes the display of the first program that needs it and
 # keeps it, so a program that makes windows needs every one before it to
-# have had the same display.
+# have had the same display. One wineserver serves every program from boot to
+# stop: one that ends a few seconds after its last program races the next
+# program's start, which then fails with "recvmsg: Connection reset by peer".
+# It stays until stop, or until no program has run for 15 minutes
+# (longer than any test), should stop never come.
 # Needs INTERCOM_WINE, INTERCOM_WINESERVER, WINEPREFIX and, for --sim,
 # INTERCOM_HOST_BUILD (the Linux build with intercom-sim).
 set -euo pipefail
@@ -35,8 +40,17 @@ stop_xvfb() {
   rm -f "$xvfb_pid_file" "$display_file"
 }
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+server_idle=900
 
-command=${1:?usage: run.sh boot|stop|run ...}
+# Returns once the server answers; a running one is left as it is. It keeps
+# its own messages in a log: it takes a mapped pty as its terminal and reports
+# the pty's hang-up at length.
+start_server() {
+  timeout -k 5 30 "$INTERCOM_WINESERVER" -p"$server_idle" >>"$WINEPREFIX/../wineserver.log" 2>&1 ||
+    true
+}
+
+command=${1:?usage: run.sh boot|stop|server|run ...}
 shift
 
 case $command in
@@ -58,10 +72,19 @@ case $command in
     echo ":$number" >"$display_file"
     export DISPLAY=":$number"
     timeout -k 5 200 "$INTERCOM_WINE" wineboot --init >/dev/null 2>&1
-    # wineboot returns before the prefix's own services have settled.
+    # wineboot returns before the prefix's own services have settled; the
+    # server it started ends with them, before the lasting one starts.
     timeout -k 5 30 "$INTERCOM_WINESERVER" -w
     test -d "$WINEPREFIX/dosdevices"
+    start_server
+    # The first program of a server starts the prefix's services, which stay
+    # with it and keep that program's standard error: here, not a test's,
+    # whose output would then never end.
+    timeout -k 5 60 "$INTERCOM_WINE" cmd /c exit </dev/null >/dev/null 2>&1
     echo "Wine prefix ready: $WINEPREFIX"
+    ;;
+  server)
+    start_server
     ;;
   stop)
     timeout -k 5 30 "$INTERCOM_WINESERVER" -k 2>/dev/null || true
@@ -94,9 +117,10 @@ case $command in
     cleanup() {
       if [ -n "$dpi" ]; then
         if [ -n "$old_dpi" ]; then
-          "$INTERCOM_WINE" reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "$old_dpi" /f >/dev/null 2>&1
+          timeout -k 5 60 "$INTERCOM_WINE" reg add "$desktop_key" /v LogPixels /t REG_DWORD \
+            /d "$old_dpi" /f >/dev/null 2>&1
         else
-          "$INTERCOM_WINE" reg delete "$desktop_key" /v LogPixels /f >/dev/null 2>&1
+          timeout -k 5 60 "$INTERCOM_WINE" reg delete "$desktop_key" /v LogPixels /f >/dev/null 2>&1
         fi
       fi
       [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
@@ -127,9 +151,7 @@ case $command in
       ln -sfn "$scratch/file-port" "$WINEPREFIX/dosdevices/com$file_com"
       export INTERCOM_TEST_FILE_PORT="COM$file_com"
     fi
-    # Started here, the wineserver keeps its own messages in a log: it takes a
-    # mapped pty as its terminal and reports the pty's hang-up at length.
-    "$INTERCOM_WINESERVER" >>"$WINEPREFIX/../wineserver.log" 2>&1 || true
+    start_server
     if [ -n "$dpi" ]; then
       # Read by each Wine program as it starts.
       old_dpi=$("$INTERCOM_WINE" reg query "$desktop_key" /v LogPixels 2>/dev/null |
@@ -138,8 +160,21 @@ case $command in
       "$INTERCOM_WINE" reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
       export INTERCOM_TEST_DPI="$dpi"
     fi
+    # The program's output reaches the caller through files, relayed while it
+    # runs: what it starts for the prefix (the desktop's explorer.exe) stays
+    # with the lasting wineserver, and would hold a pipe, and the caller's
+    # wait for its end, open with it.
+    : >"$scratch/out"
+    : >"$scratch/err"
+    timeout -k 5 "$limit" "$INTERCOM_WINE" "$@" >"$scratch/out" 2>"$scratch/err" &
+    program=$!
+    tail -s 0.1 --pid=$program -n +1 -f "$scratch/out" &
+    out_relay=$!
+    tail -s 0.1 --pid=$program -n +1 -f "$scratch/err" >&2 &
+    err_relay=$!
     status=0
-    timeout -k 5 "$limit" "$INTERCOM_WINE" "$@" || status=$?
+    wait $program || status=$?
+    wait $out_relay $err_relay || true
     [ $status -eq 124 ] && echo "run.sh: $1 still running after ${limit}s, stopped" >&2
     exit $status
     ;;

@@ -25,9 +25,9 @@
 
 #include "serial/pause.h"
 #include "serial/serial_port.h"
+#include "serial/wide_text.h"
 #include "tests/support/temp_dir.h"
 #include "win32/message_target.h"
-#include "win32/wide_text.h"
 #include "win32/win32_message_boxes.h"
 #include "win32/win32_views.h"
 #include "workflow/handlers.h"

@@ -1,6 +1,6 @@
 #include "app/termination_watch.h"
 
-#include "workflow/port_link.h"
+#include "controller/window_line.h"
 
 namespace intercom {
 

@@ -9,8 +9,8 @@
 #include <functional>
 #include <optional>
 
+#include "controller/program_context.h"
 #include "serial/termination_signals.h"
-#include "workflow/program_context.h"
 
 namespace intercom {
 

@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "app/program_options.h"
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
 #include "win32/installed_folder.h"
@@ -18,8 +20,6 @@
 #include "win32/win32_file_chooser.h"
 #include "win32/win32_message_boxes.h"
 #include "win32/win32_views.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace {
 

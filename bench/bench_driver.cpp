@@ -21,11 +21,11 @@
 #include <string>
 
 #include "bench/silent_boxes.h"
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "qt/window_observer.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom {
 namespace {

@@ -18,11 +18,11 @@
 #include <string>
 
 #include "bench/silent_boxes.h"
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
 #include "win32/win32_views.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom {
 namespace {

@@ -6,8 +6,8 @@
 #include "cli/command_run.h"
 #include "cli/commands.h"
 #include "cli/plan.h"
+#include "device/input_error.h"
 #include "serial/guarded_file.h"
-#include "workflow/input_error.h"
 
 namespace intercom::cli {
 namespace {

@@ -5,12 +5,12 @@
 #include <optional>
 #include <system_error>
 
+#include "device/input_error.h"
+#include "device/input_file.h"
 #include "serial/guarded_file.h"
 #include "serial/port_enumeration.h"
 #include "serial/settings_folder.h"
 #include "serial/sysfs_ports.h"
-#include "workflow/input_error.h"
-#include "workflow/input_file.h"
 
 namespace intercom::cli {
 namespace {

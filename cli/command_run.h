@@ -15,7 +15,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "workflow/device_session.h"
+#include "device/device_session.h"
 
 namespace intercom::cli {
 

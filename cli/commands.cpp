@@ -1,11 +1,11 @@
 #include "cli/commands.h"
 
 #include "cli/command_run.h"
+#include "device/input_error.h"
+#include "device/setting_text.h"
+#include "device/settings_json.h"
 #include "serial/port_description.h"
 #include "serial/port_enumeration.h"
-#include "workflow/input_error.h"
-#include "workflow/setting_text.h"
-#include "workflow/settings_json.h"
 
 namespace intercom::cli {
 namespace {

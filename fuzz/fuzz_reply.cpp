@@ -10,15 +10,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "controller/handlers.h"
+#include "controller/program_context.h"
+#include "device/device_operations.h"
 #include "panel/device_pages.h"
 #include "panel/field_integer.h"
 #include "panel/handler_failure.h"
 #include "protocol/send_command.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/recording_message_boxes.h"
-#include "workflow/device_operations.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "device/device_session.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
-#include "workflow/device_session.h"
 
 namespace intercom {
 namespace {

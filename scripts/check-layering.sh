@@ -11,14 +11,15 @@ declare -A allowed=(
   [panel]="panel"
   [serial]="serial"
   [protocol]="protocol serial"
-  [workflow]="workflow protocol panel serial"
+  [device]="device protocol serial"
+  [controller]="controller device protocol panel serial"
   [qt]="qt panel"
   [win32]="win32 panel"
-  [cli]="cli workflow protocol panel serial"
+  [cli]="cli device protocol serial"
   [sim]="sim protocol"
-  [fuzz]="fuzz panel serial protocol workflow cli sim tests/support"
-  [app]="app qt win32 workflow protocol panel serial"
-  [bench]="bench qt win32 workflow protocol panel serial"
+  [fuzz]="fuzz panel serial protocol device controller cli sim tests/support"
+  [app]="app qt win32 controller device protocol panel serial"
+  [bench]="bench qt win32 controller device protocol panel serial"
 )
 
 status=0
@@ -52,7 +53,7 @@ for folder in "${!allowed[@]}"; do
 done
 
 # The platform is chosen in serial/ (and by CMake), nowhere above it.
-for folder in panel protocol workflow qt win32 app cli; do
+for folder in panel protocol device controller qt win32 app cli; do
   [ -d "$folder" ] || continue
   while IFS= read -r hit; do
     echo "$hit: platform test above serial/"

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "app/termination_watch.h"
+#include "controller/handlers.h"
 #include "protocol/frames.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
@@ -17,7 +18,6 @@
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 #include "tests/support/temp_dir.h"
-#include "workflow/handlers.h"
 
 namespace intercom::testing {
 namespace {

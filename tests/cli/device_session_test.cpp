@@ -1,16 +1,16 @@
 // The headless session on the in-memory port with a simulated device: what a
 // write sends, what a refusal leaves unsent, and a stop between exchanges.
-#include "workflow/device_session.h"
+#include "device/device_session.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "cli/command_run.h"
+#include "device/setting_text.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/recording_pause.h"
-#include "workflow/setting_text.h"
 
 namespace intercom::cli {
 namespace {

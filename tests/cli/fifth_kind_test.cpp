@@ -9,9 +9,9 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "device/device_operations.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
-#include "workflow/device_operations.h"
 
 namespace intercom::cli {
 namespace {

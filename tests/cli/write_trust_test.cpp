@@ -9,10 +9,10 @@
 #include "cli/command_run.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "device/device_session.h"
+#include "device/setting_text.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
-#include "workflow/device_session.h"
-#include "workflow/setting_text.h"
 
 namespace intercom::cli {
 namespace {

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "controller/settings_commands.h"
+#include "device/device_operations.h"
 #include "protocol/send_command.h"
 #include "tests/support/session_fixture.h"
-#include "workflow/device_operations.h"
-#include "workflow/settings_commands.h"
 
 namespace intercom {
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 #include <utility>
 
+#include "controller/settings_commands.h"
 #include "panel/field_integer.h"
 #include "panel/handler_failure.h"
 #include "tests/support/session_fixture.h"
-#include "workflow/settings_commands.h"
 
 namespace intercom {
 namespace {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "qt/trace_view.h"
 #include "qt/window_observer.h"
 #include "serial/pause.h"
@@ -15,8 +17,6 @@
 #include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom::testing {
 namespace {

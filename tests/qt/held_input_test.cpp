@@ -12,14 +12,14 @@
 #include <QTimer>
 #include <functional>
 
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "panel/handler_failure.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
 #include "tests/qt/window_fixture.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/recording_pause.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom::testing {
 namespace {

@@ -17,13 +17,13 @@
 #include <optional>
 #include <string>
 
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "qt/qt_file_chooser.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
 #include "tests/qt/window_fixture.h"
 #include "tests/support/fake_serial_port.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom::testing {
 namespace {

@@ -11,6 +11,9 @@
 #include <set>
 #include <sstream>
 
+#include "controller/exchange_log.h"
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "panel/device_pages.h"
 #include "panel/message_boxes.h"
 #include "qt/main_window.h"
@@ -22,9 +25,6 @@
 #include "tests/support/recording_file_chooser.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
-#include "workflow/exchange_log.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom::testing {
 namespace {

@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
+#include "controller/handlers.h"
 #include "qt/window_observer.h"
 #include "tests/support/session_fixture.h"
-#include "workflow/handlers.h"
 
 namespace intercom::testing {
 

@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
 #include "tests/support/temp_dir.h"
@@ -30,8 +32,6 @@
 #include "win32/wide_text.h"
 #include "win32/win32_message_boxes.h"
 #include "win32/win32_views.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom::testing {
 

@@ -1,0 +1,53 @@
+#include "controller/port_list.h"
+
+#include <algorithm>
+
+#include "panel/handler_failure.h"
+#include "serial/port_enumeration.h"
+
+namespace intercom {
+
+std::vector<std::string> ListPorts(ProgramContext& session) {
+  try {
+    return session.listPorts();
+  } catch (const PortEnumerationError& error) {
+    throw PortEntryFailure(error.EntryName());
+  }
+}
+
+void FillPortList(ComboBox& list, const std::vector<std::string>& ports,
+                  const std::vector<std::string>& descriptions) {
+  list.ClearItems();
+  for (size_t i = 0; i < ports.size(); ++i) {
+    list.AddItem(ports[i], i < descriptions.size() ? descriptions[i] : std::string());
+  }
+  list.SetItemIndex(-1);
+}
+
+std::string PortSummary(const PortDescription& port) {
+  std::vector<std::string> lines;
+  if (!port.byIdPath.empty()) lines.push_back(port.byIdPath);
+  if (!port.friendlyName.empty()) lines.push_back(port.friendlyName);
+  std::string names = port.manufacturer;
+  if (!names.empty() && !port.product.empty()) names += ' ';
+  names += port.product;
+  if (!names.empty()) lines.push_back(names);
+  if (!port.vendorId.empty()) lines.push_back("USB " + port.vendorId + ":" + port.productId);
+  std::string summary;
+  for (const std::string& line : lines) summary += (summary.empty() ? "" : "\n") + line;
+  return summary;
+}
+
+void ReadPortListAgain(ProgramContext& session) {
+  const std::vector<std::string> ports = ListPorts(session);
+  std::vector<std::string> summaries;
+  summaries.reserve(ports.size());
+  for (const std::string& port : ports)
+    summaries.push_back(PortSummary(session.describePort(port)));
+  ComboBox& list = session.panel.Form2.ComboBox1;
+  FillPortList(list, ports, summaries);
+  const auto typed = std::find(ports.begin(), ports.end(), list.Text());
+  if (typed != ports.end()) list.SetItemIndex(static_cast<int>(typed - ports.begin()));
+}
+
+}  // namespace intercom

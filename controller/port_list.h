@@ -1,0 +1,33 @@
+// The port dialog's list of the machine's serial ports.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "controller/program_context.h"
+#include "panel/controls.h"
+#include "serial/port_description.h"
+
+namespace intercom {
+
+// The session's port list. A port entry that is not text throws
+// PortEntryFailure, which ends the calling handler.
+std::vector<std::string> ListPorts(ProgramContext& session);
+
+// Replaces the items of `list` with `ports`, each with the description at the
+// same index of `descriptions` (none past its end), and selects none.
+void FillPortList(ComboBox& list, const std::vector<std::string>& ports,
+                  const std::vector<std::string>& descriptions = {});
+
+// What the list tells about a port besides its path, one line each: the
+// by-id link, the device manager's name, the manufacturer and product, "USB
+// vendor:product". Lines nothing is known for are left out; a port known only
+// by its path gives "".
+std::string PortSummary(const PortDescription& port);
+
+// The port dialog's list opening: the session's ports are listed again, each
+// with its summary, so that an adapter plugged in meanwhile appears. The
+// typed text stays, and the item it names is selected.
+void ReadPortListAgain(ProgramContext& session);
+
+}  // namespace intercom

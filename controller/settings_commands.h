@@ -1,0 +1,34 @@
+// The main window's command buttons, the studio check box and the menu entry.
+// Each sends its requests to CurrentDevice through the device operations and
+// may raise ConversionFailure, which ends the action (the panel's handler
+// boundary reports it).
+#pragma once
+
+#include "controller/program_context.h"
+
+namespace intercom {
+
+// "Считать настройки": ReadSettings, Pause(50), ReadTallyAddress.
+void BitBtn4Click(ProgramContext& session);
+// "Записать настройки": empty fields of the kind become "0"; a field the write
+// sends that is no number ends the handler with its ConversionFailure and
+// out-of-range addresses are refused with a notice, in both cases before
+// anything is sent; then the kind's write steps (WriteSettings, and for a belt
+// pack Pause(50), WriteTallyAddress; for a switch Pause(50)).
+void BitBtn2Click(ProgramContext& session);
+// "Test": one Probe.
+void BitBtn18Click(ProgramContext& session);
+// "Обновить": DiscoverDevice.
+void BitBtn19Click(ProgramContext& session);
+// "Выход": closes the main window, which ends the program.
+void BitBtn3Click(ProgramContext& session);
+// "Clear": empties the request trace, then the reply trace.
+void BitBtn5Click(ProgramContext& session);
+// Studio check box changed (by the user or by a reply): WriteStudioMode.
+void CheckBox1Click(ProgramContext& session);
+// Menu "Выбор COM-порта": shows the port dialog.
+void COM1Click(ProgramContext& session);
+// "Изменить адрес устройства": shows the device address dialog.
+void BitBtn1Click(ProgramContext& session);
+
+}  // namespace intercom

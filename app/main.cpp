@@ -34,11 +34,11 @@ int main(int argc, char** argv) {
   intercom::QtFileChooser files;
   panel.SetFileChooser(files);
   const std::unique_ptr<intercom::SerialPort> port = intercom::MakeSerialPort();
-  intercom::ProgramContext session(panel, *port, intercom::SleepPause);
-  intercom::BindHandlers(session);
+  intercom::ProgramContext context(panel, *port, intercom::SleepPause);
+  intercom::BindHandlers(context);
 
   intercom::TerminationSignals termination;
-  intercom::TerminationWatch watch(session, termination, [] { QCoreApplication::exit(0); });
+  intercom::TerminationWatch watch(context, termination, [] { QCoreApplication::exit(0); });
 
   // The start-up runs here, before the window appears. It works on the model
   // alone, and the widgets only show the model, so they are built after it:

@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
   intercom::Win32FileChooser files;
   panel.SetFileChooser(files);
   const std::unique_ptr<intercom::SerialPort> port = intercom::MakeSerialPort();
-  intercom::ProgramContext session(panel, *port, intercom::SleepPause);
-  intercom::BindHandlers(session);
+  intercom::ProgramContext context(panel, *port, intercom::SleepPause);
+  intercom::BindHandlers(context);
 
   // The start-up runs here, before the window exists: it works on the model
   // alone, so the device is probed without waiting for the windows, which

@@ -93,13 +93,13 @@ int main(int argc, char** argv) {
   PosixSerialPort port(PosixSerialPort::kSystemLockFolder);
   bool pausing = true;
   long long slept = 0;
-  ProgramContext session(panel, port, [&](int ms) {
+  ProgramContext context(panel, port, [&](int ms) {
     if (!pausing) return;
     const long long start = Now();
     SleepPause(ms);
     slept += Now() - start;
   });
-  BindHandlers(session);
+  BindHandlers(context);
   TForm1 form1(panel);
   TForm2 form2(panel);
   TForm3 form3(panel);

@@ -7,30 +7,30 @@
 
 namespace intercom {
 
-void PortDialogShow(ProgramContext& session) {
-  session.panel.Form2.ComboBox1.SetText(session.state.PortName);
-  ClosePort(session);
+void PortDialogShow(ProgramContext& context) {
+  context.panel.Form2.ComboBox1.SetText(context.state.PortName);
+  ClosePort(context);
 }
 
-void PortDialogChoose(ProgramContext& session) {
-  session.state.PortName = session.panel.Form2.ComboBox1.Text();
-  SavePortChoice(session.state, session.portChoicePath);
-  const bool opened = OpenPort(session);
-  session.pause(100);
+void PortDialogChoose(ProgramContext& context) {
+  context.state.PortName = context.panel.Form2.ComboBox1.Text();
+  SavePortChoice(context.state, context.portChoicePath);
+  const bool opened = OpenPort(context);
+  context.pause(100);
   // A reopened tty keeps whatever speed and mode it had; without the device's
   // settings it would talk at the wrong speed or in canonical mode. A port
   // that did not open has nothing to configure: the discovery reports it.
-  if (opened) ConfigurePort(session);
-  DiscoverDevice(session);
-  session.panel.Form2.Form.Close();
+  if (opened) ConfigurePort(context);
+  DiscoverDevice(context);
+  context.panel.Form2.Form.Close();
 }
 
-void AddressDialogWrite(ProgramContext& session) {
-  const std::optional<int32_t> address = session.binding.DeviceAddressToWrite();
+void AddressDialogWrite(ProgramContext& context) {
+  const std::optional<int32_t> address = context.binding.DeviceAddressToWrite();
   if (!address) return;
-  WriteDeviceAddress(session.Line(), *address, session.binding);
-  session.binding.DeviceAddressSent();
-  session.panel.Form3.Form.Close();
+  WriteDeviceAddress(context.Line(), *address, context.binding);
+  context.binding.DeviceAddressSent();
+  context.panel.Form3.Form.Close();
 }
 
 }  // namespace intercom

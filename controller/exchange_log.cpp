@@ -58,38 +58,38 @@ std::string RememberedExchangeLog(const std::string& settingsPath) {
   return {};
 }
 
-void ExchangeLogClick(ProgramContext& session) {
-  PanelModel& panel = session.panel;
+void ExchangeLogClick(ProgramContext& context) {
+  PanelModel& panel = context.panel;
   if (!panel.ExchangeLog.Checked()) {
-    session.loggedPort.SetLog(nullptr);
-    session.exchangeLog.close();
-    session.exchangeLog.clear();
+    context.loggedPort.SetLog(nullptr);
+    context.exchangeLog.close();
+    context.exchangeLog.clear();
     panel.Form1.SetHint("");
     return;
   }
   FileRequest request = LogFileRequest("Журнал обмена");
   // The remembered log is proposed where it is.
-  if (const std::string remembered = RememberedExchangeLog(session.programSettingsPath);
+  if (const std::string remembered = RememberedExchangeLog(context.programSettingsPath);
       !remembered.empty()) {
     std::error_code error;
     const std::filesystem::path where = std::filesystem::absolute(remembered, error);
     request.folder = where.parent_path().string();
     request.proposed = where.filename().string();
   }
-  const std::optional<std::string> path = ChooseFile(session, request);
+  const std::optional<std::string> path = ChooseFile(context, request);
   if (!path) {
     panel.ExchangeLog.SetChecked(false);
     return;
   }
-  if (const std::string why = Unusable(session.exchangeLog, *path); !why.empty()) {
+  if (const std::string why = Unusable(context.exchangeLog, *path); !why.empty()) {
     panel.ShowError(why);
     panel.ExchangeLog.SetChecked(false);
     return;
   }
-  session.loggedPort.SetLog(&session.exchangeLog, WallClockStamp(session.localTime));
+  context.loggedPort.SetLog(&context.exchangeLog, WallClockStamp(context.localTime));
   panel.Form1.SetHint("Журнал обмена: " + *path);
-  if (!Remember(session.programSettingsPath, *path)) {
-    panel.ShowNotice(session.programSettingsPath +
+  if (!Remember(context.programSettingsPath, *path)) {
+    panel.ShowNotice(context.programSettingsPath +
                      ": cannot be written; the log's file is not remembered");
   }
 }

@@ -16,7 +16,7 @@ namespace intercom {
 // settings remember it. No file chosen, or one that cannot take the log (not a
 // regular file, which is never opened, or one that cannot be opened), turns the
 // entry off again. Off: the log stops and its file is closed.
-void ExchangeLogClick(ProgramContext& session);
+void ExchangeLogClick(ProgramContext& context);
 
 // The exchange log's file remembered in the program's settings at
 // `settingsPath`; empty when there is none.

@@ -28,14 +28,14 @@ FileRequest LogFileRequest(const std::string& caption) {
   return request;
 }
 
-std::optional<std::string> ChooseFile(ProgramContext& session, FileRequest request) {
-  if (request.folder.empty()) request.folder = session.lastFileFolder;
-  std::optional<std::string> path = session.panel.ChooseFile(request);
+std::optional<std::string> ChooseFile(ProgramContext& context, FileRequest request) {
+  if (request.folder.empty()) request.folder = context.lastFileFolder;
+  std::optional<std::string> path = context.panel.ChooseFile(request);
   if (path) {
     // The dialogs answer absolute paths; a relative one still names a folder.
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(*path, error);
-    if (!error) session.lastFileFolder = absolute.parent_path().string();
+    if (!error) context.lastFileFolder = absolute.parent_path().string();
   }
   return path;
 }

@@ -16,6 +16,6 @@ FileRequest LogFileRequest(const std::string& caption);
 // Asks with the panel's file dialog. A request that names no folder opens in
 // the folder of the file last chosen in this run (the user's documents folder
 // before the first); the chosen file's folder is remembered for the next.
-std::optional<std::string> ChooseFile(ProgramContext& session, FileRequest request);
+std::optional<std::string> ChooseFile(ProgramContext& context, FileRequest request);
 
 }  // namespace intercom

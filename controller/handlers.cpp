@@ -10,9 +10,9 @@
 
 namespace intercom {
 
-void BindHandlers(ProgramContext& session) {
-  PanelModel& panel = session.panel;
-  ProgramContext* s = &session;
+void BindHandlers(ProgramContext& context) {
+  PanelModel& panel = context.panel;
+  ProgramContext* s = &context;
   const auto bind = [s](void (*action)(ProgramContext&)) { return [s, action] { action(*s); }; };
 
   panel.Form1.OnShow = bind(FormShow);
@@ -34,7 +34,7 @@ void BindHandlers(ProgramContext& session) {
     panel.BitBtnAt(buttons.downButton).OnClick = [s, &buttons] { StepLevelDown(*s, buttons); };
   }
 
-  session.binding.AttachFieldChecks();
+  context.binding.AttachFieldChecks();
 
   panel.Form2.Form.OnShow = bind(PortDialogShow);
   panel.Form2.ComboBox1.OnDropDown = bind(ReadPortListAgain);

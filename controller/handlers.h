@@ -5,8 +5,8 @@
 
 namespace intercom {
 
-// After this, user input and the logic's own writes on session.panel run the
-// workflow. The session must outlive the panel's use of the handlers.
-void BindHandlers(ProgramContext& session);
+// After this, user input and the logic's own writes on context.panel run their
+// handlers. The context must outlive the panel's use of the handlers.
+void BindHandlers(ProgramContext& context);
 
 }  // namespace intercom

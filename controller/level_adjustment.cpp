@@ -5,25 +5,25 @@
 namespace intercom {
 namespace {
 
-void Step(ProgramContext& session, const LevelButtons& buttons, int by) {
+void Step(ProgramContext& context, const LevelButtons& buttons, int by) {
   // Each slider has its own end: another slider sitting at 16 does not block this one.
-  TrackBar& bar = session.binding.Slider(buttons);
+  TrackBar& bar = context.binding.Slider(buttons);
   const int target = bar.Position() + by;
   if (target < TrackBar::kMin || target > TrackBar::kMax) return;
   bar.SetPosition(target);
-  if (const SettingEntry* level = session.binding.LevelSetting(buttons)) {
-    SetLevel(session.Line(), *level, bar.Position(), session.binding);
+  if (const SettingEntry* level = context.binding.LevelSetting(buttons)) {
+    SetLevel(context.Line(), *level, bar.Position(), context.binding);
   }
 }
 
 }  // namespace
 
-void StepLevelUp(ProgramContext& session, const LevelButtons& buttons) {
-  Step(session, buttons, +1);
+void StepLevelUp(ProgramContext& context, const LevelButtons& buttons) {
+  Step(context, buttons, +1);
 }
 
-void StepLevelDown(ProgramContext& session, const LevelButtons& buttons) {
-  Step(session, buttons, -1);
+void StepLevelDown(ProgramContext& context, const LevelButtons& buttons) {
+  Step(context, buttons, -1);
 }
 
 }  // namespace intercom

@@ -8,9 +8,9 @@ namespace intercom {
 
 // "+": does nothing when the slider is at 16; otherwise moves it one step up
 // and sends SetLevel with its channel and the new level (position 16 -> 255).
-void StepLevelUp(ProgramContext& session, const LevelButtons& buttons);
+void StepLevelUp(ProgramContext& context, const LevelButtons& buttons);
 
 // "-": does nothing at 0; otherwise moves one step down and sends SetLevel.
-void StepLevelDown(ProgramContext& session, const LevelButtons& buttons);
+void StepLevelDown(ProgramContext& context, const LevelButtons& buttons);
 
 }  // namespace intercom

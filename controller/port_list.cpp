@@ -7,9 +7,9 @@
 
 namespace intercom {
 
-std::vector<std::string> ListPorts(ProgramContext& session) {
+std::vector<std::string> ListPorts(ProgramContext& context) {
   try {
-    return session.listPorts();
+    return context.listPorts();
   } catch (const PortEnumerationError& error) {
     throw PortEntryFailure(error.EntryName());
   }
@@ -38,13 +38,13 @@ std::string PortSummary(const PortDescription& port) {
   return summary;
 }
 
-void ReadPortListAgain(ProgramContext& session) {
-  const std::vector<std::string> ports = ListPorts(session);
+void ReadPortListAgain(ProgramContext& context) {
+  const std::vector<std::string> ports = ListPorts(context);
   std::vector<std::string> summaries;
   summaries.reserve(ports.size());
   for (const std::string& port : ports)
-    summaries.push_back(PortSummary(session.describePort(port)));
-  ComboBox& list = session.panel.Form2.ComboBox1;
+    summaries.push_back(PortSummary(context.describePort(port)));
+  ComboBox& list = context.panel.Form2.ComboBox1;
   FillPortList(list, ports, summaries);
   const auto typed = std::find(ports.begin(), ports.end(), list.Text());
   if (typed != ports.end()) list.SetItemIndex(static_cast<int>(typed - ports.begin()));

@@ -10,9 +10,9 @@
 
 namespace intercom {
 
-// The session's port list. A port entry that is not text throws
+// The context's port list. A port entry that is not text throws
 // PortEntryFailure, which ends the calling handler.
-std::vector<std::string> ListPorts(ProgramContext& session);
+std::vector<std::string> ListPorts(ProgramContext& context);
 
 // Replaces the items of `list` with `ports`, each with the description at the
 // same index of `descriptions` (none past its end), and selects none.
@@ -25,9 +25,9 @@ void FillPortList(ComboBox& list, const std::vector<std::string>& ports,
 // by its path gives "".
 std::string PortSummary(const PortDescription& port);
 
-// The port dialog's list opening: the session's ports are listed again, each
+// The port dialog's list opening: the context's ports are listed again, each
 // with its summary, so that an adapter plugged in meanwhile appears. The
 // typed text stays, and the item it names is selected.
-void ReadPortListAgain(ProgramContext& session);
+void ReadPortListAgain(ProgramContext& context);
 
 }  // namespace intercom

@@ -5,44 +5,44 @@
 
 namespace intercom {
 
-void BitBtn4Click(ProgramContext& session) {
-  ReadAddresses(session.Line(), session.binding);
+void BitBtn4Click(ProgramContext& context) {
+  ReadAddresses(context.Line(), context.binding);
 }
 
-void BitBtn2Click(ProgramContext& session) {
-  const KindEntry* kind = session.catalogue.Find(session.state.Device());
+void BitBtn2Click(ProgramContext& context) {
+  const KindEntry* kind = context.catalogue.Find(context.state.Device());
   if (kind == nullptr) return;
-  const std::optional<DeviceSettings> values = session.binding.SettingsToWrite(*kind);
-  if (values) WriteSettings(session.Line(), *values, session.binding);
+  const std::optional<DeviceSettings> values = context.binding.SettingsToWrite(*kind);
+  if (values) WriteSettings(context.Line(), *values, context.binding);
 }
 
-void BitBtn18Click(ProgramContext& session) {
-  Test(session.Line(), session.binding);
+void BitBtn18Click(ProgramContext& context) {
+  Test(context.Line(), context.binding);
 }
 
-void BitBtn19Click(ProgramContext& session) {
-  DiscoverDevice(session);
+void BitBtn19Click(ProgramContext& context) {
+  DiscoverDevice(context);
 }
 
-void BitBtn3Click(ProgramContext& session) {
-  session.panel.Form1.Close();
+void BitBtn3Click(ProgramContext& context) {
+  context.panel.Form1.Close();
 }
 
-void BitBtn5Click(ProgramContext& session) {
-  session.panel.Edit12.SetText("");
-  session.panel.Edit13.SetText("");
+void BitBtn5Click(ProgramContext& context) {
+  context.panel.Edit12.SetText("");
+  context.panel.Edit13.SetText("");
 }
 
-void CheckBox1Click(ProgramContext& session) {
-  WriteStudioMode(session.Line(), session.binding.StudioChecked(), session.binding);
+void CheckBox1Click(ProgramContext& context) {
+  WriteStudioMode(context.Line(), context.binding.StudioChecked(), context.binding);
 }
 
-void COM1Click(ProgramContext& session) {
-  session.panel.Form2.Form.Show();
+void COM1Click(ProgramContext& context) {
+  context.panel.Form2.Form.Show();
 }
 
-void BitBtn1Click(ProgramContext& session) {
-  session.panel.Form3.Form.Show();
+void BitBtn1Click(ProgramContext& context) {
+  context.panel.Form3.Form.Show();
 }
 
 }  // namespace intercom

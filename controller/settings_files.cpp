@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "controller/file_choice.h"
-#include "device/device_session.h"
+#include "device/device_conversation.h"
 #include "device/input_error.h"
 #include "device/input_file.h"
 #include "device/setting_text.h"
@@ -40,7 +40,8 @@ std::string Lines(const std::vector<std::string>& lines) {
 }
 
 // The labels of the kind's settings the last discovery did not read.
-std::string UnreadLabels(const Catalogue& catalogue, const DeviceSession& device, DeviceKind kind) {
+std::string UnreadLabels(const Catalogue& catalogue, const DeviceConversation& device,
+                         DeviceKind kind) {
   std::string labels;
   for (const SettingEntry& setting : catalogue.Find(kind)->settings) {
     if (device.Current().Find(setting.name) != nullptr) continue;
@@ -49,8 +50,8 @@ std::string UnreadLabels(const Catalogue& catalogue, const DeviceSession& device
   return labels;
 }
 
-std::string NotAllRead(const Catalogue& catalogue, const DeviceSession& device, DeviceKind kind,
-                       const char* consequence) {
+std::string NotAllRead(const Catalogue& catalogue, const DeviceConversation& device,
+                       DeviceKind kind, const char* consequence) {
   return Lines({"Устройство " + Quoted(kind) + " ответило не на все запросы чтения.",
                 "Не считаны: " + UnreadLabels(catalogue, device, kind) + ".", consequence});
 }
@@ -153,7 +154,7 @@ struct WriteResult {
   bool unasked = false;  // a setting nobody asked to change reads back changed
 };
 
-WriteResult Result(const Catalogue& catalogue, const DeviceSession& device, DeviceKind kind,
+WriteResult Result(const Catalogue& catalogue, const DeviceConversation& device, DeviceKind kind,
                    const DeviceSettings& before, const std::vector<SettingChange>& changes,
                    const WriteReport& report) {
   WriteResult result;
@@ -205,25 +206,25 @@ WriteResult Result(const Catalogue& catalogue, const DeviceSession& device, Devi
 
 }  // namespace
 
-void SaveSettingsClick(ProgramContext& session) {
-  PanelModel& panel = session.panel;
+void SaveSettingsClick(ProgramContext& context) {
+  PanelModel& panel = context.panel;
   // The operations' box lines: the binding shows what the window shows.
   std::ostringstream lines;
-  DeviceSession device(session.port, session.pause, lines, session.state, session.catalogue);
-  device.Follow(session.binding, session.binding);
+  DeviceConversation device(context.port, context.pause, lines, context.state, context.catalogue);
+  device.Follow(context.binding, context.binding);
   const DeviceKind kind = device.Discover();
   if (kind == DeviceKind::None) return;
   if (!device.ReadsAnswered()) {
-    panel.ShowError(NotAllRead(session.catalogue, device, kind, "Ничего не сохранено"));
+    panel.ShowError(NotAllRead(context.catalogue, device, kind, "Ничего не сохранено"));
     return;
   }
   FileRequest request = SettingsFileRequest(FileUse::Save, kSaveSettingsCaption);
-  request.proposed = session.catalogue.KindName(kind) + ".json";
-  const std::optional<std::string> path = ChooseFile(session, request);
+  request.proposed = context.catalogue.KindName(kind) + ".json";
+  const std::optional<std::string> path = ChooseFile(context, request);
   if (!path) return;
   // Replaced whole or not at all: a save that fails keeps the file it was to replace.
   if (const int error =
-          ReplaceSettingsFile(*path, SettingsJson(session.catalogue, device.Current()));
+          ReplaceSettingsFile(*path, SettingsJson(context.catalogue, device.Current()));
       error != 0) {
     panel.ShowError("Настройки не сохранены в файл\r\n" + *path + "\r\n" +
                     std::system_category().message(error));
@@ -232,26 +233,26 @@ void SaveSettingsClick(ProgramContext& session) {
   panel.ShowInformation("Настройки устройства " + Quoted(kind) + " сохранены в файл\r\n" + *path);
 }
 
-void LoadSettingsClick(ProgramContext& session) {
-  PanelModel& panel = session.panel;
+void LoadSettingsClick(ProgramContext& context) {
+  PanelModel& panel = context.panel;
   const std::optional<std::string> path =
-      ChooseFile(session, SettingsFileRequest(FileUse::Open, kLoadSettingsCaption));
+      ChooseFile(context, SettingsFileRequest(FileUse::Open, kLoadSettingsCaption));
   if (!path) return;
   DeviceSettings wanted;
   try {
-    wanted = ParseSettingsJson(session.catalogue, ReadInputFile(*path), *path);
+    wanted = ParseSettingsJson(context.catalogue, ReadInputFile(*path), *path);
   } catch (const InputError& error) {
     panel.ShowError(Lines({"Файл настроек не принят", *path, Refusal(error.Problem())}));
     return;
   }
 
   std::ostringstream lines;
-  DeviceSession device(session.port, session.pause, lines, session.state, session.catalogue);
-  device.Follow(session.binding, session.binding);
+  DeviceConversation device(context.port, context.pause, lines, context.state, context.catalogue);
+  device.Follow(context.binding, context.binding);
   const DeviceKind kind = device.Discover();
   if (kind == DeviceKind::None) return;
   if (wanted.kind != kind) {
-    const std::string& port = session.state.PortName;
+    const std::string& port = context.state.PortName;
     panel.ShowError(Lines({"В файле", *path,
                            "настройки устройства " + Quoted(wanted.kind) + ", а" +
                                (port.empty() ? "" : " на порту " + port) + " ответило устройство " +
@@ -260,7 +261,7 @@ void LoadSettingsClick(ProgramContext& session) {
   }
   if (!device.ReadsAnswered()) {
     // Requests built from a read that was not whole would write guesses.
-    panel.ShowError(NotAllRead(session.catalogue, device, kind, "Ничего не записано"));
+    panel.ShowError(NotAllRead(context.catalogue, device, kind, "Ничего не записано"));
     return;
   }
   const std::vector<SettingChange> changes = device.Changes(wanted);
@@ -280,7 +281,7 @@ void LoadSettingsClick(ProgramContext& session) {
   if (!panel.Ask(Confirmation(kind, *path, changes))) return;
   const DeviceSettings before = device.Current();
   const WriteReport report = device.Write(wanted, true);
-  const WriteResult result = Result(session.catalogue, device, kind, before, changes, report);
+  const WriteResult result = Result(context.catalogue, device, kind, before, changes, report);
   if (report.status == WriteReport::Status::Done && !result.unasked) {
     panel.ShowInformation(result.text);
   } else {

@@ -14,7 +14,7 @@ namespace intercom {
 // back whole, asks for a file and saves the settings in it as
 // `intercom-cli read --json` prints them. A read that is not whole saves
 // nothing and says what could not be read.
-void SaveSettingsClick(ProgramContext& session);
+void SaveSettingsClick(ProgramContext& context);
 
 // "Записать настройки из файла…": asks for a settings file and reads it (a
 // file that cannot be read or parsed is refused, naming the key and the
@@ -24,6 +24,6 @@ void SaveSettingsClick(ProgramContext& session);
 // written and everything is read back, and a box says what was written and
 // what was not. Nothing is sent but the reads when a value is refused or
 // nothing differs.
-void LoadSettingsClick(ProgramContext& session);
+void LoadSettingsClick(ProgramContext& context);
 
 }  // namespace intercom

@@ -7,18 +7,18 @@
 
 namespace intercom {
 
-void FormShow(ProgramContext& session) {
-  SessionState& state = session.state;
+void FormShow(ProgramContext& context) {
+  SessionState& state = context.state;
   SetLevelConstants(state);
 
-  ComboBox& portList = session.panel.Form2.ComboBox1;
-  FillPortList(portList, ListPorts(session));
-  LoadPortChoice(state, portList.Items(), session.portChoicePath);
-  if (StartLink(session.Line())) DiscoverDevice(session);
+  ComboBox& portList = context.panel.Form2.ComboBox1;
+  FillPortList(portList, ListPorts(context));
+  LoadPortChoice(state, portList.Items(), context.portChoicePath);
+  if (StartLink(context.Line())) DiscoverDevice(context);
 }
 
-void DiscoverDevice(ProgramContext& session) {
-  Discover(session.Line(), session.binding);
+void DiscoverDevice(ProgramContext& context) {
+  Discover(context.Line(), context.binding);
 }
 
 }  // namespace intercom

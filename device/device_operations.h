@@ -64,7 +64,7 @@ std::vector<ExchangeOutcome> ReadAddresses(const DeviceLine& line, DeviceEvents&
 std::vector<ExchangeOutcome> WriteSettings(const DeviceLine& line, const DeviceSettings& values,
                                            DeviceEvents& events);
 
-// One SetLevel with the level's channel and `position` on the session's scale.
+// One SetLevel with the level's channel and `position` on the state's level scale.
 ExchangeOutcome SetLevel(const DeviceLine& line, const SettingEntry& level, int32_t position,
                          DeviceEvents& events);
 

@@ -37,7 +37,7 @@ bool ConfigurePort(const DeviceLine& line);
 void ClosePort(const DeviceLine& line);
 
 // For the programs' loops, when `termination` became readable: if a termination
-// request is pending, closes the session's port (giving the tty back, ending
+// request is pending, closes the line's port (giving the tty back, ending
 // its exclusive use, removing the lock file) and returns the signal, after
 // which the program ends normally; 0 when there was none.
 int ReleasePortOnTermination(const DeviceLine& line, TerminationSignals& termination);

@@ -30,9 +30,9 @@ class WorkflowOverPty : public ::testing::Test {
            ("controller_e2e_" + std::to_string(getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
-    session.portChoicePath = (dir_ / "COM.ini").string();
-    session.listPorts = [] { return std::vector<std::string>{}; };
-    BindHandlers(session);
+    context.portChoicePath = (dir_ / "COM.ini").string();
+    context.listPorts = [] { return std::vector<std::string>{}; };
+    BindHandlers(context);
   }
   void TearDown() override {
     if (!dir_.empty()) fs::remove_all(dir_);
@@ -42,7 +42,7 @@ class WorkflowOverPty : public ::testing::Test {
   void StartUp(const std::vector<std::string>& options) {
     simulator_.emplace(program_, options);
     ASSERT_FALSE(simulator_->PortPath().empty()) << "intercom-sim printed no port";
-    std::ofstream(session.portChoicePath, std::ios::binary) << simulator_->PortPath() << "\r\n";
+    std::ofstream(context.portChoicePath, std::ios::binary) << simulator_->PortPath() << "\r\n";
     panel.Form1.Show();
     ASSERT_TRUE(panel.Form1.Visible());
   }
@@ -54,12 +54,12 @@ class WorkflowOverPty : public ::testing::Test {
   PanelModel panel{boxes, "intercom-config"};
   LockFolder locks_;
   PosixSerialPort port{locks_.Path()};
-  ProgramContext session{panel, port, SleepPause};
+  ProgramContext context{panel, port, SleepPause};
 };
 
 TEST_F(WorkflowOverPty, StartUpFindsASubscriberSetAndFillsItsPage) {
   StartUp({"--kind", "subscriber"});
-  EXPECT_EQ(session.state.CurrentDevice, 1);
+  EXPECT_EQ(context.state.CurrentDevice, 1);
   EXPECT_EQ(panel.PageControl1.ActivePage(), 0);
   for (int n = 1; n <= 10; ++n) EXPECT_EQ(panel.EditAt(n).Text(), std::to_string(n)) << n;
   EXPECT_EQ(panel.Edit11.Text(), "5");
@@ -69,7 +69,7 @@ TEST_F(WorkflowOverPty, StartUpFindsASubscriberSetAndFillsItsPage) {
 
 TEST_F(WorkflowOverPty, StartUpFindsASplitterAndFillsItsPage) {
   StartUp({"--kind", "splitter"});
-  EXPECT_EQ(session.state.CurrentDevice, 2);
+  EXPECT_EQ(context.state.CurrentDevice, 2);
   EXPECT_EQ(panel.PageControl1.ActivePage(), 1);
   EXPECT_EQ(panel.Edit14.Text(), "3");
   for (int n = 1; n <= 4; ++n) EXPECT_EQ(panel.TrackBarAt(n).Position(), 2 * n) << n;
@@ -79,7 +79,7 @@ TEST_F(WorkflowOverPty, StartUpFindsASplitterAndFillsItsPage) {
 
 TEST_F(WorkflowOverPty, StartUpFindsABeltPackAndFillsItsPage) {
   StartUp({"--kind", "beltpack"});
-  EXPECT_EQ(session.state.CurrentDevice, 3);
+  EXPECT_EQ(context.state.CurrentDevice, 3);
   EXPECT_EQ(panel.PageControl1.ActivePage(), 2);
   EXPECT_EQ(panel.Edit15.Text(), "7");
   EXPECT_EQ(panel.TrackBar5.Position(), 2);
@@ -88,7 +88,7 @@ TEST_F(WorkflowOverPty, StartUpFindsABeltPackAndFillsItsPage) {
 
 TEST_F(WorkflowOverPty, StartUpFindsASwitchAndFillsItsPage) {
   StartUp({"--kind", "switch"});
-  EXPECT_EQ(session.state.CurrentDevice, 4);
+  EXPECT_EQ(context.state.CurrentDevice, 4);
   EXPECT_EQ(panel.PageControl1.ActivePage(), 3);
   for (int n = 0; n < 4; ++n) {
     EXPECT_EQ(panel.EditAt(16 + n).Text(), std::to_string(11 + n)) << n;
@@ -122,7 +122,7 @@ TEST_F(WorkflowOverPty, LevelStepReachesTheDevice) {
 
 TEST_F(WorkflowOverPty, SilentLineGivesTheNoDeviceOutcome) {
   StartUp({"--kind", "switch", "--silent"});
-  EXPECT_EQ(session.state.CurrentDevice, 4);
+  EXPECT_EQ(context.state.CurrentDevice, 4);
   EXPECT_EQ(panel.PageControl1.ActivePage(), PageControl::kNoPage);
   EXPECT_FALSE(panel.PageControl1.Enabled());
   EXPECT_FALSE(panel.BitBtn2.Enabled());
@@ -140,10 +140,10 @@ TEST_F(WorkflowOverPty, PortChosenAgainInTheDialogIsConfiguredAndRediscovered) {
   panel.Form2.ComboBox1.SetText(other.PortPath());
   panel.Form2.BitBtn1.Click();
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
-  EXPECT_EQ(session.state.CurrentDevice, 1);
+  EXPECT_EQ(context.state.CurrentDevice, 1);
   EXPECT_EQ(panel.Edit10.Text(), "10");
   EXPECT_FALSE(panel.Form2.Form.Visible());
-  std::ifstream saved(session.portChoicePath, std::ios::binary);
+  std::ifstream saved(context.portChoicePath, std::ios::binary);
   std::string line;
   std::getline(saved, line);
   EXPECT_EQ(line, other.PortPath() + "\r");

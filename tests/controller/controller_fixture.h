@@ -1,4 +1,4 @@
-// A session on fakes with every handler bound, the level constants set as the
+// The window's context on fakes with every handler bound, the level constants set as the
 // start-up sets them, COM.ini kept in a scratch folder, and helpers to look at
 // the frames that went out and at what happened between them.
 #pragma once
@@ -65,18 +65,18 @@ inline std::string PageShown(int page) {
 class ControllerTest : public SessionTest {
  protected:
   void SetUp() override {
-    BindHandlers(session);
-    session.state.LevelBase = 32;
-    session.state.LevelStep = 14;
-    session.state.LevelMax = 255;
-    session.listPorts = [] { return std::vector<std::string>{}; };
+    BindHandlers(context);
+    context.state.LevelBase = 32;
+    context.state.LevelStep = 14;
+    context.state.LevelMax = 255;
+    context.listPorts = [] { return std::vector<std::string>{}; };
     port.Open("/dev/ttyUSB0");
 
     scratch = MakeTempDir("intercom-controller");
     ASSERT_FALSE(scratch.empty());
-    session.portChoicePath = (scratch / "COM.ini").string();
+    context.portChoicePath = (scratch / "COM.ini").string();
 
-    session.pause = [this](int ms) {
+    context.pause = [this](int ms) {
       pauses.delays.push_back(ms);
       events_.push_back({port.writes.size(), Paused(ms)});
     };

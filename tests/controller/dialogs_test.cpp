@@ -41,13 +41,13 @@ TEST_F(PortDialogTest, ChooseSavesOpensConfiguresDiscoversAndCloses) {
 
   ChooseWithDialog("/dev/ttyS3");
 
-  EXPECT_EQ(session.state.PortName, "/dev/ttyS3");
-  EXPECT_EQ(FileText(session.portChoicePath), "/dev/ttyS3\r\n");
+  EXPECT_EQ(context.state.PortName, "/dev/ttyS3");
+  EXPECT_EQ(FileText(context.portChoicePath), "/dev/ttyS3\r\n");
   EXPECT_EQ(port.openedNames, std::vector<std::string>{"/dev/ttyS3"});
   const Steps timeline = Timeline();
   ASSERT_GE(timeline.size(), 2u);
   EXPECT_EQ(Steps(timeline.begin(), timeline.begin() + 2), (Steps{Paused(100), Sent(Probe, 1)}));
-  EXPECT_EQ(session.state.Device(), DeviceKind::SubscriberSet);
+  EXPECT_EQ(context.state.Device(), DeviceKind::SubscriberSet);
   ASSERT_TRUE(lineAtFirstWrite.has_value());
   testing::ExpectDeviceLine(*lineAtFirstWrite);
   testing::ExpectDeviceTimeouts(*timeoutsAtFirstWrite);
@@ -56,13 +56,13 @@ TEST_F(PortDialogTest, ChooseSavesOpensConfiguresDiscoversAndCloses) {
 }
 
 TEST_F(PortDialogTest, ChooseEndsWhenThePortChoiceCannotBeSaved) {
-  session.portChoicePath = (scratch / "missing" / "COM.ini").string();
+  context.portChoicePath = (scratch / "missing" / "COM.ini").string();
 
   ChooseWithDialog("/dev/ttyS3");
 
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(boxes.shown[0].text, testing::SaveFailureText(session.portChoicePath));
+  EXPECT_EQ(boxes.shown[0].text, testing::SaveFailureText(context.portChoicePath));
   EXPECT_TRUE(panel.Form2.Form.Visible());
   EXPECT_FALSE(port.IsOpen());
   EXPECT_TRUE(port.openedNames.empty());
@@ -84,7 +84,7 @@ TEST_F(PortDialogTest, ChooseGoesOnToDiscoveryAfterAFailedOpen) {
   EXPECT_EQ(port.setTimeoutsCount, 0);
   ASSERT_FALSE(pauses.delays.empty());
   EXPECT_EQ(pauses.delays.front(), 100);
-  EXPECT_EQ(FileText(session.portChoicePath), "/dev/ttyGone\r\n");
+  EXPECT_EQ(FileText(context.portChoicePath), "/dev/ttyGone\r\n");
   EXPECT_FALSE(panel.Form2.Form.Visible());
 }
 
@@ -164,7 +164,7 @@ TEST_F(AddressDialogTest, AcceptedWriteIsConfirmedThenCopiedToTheMainWindowAndCl
 }
 
 TEST_F(AddressDialogTest, WriteClosesTheDialogAlsoWhenTheDeviceIsSilent) {
-  session.state.CurrentDevice = 1;
+  context.state.CurrentDevice = 1;
   Type(" 5");
 
   Write();

@@ -102,7 +102,7 @@ TEST_P(DiscoveryOutcome, FirstAnsweringKindGetsItsControlsReadsAndPage) {
   Refresh();
 
   EXPECT_EQ(Timeline(), expected.timeline);
-  EXPECT_EQ(session.state.Device(), expected.kind);
+  EXPECT_EQ(context.state.Device(), expected.kind);
   for (int n = 1; n <= 10; ++n) {
     EXPECT_EQ(panel.EditAt(n).Enabled(), expected.keyFieldsEnabled) << "Edit" << n;
   }
@@ -138,7 +138,7 @@ TEST_F(DiscoveryTest, NoAnswerLocksThePanelAndSaysSo) {
   EXPECT_EQ(Timeline(), (Steps{Sent(Probe, 1), Paused(50), Sent(Probe, 2), Paused(50),
                                Sent(Probe, 3), PageShown(3), Paused(50), Sent(Probe, 4),
                                PageShown(0), PageShown(PageControl::kNoPage)}));
-  EXPECT_EQ(session.state.CurrentDevice, 4);
+  EXPECT_EQ(context.state.CurrentDevice, 4);
   for (int n = 1; n <= 10; ++n) EXPECT_FALSE(panel.EditAt(n).Enabled()) << "Edit" << n;
   for (int n = 1; n <= 5; ++n) EXPECT_FALSE(panel.GroupBoxAt(n).Enabled()) << "GroupBox" << n;
   EXPECT_FALSE(panel.BitBtn2.Enabled());
@@ -165,7 +165,7 @@ TEST_F(DiscoveryTest, RefreshFindsADeviceConnectedAfterANoDeviceResult) {
   Refresh();
 
   EXPECT_TRUE(boxes.shown.empty());
-  EXPECT_EQ(session.state.Device(), DeviceKind::Splitter);
+  EXPECT_EQ(context.state.Device(), DeviceKind::Splitter);
   EXPECT_TRUE(panel.PageControl1.Enabled());
   EXPECT_EQ(panel.PageControl1.ActivePage(), 1);
   EXPECT_TRUE(panel.GroupBox1.Enabled());
@@ -181,7 +181,7 @@ TEST_F(DiscoveryTest, OutOfSyncFirstProbeRightAfterStartCountsAsAnswered) {
   Refresh();
 
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kOutOfSync});
-  EXPECT_EQ(session.state.Device(), DeviceKind::SubscriberSet);
+  EXPECT_EQ(context.state.Device(), DeviceKind::SubscriberSet);
   EXPECT_EQ(Timeline(), (Steps{Sent(Probe, 1), Paused(50), Sent(ReadDeviceAddress, 1),
                                Sent(ReadSettings, 1), Sent(ReadStudioMode, 1), PageShown(0)}));
 }
@@ -189,20 +189,20 @@ TEST_F(DiscoveryTest, OutOfSyncFirstProbeRightAfterStartCountsAsAnswered) {
 TEST_F(DiscoveryTest, OutOfSyncProbeAfterAnAnsweredExchangeCountsAsAnswered) {
   port.replies.push_back(Reply(0, 7));
   panel.BitBtn18.Click();
-  ASSERT_FALSE(session.state.NoAnswer);
+  ASSERT_FALSE(context.state.NoAnswer);
   GarbleProbesTo(1);
   ForgetTraffic();
 
   Refresh();
 
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kOutOfSync});
-  EXPECT_EQ(session.state.Device(), DeviceKind::SubscriberSet);
+  EXPECT_EQ(context.state.Device(), DeviceKind::SubscriberSet);
   EXPECT_EQ(Kinds(), (std::vector<int>{1, 1, 1, 1}));
 }
 
 TEST_F(DiscoveryTest, OutOfSyncProbeAfterASilentExchangeCountsAsSilent) {
   panel.BitBtn18.Click();
-  ASSERT_TRUE(session.state.NoAnswer);
+  ASSERT_TRUE(context.state.NoAnswer);
   GarbleProbesTo(1);
   ForgetTraffic();
 
@@ -219,7 +219,7 @@ TEST_F(DiscoveryTest, OutOfSyncSecondProbeAfterASilentFirstGoesOnToTheThird) {
   Refresh();
 
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kOutOfSync});
-  EXPECT_EQ(session.state.Device(), DeviceKind::BeltPack);
+  EXPECT_EQ(context.state.Device(), DeviceKind::BeltPack);
   EXPECT_EQ(Timeline(), (Steps{Sent(Probe, 1), Paused(50), Sent(Probe, 2), Paused(50),
                                Sent(Probe, 3), PageShown(3), Paused(50), Sent(ReadSettings, 3),
                                Sent(ReadLevels, 3), Sent(ReadTallyAddress, 3), PageShown(2)}));
@@ -231,16 +231,16 @@ class StartUpTest : public ControllerTest {
     ControllerTest::SetUp();
     port.Close();
     port.openedNames.clear();
-    session.state.LevelBase = 0;
-    session.state.LevelStep = 0;
-    session.state.LevelMax = 0;
+    context.state.LevelBase = 0;
+    context.state.LevelStep = 0;
+    context.state.LevelMax = 0;
     ForgetTraffic();
   }
   void SavePortChoice(const std::string& content) {
-    std::ofstream(session.portChoicePath, std::ios::binary) << content;
+    std::ofstream(context.portChoicePath, std::ios::binary) << content;
   }
   void UsePorts(std::vector<std::string> ports) {
-    session.listPorts = [ports] { return ports; };
+    context.listPorts = [ports] { return ports; };
   }
 };
 
@@ -251,9 +251,9 @@ TEST_F(StartUpTest, SetsLevelConstantsAndOffersThePortsWithNoneSelected) {
 
   panel.Form1.Show();
 
-  EXPECT_EQ(session.state.LevelBase, 32);
-  EXPECT_EQ(session.state.LevelMax, 255);
-  EXPECT_EQ(session.state.LevelStep, 14);
+  EXPECT_EQ(context.state.LevelBase, 32);
+  EXPECT_EQ(context.state.LevelMax, 255);
+  EXPECT_EQ(context.state.LevelStep, 14);
   EXPECT_EQ(panel.Form2.ComboBox1.Items(),
             (std::vector<std::string>{"/dev/ttyS0", "/dev/ttyUSB1"}));
   EXPECT_EQ(panel.Form2.ComboBox1.ItemIndex(), -1);
@@ -264,16 +264,16 @@ TEST_F(StartUpTest, MissingPortChoiceIsCreatedWithTheFirstListedPort) {
 
   panel.Form1.Show();
 
-  EXPECT_EQ(FileText(session.portChoicePath), "/dev/ttyS0\r\n");
-  EXPECT_EQ(session.state.PortName, "/dev/ttyS0");
+  EXPECT_EQ(FileText(context.portChoicePath), "/dev/ttyS0\r\n");
+  EXPECT_EQ(context.state.PortName, "/dev/ttyS0");
   EXPECT_EQ(port.openedNames, std::vector<std::string>{"/dev/ttyS0"});
 }
 
 TEST_F(StartUpTest, MissingPortChoiceWithNoPortsHoldsOnlyTheLineEnd) {
   panel.Form1.Show();
 
-  EXPECT_EQ(FileText(session.portChoicePath), "\r\n");
-  EXPECT_EQ(session.state.PortName, "");
+  EXPECT_EQ(FileText(context.portChoicePath), "\r\n");
+  EXPECT_EQ(context.state.PortName, "");
 }
 
 TEST_F(StartUpTest, SavedPortChoiceIsOpenedAndKept) {
@@ -283,7 +283,7 @@ TEST_F(StartUpTest, SavedPortChoiceIsOpenedAndKept) {
   panel.Form1.Show();
 
   EXPECT_EQ(port.openedNames, std::vector<std::string>{"/dev/ttyUSB1"});
-  EXPECT_EQ(FileText(session.portChoicePath), "/dev/ttyUSB1\r\n");
+  EXPECT_EQ(FileText(context.portChoicePath), "/dev/ttyUSB1\r\n");
 }
 
 TEST_F(StartUpTest, OpensWaitsConfiguresTheLineThenDiscovers) {
@@ -302,7 +302,7 @@ TEST_F(StartUpTest, OpensWaitsConfiguresTheLineThenDiscovers) {
   const Steps timeline = Timeline();
   ASSERT_GE(timeline.size(), 2u);
   EXPECT_EQ(Steps(timeline.begin(), timeline.begin() + 2), (Steps{Paused(100), Sent(Probe, 1)}));
-  EXPECT_EQ(session.state.Device(), DeviceKind::SubscriberSet);
+  EXPECT_EQ(context.state.Device(), DeviceKind::SubscriberSet);
   ASSERT_TRUE(lineAtFirstWrite.has_value());
   testing::ExpectDeviceLine(*lineAtFirstWrite);
   testing::ExpectDeviceTimeouts(port.timeouts);
@@ -329,18 +329,18 @@ TEST_F(StartUpTest, UnreadableLineStateIsReportedAndNothingIsProbed) {
 
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can't get port state: 5"});
   EXPECT_TRUE(port.writes.empty());
-  EXPECT_EQ(session.state.CurrentDevice, 0);
+  EXPECT_EQ(context.state.CurrentDevice, 0);
 }
 
 TEST_F(StartUpTest, PortChoiceFailureEndsStartUpButTheWindowStillShows) {
-  session.portChoicePath = (scratch / "missing" / "COM.ini").string();
+  context.portChoicePath = (scratch / "missing" / "COM.ini").string();
   UsePorts({"/dev/ttyS0"});
 
   panel.Form1.Show();
 
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(boxes.shown[0].text, testing::SaveFailureText(session.portChoicePath));
+  EXPECT_EQ(boxes.shown[0].text, testing::SaveFailureText(context.portChoicePath));
   EXPECT_TRUE(port.openedNames.empty());
   EXPECT_TRUE(pauses.delays.empty());
   EXPECT_TRUE(port.writes.empty());
@@ -348,14 +348,14 @@ TEST_F(StartUpTest, PortChoiceFailureEndsStartUpButTheWindowStillShows) {
 }
 
 TEST_F(StartUpTest, PortListFailureIsReportedAndNothingElseHappens) {
-  session.listPorts = []() -> std::vector<std::string> { throw PortEntryFailure("X"); };
+  context.listPorts = []() -> std::vector<std::string> { throw PortEntryFailure("X"); };
 
   panel.Form1.Show();
 
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
   EXPECT_EQ(boxes.shown[0].text, "Invalid data type for 'X'");
-  EXPECT_EQ(FileText(session.portChoicePath), "<missing>");
+  EXPECT_EQ(FileText(context.portChoicePath), "<missing>");
   EXPECT_TRUE(port.openedNames.empty());
   EXPECT_TRUE(pauses.delays.empty());
   EXPECT_TRUE(port.writes.empty());

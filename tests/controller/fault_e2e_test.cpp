@@ -56,9 +56,9 @@ class FaultsOverPty : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "intercom-faults-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
-    session.portChoicePath = (dir_ / "COM.ini").string();
-    session.listPorts = [] { return std::vector<std::string>{}; };
-    BindHandlers(session);
+    context.portChoicePath = (dir_ / "COM.ini").string();
+    context.listPorts = [] { return std::vector<std::string>{}; };
+    BindHandlers(context);
   }
   void TearDown() override {
     std::error_code ignored;
@@ -66,7 +66,7 @@ class FaultsOverPty : public ::testing::Test {
   }
 
   void WriteChoice(const std::string& name) {
-    std::ofstream(session.portChoicePath, std::ios::binary) << name << "\r\n";
+    std::ofstream(context.portChoicePath, std::ios::binary) << name << "\r\n";
   }
   // Starts a simulator of `kind` and runs the start-up against it.
   void StartUp(const std::string& kind) {
@@ -91,7 +91,7 @@ class FaultsOverPty : public ::testing::Test {
   RecordingMessageBoxes boxes;
   PanelModel panel{boxes, "intercom-config"};
   PosixSerialPort port{locks_.Path()};
-  ProgramContext session{panel, port, SleepPause};
+  ProgramContext context{panel, port, SleepPause};
 };
 
 TEST_F(FaultsOverPty, AVanishedDeviceMakesEveryActionReportAndReturn) {
@@ -227,7 +227,7 @@ TEST_F(FaultsOverPty, ABabblingDeviceNeitherHangsTheToolNorPutsWrongValuesInTheP
   ASSERT_FALSE(device.Name().empty());
   WriteChoice(device.Name());
   std::ostringstream log;
-  session.loggedPort.SetLog(&log);
+  context.loggedPort.SetLog(&log);
   const SliderPositions before = SliderPositionsOf(panel);
   const milliseconds startUp = Timed([&] { panel.Form1.Show(); });
   EXPECT_LT(startUp, milliseconds(10000));
@@ -245,8 +245,8 @@ TEST_F(FaultsOverPty, ABabblingDeviceNeitherHangsTheToolNorPutsWrongValuesInTheP
     const int32_t value = ParseFieldInteger(text);
     EXPECT_TRUE(value >= 0 && value <= 32) << "Edit" << n << " " << text;
   }
-  EXPECT_EQ(SliderPositionsOf(panel), SliderPositionsAfter(log.str(), session.catalogue, before));
-  session.loggedPort.SetLog(nullptr);
+  EXPECT_EQ(SliderPositionsOf(panel), SliderPositionsAfter(log.str(), context.catalogue, before));
+  context.loggedPort.SetLog(nullptr);
 }
 
 TEST_F(FaultsOverPty, APortLockedByALiveProgramIsNotOpened) {
@@ -264,7 +264,7 @@ TEST_F(FaultsOverPty, APortLockedByALiveProgramIsNotOpened) {
 
   EXPECT_EQ(boxes.Texts(),
             (std::vector<std::string>{"Can't open port " + pty, "Can't get port state: 9"}));
-  EXPECT_EQ(session.state.CurrentDevice, 0) << "no discovery ran";
+  EXPECT_EQ(context.state.CurrentDevice, 0) << "no discovery ran";
 }
 
 TEST_F(FaultsOverPty, ZeroSpelledAnotherWayReachesTheDeviceAsNoAddress) {
@@ -309,7 +309,7 @@ TEST_F(FaultsOverPty, NamesThatAreNoSerialLineFailAtOpenQuickly) {
 }
 
 TEST_F(FaultsOverPty, ACOMIniThatIsAFifoIsRefusedAtOnce) {
-  ASSERT_EQ(mkfifo(session.portChoicePath.c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(context.portChoicePath.c_str(), 0600), 0);
   const milliseconds took = Timed([&] { panel.Form1.Show(); });
   EXPECT_LT(took, milliseconds(5000));
   EXPECT_TRUE(panel.Form1.Visible());

@@ -1,4 +1,4 @@
-// A session on fakes, with a subscriber set answering, a recording file
+// The window's context on fakes, with a subscriber set answering, a recording file
 // dialog, the program's settings in the scratch folder and a clock for the
 // exchange log that tells the times it is given, one per log line.
 #pragma once
@@ -18,8 +18,8 @@ class FileMenuTest : public ControllerTest {
     ControllerTest::SetUp();
     Attach(device);
     panel.SetFileChooser(files);
-    session.programSettingsPath = (scratch / "intercom-config.ini").string();
-    session.localTime = [this] {
+    context.programSettingsPath = (scratch / "intercom-config.ini").string();
+    context.localTime = [this] {
       LocalTime now = times.front();
       if (times.size() > 1) times.pop_front();
       return now;

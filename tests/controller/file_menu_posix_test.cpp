@@ -30,7 +30,7 @@ TEST_F(FileMenuTest, AFifoOrADeviceIsRefusedAsTheLogWithoutBeingOpened) {
   ASSERT_GE(boxes.shown.size(), 2u);
   EXPECT_EQ(boxes.shown[0].text, ErrorText(fifo + ": not a regular file"));
   EXPECT_EQ(boxes.shown[1].text, ErrorText("/dev/null: not a regular file"));
-  EXPECT_EQ(RememberedExchangeLog(session.programSettingsPath), "");
+  EXPECT_EQ(RememberedExchangeLog(context.programSettingsPath), "");
   EXPECT_EQ(panel.Form1.Hint(), "");
 }
 

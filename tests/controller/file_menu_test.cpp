@@ -70,7 +70,7 @@ TEST_F(FileMenuTest, ChoosingAnotherLogMovesTheLogToIt) {
   EXPECT_EQ(FileText(first), firstText);
   EXPECT_NE(FileText(second).find(" > E2 E4"), std::string::npos);
   EXPECT_EQ(panel.Form1.Hint(), "Журнал обмена: " + second);
-  EXPECT_EQ(RememberedExchangeLog(session.programSettingsPath), second);
+  EXPECT_EQ(RememberedExchangeLog(context.programSettingsPath), second);
 }
 
 }  // namespace

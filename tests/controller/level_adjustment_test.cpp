@@ -34,7 +34,7 @@ class LevelAdjustmentTest : public ControllerTest {
 };
 
 TEST_F(LevelAdjustmentTest, PlusAndMinusStepEverySliderAndSendItsChannel) {
-  session.state.CurrentDevice = 2;
+  context.state.CurrentDevice = 2;
   for (const Slider& slider : kSliders) {
     SCOPED_TRACE("TrackBar" + std::to_string(slider.trackBar));
     TrackBar& bar = panel.TrackBarAt(slider.trackBar);
@@ -110,7 +110,7 @@ TEST_F(LevelAdjustmentTest, ASliderAtTheTopDoesNotStopTheOthers) {
 }
 
 TEST_F(LevelAdjustmentTest, PayloadBeyondChannelAndLevelIsWhatThePreviousRequestLeft) {
-  session.state.CurrentDevice = 1;
+  context.state.CurrentDevice = 1;
   for (int n = 1; n <= 10; ++n) panel.EditAt(n).SetText(std::to_string(n));
   panel.BitBtn2.Click();
   const Bytes before = PayloadOf(-1);
@@ -123,11 +123,11 @@ TEST_F(LevelAdjustmentTest, PayloadBeyondChannelAndLevelIsWhatThePreviousRequest
 }
 
 TEST_F(LevelAdjustmentTest, SliderStaysMovedWhenTheDeviceIsSilent) {
-  session.state.CurrentDevice = 2;
+  context.state.CurrentDevice = 2;
 
   Plus(2);
 
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(context.state.NoAnswer);
   EXPECT_EQ(panel.TrackBar2.Position(), 1);
   EXPECT_TRUE(boxes.shown.empty());
 }

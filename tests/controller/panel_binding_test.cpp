@@ -18,7 +18,7 @@ TEST_F(PanelBindingTest, ADeviceAddressOfZeroLeavesTheAddressDialogsField) {
 
   panel.BitBtn19.Click();
 
-  ASSERT_EQ(session.state.Device(), DeviceKind::SubscriberSet);
+  ASSERT_EQ(context.state.Device(), DeviceKind::SubscriberSet);
   EXPECT_EQ(panel.Edit11.Text(), "0");
   EXPECT_EQ(panel.Form3.Edit1.Text(), "9");
 }

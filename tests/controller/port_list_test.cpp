@@ -1,4 +1,4 @@
-// The port dialog's list: the session's lister into the panel's combo box.
+// The port dialog's list: the context's lister into the panel's combo box.
 #include "controller/port_list.h"
 
 #include <string>
@@ -31,8 +31,8 @@ TEST_F(PortListTest, FillReplacesItemsAndSelectsNone) {
 
 TEST_F(PortListTest, DroppingDownListsThePortsAgainWithWhatEachIs) {
   Names ports = {"/dev/ttyS0"};
-  session.listPorts = [&ports] { return ports; };
-  session.describePort = [](const std::string& path) {
+  context.listPorts = [&ports] { return ports; };
+  context.describePort = [](const std::string& path) {
     PortDescription port;
     port.path = path;
     if (path == "/dev/ttyUSB0") {
@@ -49,9 +49,9 @@ TEST_F(PortListTest, DroppingDownListsThePortsAgainWithWhatEachIs) {
     }
     return port;
   };
-  BindHandlers(session);
+  BindHandlers(context);
   ComboBox& list = panel.Form2.ComboBox1;
-  FillPortList(list, ListPorts(session));
+  FillPortList(list, ListPorts(context));
   list.SetText("/dev/ttyUSB0");
 
   ports = {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1"};
@@ -89,9 +89,9 @@ TEST(PortSummary, AWindowsPortShowsItsNameMakerAndUsbIds) {
 
 TEST_F(PortListTest, BadEntryBecomesThePanelFailure) {
   const std::string bad = "ttyUSB\x01";
-  session.listPorts = [bad]() -> Names { throw PortEnumerationError(bad); };
+  context.listPorts = [bad]() -> Names { throw PortEnumerationError(bad); };
   try {
-    ListPorts(session);
+    ListPorts(context);
     FAIL() << "no PortEntryFailure";
   } catch (const PortEntryFailure& failure) {
     EXPECT_EQ(std::string(failure.what()), "Invalid data type for '" + bad + "'");

@@ -127,15 +127,15 @@ class Player {
       : boxes_(log_),
         panel_(boxes_, "intercom-config"),
         port_(log_),
-        session_(panel_, port_, [this](int ms) { log_.push_back("pause " + std::to_string(ms)); }) {
+        context_(panel_, port_, [this](int ms) { log_.push_back("pause " + std::to_string(ms)); }) {
     if (kind != DeviceKind::None) device_.emplace(kind, studioReset);
-    session_.listPorts = [] { return std::vector<std::string>{"/dev/ttyS0", "/dev/ttyUSB0"}; };
-    session_.portChoicePath = folder + "/COM.ini";
-    std::filesystem::remove(session_.portChoicePath);
+    context_.listPorts = [] { return std::vector<std::string>{"/dev/ttyS0", "/dev/ttyUSB0"}; };
+    context_.portChoicePath = folder + "/COM.ini";
+    std::filesystem::remove(context_.portChoicePath);
     port_.unopenable = "/dev/missing";
     port_.answer = [this](const Bytes& request) { return Answer(request); };
     boxes_.whileOpen = [this] { Diff(); };
-    BindHandlers(session_);
+    BindHandlers(context_);
   }
 
   void Play(const Action& action, std::ostream& out) {
@@ -216,7 +216,7 @@ class Player {
   Boxes boxes_;
   PanelModel panel_;
   RecorderPort port_;
-  intercom::ProgramContext session_;
+  intercom::ProgramContext context_;
   std::optional<DeviceModel> device_;
   std::deque<Fault> faults_;
   std::map<std::string, std::string> shown_;

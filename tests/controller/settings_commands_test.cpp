@@ -23,7 +23,7 @@ class SettingsCommandsTest : public ControllerTest {
   void Found(DeviceModel& device) {
     Attach(device);
     panel.BitBtn19.Click();
-    ASSERT_EQ(session.state.Device(), device.Kind());
+    ASSERT_EQ(context.state.Device(), device.Kind());
     ForgetTraffic();
   }
   // Types `text` into a field; whatever its change check says is forgotten.
@@ -51,7 +51,7 @@ class SettingsCommandsTest : public ControllerTest {
 TEST_F(SettingsCommandsTest, ReadSettingsThenTallyAddressWhateverTheKind) {
   for (int kind = 0; kind <= 4; ++kind) {
     SCOPED_TRACE(kind);
-    session.state.CurrentDevice = kind;
+    context.state.CurrentDevice = kind;
     ForgetTraffic();
 
     panel.BitBtn4.Click();
@@ -204,7 +204,7 @@ TEST_F(SettingsCommandsTest, WriteRefusesAnAddressOutsideZeroTo32AndSendsNothing
     }
     panel.Edit11.SetText("");
     panel.EditAt(c.edit).SetText(c.text);
-    session.state.CurrentDevice = c.kind;
+    context.state.CurrentDevice = c.kind;
     ForgetTraffic();
 
     Write();
@@ -218,7 +218,7 @@ TEST_F(SettingsCommandsTest, WriteRefusesAnAddressOutsideZeroTo32AndSendsNothing
 }
 
 TEST_F(SettingsCommandsTest, SeveralAddressesOutOfRangeGiveOneNoticeAfterEmptyOnesBecameZero) {
-  session.state.CurrentDevice = 4;
+  context.state.CurrentDevice = 4;
   panel.Edit16.SetText("40");
   panel.Edit17.SetText("");
   panel.Edit18.SetText("-2");
@@ -292,7 +292,7 @@ TEST_F(SettingsCommandsTest, TallyInputGoesOutAsItsCode) {
 }
 
 TEST_F(SettingsCommandsTest, TestProbesTheCurrentDeviceAndTracesTheSilence) {
-  session.state.CurrentDevice = 3;
+  context.state.CurrentDevice = 3;
   panel.Edit13.SetText("X");
 
   panel.BitBtn18.Click();
@@ -326,7 +326,7 @@ TEST_F(SettingsCommandsTest, ExitClosesTheMainWindow) {
 }
 
 TEST_F(SettingsCommandsTest, StudioBoxSendsItsNewStateOnlyWhenItChanges) {
-  session.state.CurrentDevice = 1;
+  context.state.CurrentDevice = 1;
 
   panel.CheckBox1.Click();
   panel.CheckBox1.SetChecked(true);
@@ -339,7 +339,7 @@ TEST_F(SettingsCommandsTest, StudioBoxSendsItsNewStateOnlyWhenItChanges) {
 }
 
 TEST_F(SettingsCommandsTest, PortMenuShowsTheDialogWithThePortNameAndClosesThePort) {
-  session.state.PortName = "/dev/ttyUSB0";
+  context.state.PortName = "/dev/ttyUSB0";
 
   panel.COM1.Click();
 

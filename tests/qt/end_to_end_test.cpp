@@ -39,8 +39,8 @@ TEST(WindowsEndToEnd, StartUpFindsTheSwitchAndShowsItsPageFilled) {
   PanelModel panel(boxes, "intercom-config");
   LockFolder locks;
   PosixSerialPort port(locks.Path());
-  ProgramContext session(panel, port, SleepPause);
-  BindHandlers(session);
+  ProgramContext context(panel, port, SleepPause);
+  BindHandlers(context);
   TForm1 form1(panel);
   TForm2 form2(panel);
   TForm3 form3(panel);

@@ -1,4 +1,4 @@
-// The three windows over a session on fakes, with every handler bound and the
+// The three windows over a context on fakes, with every handler bound and the
 // windows following the model as in the program.
 #pragma once
 
@@ -40,8 +40,8 @@ inline bool WaitUntil(const std::function<bool()>& done) {
 class WindowTest : public SessionTest {
  protected:
   void SetUp() override {
-    BindHandlers(session);
-    session.listPorts = [] { return std::vector<std::string>{}; };
+    BindHandlers(context);
+    context.listPorts = [] { return std::vector<std::string>{}; };
     form1 = std::make_unique<TForm1>(panel);
     form2 = std::make_unique<TForm2>(panel, form1.get());
     form3 = std::make_unique<TForm3>(panel, form1.get());

@@ -1,4 +1,4 @@
-// A session on fakes: recording boxes, in-memory port, recording pause.
+// The window's context on fakes: recording boxes, in-memory port, recording pause.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ class SessionTest : public ::testing::Test {
   PanelModel panel{boxes, "intercom-config"};
   FakeSerialPort port;
   RecordingPause pauses;
-  ProgramContext session{panel, port, pauses.AsPause()};
+  ProgramContext context{panel, port, pauses.AsPause()};
 };
 
 }  // namespace intercom::testing

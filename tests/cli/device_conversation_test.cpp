@@ -1,6 +1,6 @@
-// The headless session on the in-memory port with a simulated device: what a
+// The headless conversation on the in-memory port with a simulated device: what a
 // write sends, what a refusal leaves unsent, and a stop between exchanges.
-#include "device/device_session.h"
+#include "device/device_conversation.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ namespace {
 
 using testing::Bytes;
 
-class DeviceSessionTest : public ::testing::Test {
+class DeviceConversationTest : public ::testing::Test {
  protected:
   void Attach(DeviceModel& device) {
     port.responder = [&device](const Bytes& frame) -> std::optional<Bytes> {
@@ -30,8 +30,8 @@ class DeviceSessionTest : public ::testing::Test {
   }
   // Connects and discovers; the writes after this are what a test looks at.
   DeviceKind Start() {
-    EXPECT_TRUE(session.Connect("/dev/ttyUSB0"));
-    const DeviceKind kind = session.Discover();
+    EXPECT_TRUE(conversation.Connect("/dev/ttyUSB0"));
+    const DeviceKind kind = conversation.Discover();
     port.writes.clear();
     return kind;
   }
@@ -54,19 +54,19 @@ class DeviceSessionTest : public ::testing::Test {
   std::ostringstream messages;
   std::ostringstream trace;
   int stopAfterWrites = -1;
-  DeviceSession session{port, pauses.AsPause(), messages, &trace, [this] {
-                          return stopAfterWrites >= 0 &&
-                                 static_cast<int>(port.writes.size()) >= stopAfterWrites;
-                        }};
+  DeviceConversation conversation{port, pauses.AsPause(), messages, &trace, [this] {
+                                    return stopAfterWrites >= 0 &&
+                                           static_cast<int>(port.writes.size()) >= stopAfterWrites;
+                                  }};
 };
 
-TEST_F(DeviceSessionTest, WritesOnlyWhatDiffersWithOneSetLevelPerChannelThenVerifies) {
+TEST_F(DeviceConversationTest, WritesOnlyWhatDiffersWithOneSetLevelPerChannelThenVerifies) {
   DeviceModel device(DeviceKind::Switch);
   Attach(device);
   ASSERT_EQ(Start(), DeviceKind::Switch);
-  ASSERT_TRUE(session.ReadsAnswered());
+  ASSERT_TRUE(conversation.ReadsAnswered());
 
-  const WriteReport report = session.Write(
+  const WriteReport report = conversation.Write(
       Wanted(DeviceKind::Switch,
              {{"line1", 11}, {"line3", 0}, {"volume2", 16}, {"volume4", 0}, {"volume1", 1}}),
       true);
@@ -91,12 +91,12 @@ TEST_F(DeviceSessionTest, WritesOnlyWhatDiffersWithOneSetLevelPerChannelThenVeri
   EXPECT_NE(trace.str().find("> E2 E4 04 04 0A 2A 2B 00 2D"), std::string::npos) << trace.str();
 }
 
-TEST_F(DeviceSessionTest, AValueOutOfRangeSendsNothingAndNamesTheSetting) {
+TEST_F(DeviceConversationTest, AValueOutOfRangeSendsNothingAndNamesTheSetting) {
   DeviceModel device(DeviceKind::Switch);
   Attach(device);
   ASSERT_EQ(Start(), DeviceKind::Switch);
 
-  const WriteReport report = session.Write(
+  const WriteReport report = conversation.Write(
       Wanted(DeviceKind::Switch, {{"line1", 5}, {"line4", 33}, {"volume1", 17}}), true);
 
   EXPECT_EQ(report.status, WriteReport::Status::Refused);
@@ -106,12 +106,12 @@ TEST_F(DeviceSessionTest, AValueOutOfRangeSendsNothingAndNamesTheSetting) {
   EXPECT_EQ(messages.str(), "");
 }
 
-TEST_F(DeviceSessionTest, AFieldCheckRefusalSendsNothing) {
+TEST_F(DeviceConversationTest, AFieldCheckRefusalSendsNothing) {
   DeviceModel device(DeviceKind::SubscriberSet);
   Attach(device);
   ASSERT_EQ(Start(), DeviceKind::SubscriberSet);
 
-  const WriteReport report = session.Write(
+  const WriteReport report = conversation.Write(
       Wanted(DeviceKind::SubscriberSet, {{"key1", 40}, {"key2", -3}, {"device_address", 0}}), true);
 
   EXPECT_EQ(report.status, WriteReport::Status::Refused);
@@ -121,13 +121,13 @@ TEST_F(DeviceSessionTest, AFieldCheckRefusalSendsNothing) {
   EXPECT_TRUE(port.writes.empty());
 }
 
-TEST_F(DeviceSessionTest, AStopBetweenExchangesSaysWhatWasAndWasNotWritten) {
+TEST_F(DeviceConversationTest, AStopBetweenExchangesSaysWhatWasAndWasNotWritten) {
   DeviceModel device(DeviceKind::BeltPack);
   Attach(device);
   ASSERT_EQ(Start(), DeviceKind::BeltPack);
   stopAfterWrites = 1;
 
-  const WriteReport report = session.Write(
+  const WriteReport report = conversation.Write(
       Wanted(DeviceKind::BeltPack, {{"address", 9}, {"tally", 100}, {"volume", 5}}), true);
 
   EXPECT_EQ(report.status, WriteReport::Status::Interrupted);
@@ -139,7 +139,7 @@ TEST_F(DeviceSessionTest, AStopBetweenExchangesSaysWhatWasAndWasNotWritten) {
   EXPECT_EQ(device.Code("tally"), EncodeTally(7));
 }
 
-TEST_F(DeviceSessionTest, AStopDuringTheReadBackLeavesTheAnsweredWritesAnsweredNotNotWritten) {
+TEST_F(DeviceConversationTest, AStopDuringTheReadBackLeavesTheAnsweredWritesAnsweredNotNotWritten) {
   DeviceModel device(DeviceKind::SubscriberSet);
   Attach(device);
   ASSERT_EQ(Start(), DeviceKind::SubscriberSet);
@@ -147,7 +147,7 @@ TEST_F(DeviceSessionTest, AStopDuringTheReadBackLeavesTheAnsweredWritesAnsweredN
   // answered; the stop comes with the read back's first request.
   stopAfterWrites = 3;
 
-  const WriteReport report = session.Write(
+  const WriteReport report = conversation.Write(
       Wanted(DeviceKind::SubscriberSet, {{"key1", 9}, {"studio", 1}, {"device_address", 12}}),
       true);
 
@@ -164,7 +164,7 @@ TEST_F(DeviceSessionTest, AStopDuringTheReadBackLeavesTheAnsweredWritesAnsweredN
   EXPECT_EQ(device.Code("key1"), EncodeAddress(9));
 }
 
-TEST_F(DeviceSessionTest, ADeviceThatLosesWritesFailsTheReadBack) {
+TEST_F(DeviceConversationTest, ADeviceThatLosesWritesFailsTheReadBack) {
   DeviceModel device(DeviceKind::Splitter);
   Attach(device);
   ASSERT_EQ(Start(), DeviceKind::Splitter);
@@ -178,7 +178,7 @@ TEST_F(DeviceSessionTest, ADeviceThatLosesWritesFailsTheReadBack) {
   };
 
   const WriteReport report =
-      session.Write(Wanted(DeviceKind::Splitter, {{"address", 20}, {"input3", 1}}), true);
+      conversation.Write(Wanted(DeviceKind::Splitter, {{"address", 20}, {"input3", 1}}), true);
 
   EXPECT_EQ(report.status, WriteReport::Status::Differs);
   EXPECT_EQ(report.problems, (std::vector<std::string>{"address: sent 20, the device holds 3",

@@ -1,4 +1,4 @@
-#include "device/device_session.h"
+#include "device/device_conversation.h"
 
 #include <algorithm>
 #include <map>
@@ -80,9 +80,9 @@ std::vector<ReportLine> WriteReportLines(const WriteReport& report, bool verify)
   return lines;
 }
 
-DeviceSession::DeviceSession(SerialPort& port, Pause pause, std::ostream& messages,
-                             std::ostream* trace, StopQuery stopRequested,
-                             const Catalogue& catalogue)
+DeviceConversation::DeviceConversation(SerialPort& port, Pause pause, std::ostream& messages,
+                                       std::ostream* trace, StopQuery stopRequested,
+                                       const Catalogue& catalogue)
     : messages_(messages),
       port_(port, trace, std::move(stopRequested)),
       pause_(std::move(pause)),
@@ -91,8 +91,8 @@ DeviceSession::DeviceSession(SerialPort& port, Pause pause, std::ostream& messag
   SetLevelConstants(state_);
 }
 
-DeviceSession::DeviceSession(SerialPort& port, Pause pause, std::ostream& messages,
-                             SessionState& state, const Catalogue& catalogue)
+DeviceConversation::DeviceConversation(SerialPort& port, Pause pause, std::ostream& messages,
+                                       SessionState& state, const Catalogue& catalogue)
     : messages_(messages),
       port_(port, nullptr, nullptr),
       pause_(std::move(pause)),
@@ -101,31 +101,31 @@ DeviceSession::DeviceSession(SerialPort& port, Pause pause, std::ostream& messag
   SetLevelConstants(state_);
 }
 
-void DeviceSession::Follow(ExchangeObserver& observer, DeviceEvents& events) {
+void DeviceConversation::Follow(ExchangeObserver& observer, DeviceEvents& events) {
   followerObserver_ = &observer;
   followerEvents_ = &events;
 }
 
-void DeviceSession::RequestSent(const RequestFrame& request) {
+void DeviceConversation::RequestSent(const RequestFrame& request) {
   if (followerObserver_ != nullptr) followerObserver_->RequestSent(request);
 }
 
-void DeviceSession::ReplyRead(const ReplyFrame& reply) {
+void DeviceConversation::ReplyRead(const ReplyFrame& reply) {
   if (followerObserver_ != nullptr) followerObserver_->ReplyRead(reply);
 }
 
-void DeviceSession::Say(const std::string& line) {
+void DeviceConversation::Say(const std::string& line) {
   if (!quiet_) messages_ << line << std::endl;
 }
 
-void DeviceSession::Notice(const std::string& text) {
+void DeviceConversation::Notice(const std::string& text) {
   Say(MessageLine(LineKind::Notice, text));
   // The window's words give only a code; a script's reader also gets the reason.
   if (text.rfind("Can't ", 0) == 0) Say("reason: " + port_.LastErrorText());
   if (followerObserver_ != nullptr) followerObserver_->Notice(text);
 }
 
-void DeviceSession::Replied(const ExchangeOutcome& outcome) {
+void DeviceConversation::Replied(const ExchangeOutcome& outcome) {
   if (DeviceEvents* events = Following()) events->Replied(outcome);
   // The window confirms any reply in step; a line on stderr is a promise, so
   // a confirmation cut short is not passed on.
@@ -135,33 +135,33 @@ void DeviceSession::Replied(const ExchangeOutcome& outcome) {
   }
 }
 
-void DeviceSession::Exchanged(const ExchangeOutcome& outcome) {
+void DeviceConversation::Exchanged(const ExchangeOutcome& outcome) {
   if (exchanged_ != nullptr) exchanged_->push_back(outcome);
   if (DeviceEvents* events = Following()) events->Exchanged(outcome);
 }
 
-void DeviceSession::DiscoveryStarted() {
+void DeviceConversation::DiscoveryStarted() {
   if (DeviceEvents* events = Following()) events->DiscoveryStarted();
 }
 
-void DeviceSession::Probed(size_t index) {
+void DeviceConversation::Probed(size_t index) {
   if (DeviceEvents* events = Following()) events->Probed(index);
 }
 
-void DeviceSession::Found(const KindEntry& kind) {
+void DeviceConversation::Found(const KindEntry& kind) {
   if (DeviceEvents* events = Following()) events->Found(kind);
 }
 
-void DeviceSession::ReadsDone(const KindEntry& kind) {
+void DeviceConversation::ReadsDone(const KindEntry& kind) {
   if (DeviceEvents* events = Following()) events->ReadsDone(kind);
 }
 
-void DeviceSession::NoneFound() {
+void DeviceConversation::NoneFound() {
   Say(MessageLine(LineKind::Information, kNoDevice));
   if (DeviceEvents* events = Following()) events->NoneFound();
 }
 
-bool DeviceSession::Connect(const std::string& portName) {
+bool DeviceConversation::Connect(const std::string& portName) {
   state_.PortName = portName;
   port_.Mark();
   // The window goes on to ask a port that did not open for its state; here
@@ -171,11 +171,11 @@ bool DeviceSession::Connect(const std::string& portName) {
   return ConfigurePort(Line()) && port_.IsOpen();
 }
 
-void DeviceSession::Disconnect() {
+void DeviceConversation::Disconnect() {
   ClosePort(Line());
 }
 
-DeviceKind DeviceSession::Discover() {
+DeviceKind DeviceConversation::Discover() {
   port_.Mark();
   readsAnswered_ = false;
   unread_.clear();
@@ -204,12 +204,12 @@ DeviceKind DeviceSession::Discover() {
   return discovery.kind->kind;
 }
 
-bool DeviceSession::Probe() {
+bool DeviceConversation::Probe() {
   port_.Mark();
   return Test(Line(), *this).Answered() && !port_.Failed();
 }
 
-std::vector<SettingChange> DeviceSession::Changes(const DeviceSettings& wanted) const {
+std::vector<SettingChange> DeviceConversation::Changes(const DeviceSettings& wanted) const {
   std::vector<SettingChange> changes;
   for (const SettingValue& v : wanted.values) {
     const SettingValue* now = current_.Find(v.setting->name);
@@ -220,7 +220,7 @@ std::vector<SettingChange> DeviceSession::Changes(const DeviceSettings& wanted) 
   return changes;
 }
 
-std::vector<std::string> DeviceSession::Refusals(const DeviceSettings& wanted) const {
+std::vector<std::string> DeviceConversation::Refusals(const DeviceSettings& wanted) const {
   std::vector<std::string> refusals;
   // A value the device already holds is not written, so it is never refused.
   for (const SettingChange& change : Changes(wanted)) {
@@ -231,9 +231,9 @@ std::vector<std::string> DeviceSession::Refusals(const DeviceSettings& wanted) c
   return refusals;
 }
 
-void DeviceSession::Send(const DeviceSettings& wanted,
-                         const std::vector<const SettingValue*>& changed,
-                         DeviceSettings& intended) {
+void DeviceConversation::Send(const DeviceSettings& wanted,
+                              const std::vector<const SettingValue*>& changed,
+                              DeviceSettings& intended) {
   const KindEntry& kind = *catalogue_.Find(wanted.kind);
   const auto any = [&](auto predicate) {
     return std::any_of(changed.begin(), changed.end(),
@@ -269,8 +269,8 @@ void DeviceSession::Send(const DeviceSettings& wanted,
   }
 }
 
-void DeviceSession::Judge(const std::vector<const SettingValue*>& changed,
-                          const std::vector<Sent>& sent, bool verify, WriteReport& report) {
+void DeviceConversation::Judge(const std::vector<const SettingValue*>& changed,
+                               const std::vector<Sent>& sent, bool verify, WriteReport& report) {
   const DeviceKind kind = state_.Device();
   bool readBack = false;
   if (verify) {
@@ -353,7 +353,7 @@ void DeviceSession::Judge(const std::vector<const SettingValue*>& changed,
   }
 }
 
-WriteReport DeviceSession::Write(const DeviceSettings& wanted, bool verify) {
+WriteReport DeviceConversation::Write(const DeviceSettings& wanted, bool verify) {
   WriteReport report;
   if (!readsAnswered_) {
     // Requests built from a read that was not whole would write guesses.

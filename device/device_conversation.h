@@ -1,5 +1,5 @@
-// One device session on typed settings: the line to one device and the device
-// operations, as intercom-cli reads and writes a device and the window saves
+// One conversation with one device on typed settings: the line to the device
+// and the device operations, as intercom-cli reads and writes a device and the window saves
 // and loads a settings file. The confirmation and notice boxes of the
 // operations become lines on the messages stream; the traffic goes through a
 // TracingPort. Every request, reply, check and pause is the operations' own.
@@ -59,18 +59,18 @@ struct ReportLine {
 };
 std::vector<ReportLine> WriteReportLines(const WriteReport& report, bool verify);
 
-class DeviceSession : private ExchangeObserver, private DeviceEvents {
+class DeviceConversation : private ExchangeObserver, private DeviceEvents {
  public:
   // `port` and `catalogue` must outlive the object; `trace` may be null.
   // `messages` takes the box lines. `stopRequested` is asked before every request.
-  DeviceSession(SerialPort& port, Pause pause, std::ostream& messages, std::ostream* trace,
-                StopQuery stopRequested, const Catalogue& catalogue = StandardCatalogue());
+  DeviceConversation(SerialPort& port, Pause pause, std::ostream& messages, std::ostream* trace,
+                     StopQuery stopRequested, const Catalogue& catalogue = StandardCatalogue());
   // On a line the caller has already opened and keeps, sharing the caller's
   // state record; no trace and no stop. Connect() is not called.
-  DeviceSession(SerialPort& port, Pause pause, std::ostream& messages, SessionState& state,
-                const Catalogue& catalogue);
-  DeviceSession(const DeviceSession&) = delete;
-  DeviceSession& operator=(const DeviceSession&) = delete;
+  DeviceConversation(SerialPort& port, Pause pause, std::ostream& messages, SessionState& state,
+                     const Catalogue& catalogue);
+  DeviceConversation(const DeviceConversation&) = delete;
+  DeviceConversation& operator=(const DeviceConversation&) = delete;
 
   // Opens the port, Pause(100), line settings and time-outs, as the start-up
   // does (COM.ini is not touched), except that a port that did not open is
@@ -120,7 +120,7 @@ class DeviceSession : private ExchangeObserver, private DeviceEvents {
   // Also tells `observer` of every request, reply and notice, and `events` of
   // everything every later Discover() does (not of the writes): a window
   // shows the traffic, and each read in its controls. Both must outlive the
-  // session.
+  // conversation.
   void Follow(ExchangeObserver& observer, DeviceEvents& events);
 
  private:

@@ -17,7 +17,7 @@ void BindHandlers(ProgramContext& context) {
 
   panel.Form1.OnShow = bind(FormShow);
   panel.BitBtn4.OnClick = bind(BitBtn4Click);
-  panel.BitBtn2.OnClick = bind(BitBtn2Click);
+  panel.BitBtn2.OnClick = [s] { BitBtn2Click(*s); };
   panel.BitBtn18.OnClick = bind(BitBtn18Click);
   panel.BitBtn19.OnClick = bind(BitBtn19Click);
   panel.BitBtn3.OnClick = bind(BitBtn3Click);

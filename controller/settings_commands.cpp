@@ -9,11 +9,20 @@ void BitBtn4Click(ProgramContext& context) {
   ReadAddresses(context.Line(), context.binding);
 }
 
-void BitBtn2Click(ProgramContext& context) {
+std::optional<WriteReport> BitBtn2Click(ProgramContext& context) {
   const KindEntry* kind = context.catalogue.Find(context.state.Device());
-  if (kind == nullptr) return;
+  if (kind == nullptr) return std::nullopt;
   const std::optional<DeviceSettings> values = context.binding.SettingsToWrite(*kind);
-  if (values) WriteSettings(context.Line(), *values, context.binding);
+  if (!values) return std::nullopt;
+  // Every field goes out whatever the device holds, and nothing is read back.
+  std::vector<SettingChange> changes;
+  for (const SettingValue& v : values->values)
+    changes.push_back({v.setting, std::nullopt, v.value});
+  WriteReport report;
+  JudgeWrite(changes,
+             RequestsSent(WriteSettings(context.Line(), *values, context.binding), *values), false,
+             nullptr, report);
+  return report;
 }
 
 void BitBtn18Click(ProgramContext& context) {

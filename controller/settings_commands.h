@@ -4,7 +4,10 @@
 // boundary reports it).
 #pragma once
 
+#include <optional>
+
 #include "controller/program_context.h"
+#include "device/write_report.h"
 
 namespace intercom {
 
@@ -14,8 +17,10 @@ void BitBtn4Click(ProgramContext& context);
 // sends that is no number ends the handler with its ConversionFailure and
 // out-of-range addresses are refused with a notice, in both cases before
 // anything is sent; then the kind's write steps (WriteSettings, and for a belt
-// pack Pause(50), WriteTallyAddress; for a switch Pause(50)).
-void BitBtn2Click(ProgramContext& context);
+// pack Pause(50), WriteTallyAddress; for a switch Pause(50)). The verdicts of
+// the settings sent, judged as every write is: "answered" or "not written",
+// since nothing is read back; none when nothing was sent.
+std::optional<WriteReport> BitBtn2Click(ProgramContext& context);
 // "Test": one Probe.
 void BitBtn18Click(ProgramContext& context);
 // "Обновить": DiscoverDevice.

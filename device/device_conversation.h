@@ -12,52 +12,11 @@
 
 #include "device/device_operations.h"
 #include "device/tracing_port.h"
+#include "device/write_report.h"
 #include "protocol/device_line.h"
 #include "protocol/session_state.h"
 
 namespace intercom {
-
-struct WriteReport {
-  enum class Status {
-    Done,         // every setting that differed is written; or nothing to write
-    Refused,      // a value was refused; nothing was sent
-    NoAnswer,     // a request or the read back got no whole reply: not all written
-    Differs,      // the read back differs from what a request carried: not all written
-    Interrupted,  // stopped between two exchanges
-  };
-  Status status = Status::Done;
-  std::vector<std::string> changes;   // "key3=7 (was 3)", the settings that differ
-  std::vector<std::string> problems;  // refusals, lost replies, differences: one line each
-  // Each setting of `changes` is in exactly one of the three lists below.
-  // Settings whose request came back whole and whose read back of everything
-  // that request carried matches.
-  std::vector<std::string> written;
-  // Settings whose request came back whole but that were not seen to read
-  // back: stopped before or during the read back, a read back that was not
-  // whole, or no read back asked.
-  std::vector<std::string> answered;
-  std::vector<std::string> notWritten;  // the other settings of `changes`
-  std::vector<std::string> reasons;     // why, one for each of notWritten
-};
-
-// A setting whose wanted value the device does not hold.
-struct SettingChange {
-  const SettingEntry* setting;
-  std::optional<int32_t> now;  // none when the device's value was not read
-  int32_t wanted;
-};
-
-// A report as lines, in order: `error` lines belong on an error stream (the
-// command line's stderr), the rest on the results. Each setting that differed
-// has one line: "written: " only for what the device was seen to hold
-// afterwards, "answered, not read back: " for what was answered but not seen,
-// "not written: " with the reason otherwise. `verify`: the write read
-// everything back. An interrupted write is its caller's to describe.
-struct ReportLine {
-  bool error;
-  std::string text;
-};
-std::vector<ReportLine> WriteReportLines(const WriteReport& report, bool verify);
 
 class DeviceConversation : private ExchangeObserver, private DeviceEvents {
  public:
@@ -139,16 +98,11 @@ class DeviceConversation : private ExchangeObserver, private DeviceEvents {
   void Say(const std::string& line);
 
   DeviceLine Line() { return {state_, port_, pause_, *this, catalogue_}; }
-  // One request of a write and the values it carried.
-  struct Sent {
-    ExchangeOutcome outcome;
-    DeviceSettings carried;
-  };
   // Sends the changed settings; `intended` gets every value a request carries.
   void Send(const DeviceSettings& wanted, const std::vector<const SettingValue*>& changed,
             DeviceSettings& intended);
-  // Sorts the changed settings into written and not written, with the reasons.
-  void Judge(const std::vector<const SettingValue*>& changed, const std::vector<Sent>& sent,
+  // Reads everything back when `verify`, then judges the requests `sent`.
+  void Judge(const std::vector<SettingChange>& changes, const std::vector<SentRequest>& sent,
              bool verify, WriteReport& report);
 
   std::ostream& messages_;

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "controller/settings_commands.h"
 #include "tests/controller/controller_fixture.h"
 
 namespace intercom {
@@ -122,6 +123,27 @@ TEST_F(SettingsCommandsTest, BeltPackWriteSendsItsAddressThenItsTallyInput) {
   EXPECT_EQ(PayloadOf(1).at(1), 0x00);
   EXPECT_EQ(beltPack.Code("tally"), 0x00);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kWritten});
+}
+
+TEST_F(SettingsCommandsTest, AWriteIsJudgedAsEveryWriteIs) {
+  DeviceModel beltPack(DeviceKind::BeltPack);
+  Found(beltPack);
+  // The Tally input's request goes unanswered.
+  port.responder = [&beltPack](const Bytes& frame) -> std::optional<Bytes> {
+    if (static_cast<CommandCode>(frame.at(3)) == WriteTallyAddress) return std::nullopt;
+    return AnswerOf(beltPack, frame);
+  };
+
+  const std::optional<WriteReport> report = BitBtn2Click(context);
+
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->status, WriteReport::Status::NoAnswer);
+  EXPECT_TRUE(report->written.empty()) << "nothing is read back";
+  EXPECT_EQ(report->answered, std::vector<std::string>{"address"});
+  EXPECT_EQ(report->notWritten, std::vector<std::string>{"tally"});
+  EXPECT_EQ(report->reasons,
+            std::vector<std::string>{"no whole reply to WriteTallyAddress (no answer)"});
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kWritten}) << "the boxes are the window's own";
 }
 
 TEST_F(SettingsCommandsTest, SwitchWriteSendsItsFourLinesThenWaits) {

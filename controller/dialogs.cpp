@@ -8,7 +8,7 @@
 namespace intercom {
 
 void PortDialogShow(ProgramContext& context) {
-  context.panel.Form2.ComboBox1.SetText(context.state.PortName);
+  context.binding.ShowPortName(context.state.PortName);
   ClosePort(context);
 }
 
@@ -22,7 +22,7 @@ void PortDialogChoose(ProgramContext& context) {
   // that did not open has nothing to configure: the discovery reports it.
   if (opened) ConfigurePort(context);
   DiscoverDevice(context);
-  context.panel.Form2.Form.Close();
+  context.binding.ClosePortDialog();
 }
 
 void AddressDialogWrite(ProgramContext& context) {
@@ -30,7 +30,7 @@ void AddressDialogWrite(ProgramContext& context) {
   if (!address) return;
   WriteDeviceAddress(context.Line(), *address, context.binding);
   context.binding.DeviceAddressSent();
-  context.panel.Form3.Form.Close();
+  context.binding.CloseAddressDialog();
 }
 
 }  // namespace intercom

@@ -64,7 +64,7 @@ void ExchangeLogClick(ProgramContext& context) {
     context.loggedPort.SetLog(nullptr);
     context.exchangeLog.close();
     context.exchangeLog.clear();
-    panel.Form1.SetHint("");
+    context.binding.SetLogHint("");
     return;
   }
   FileRequest request = LogFileRequest("Журнал обмена");
@@ -78,16 +78,16 @@ void ExchangeLogClick(ProgramContext& context) {
   }
   const std::optional<std::string> path = ChooseFile(context, request);
   if (!path) {
-    panel.ExchangeLog.SetChecked(false);
+    context.binding.UncheckExchangeLog();
     return;
   }
   if (const std::string why = Unusable(context.exchangeLog, *path); !why.empty()) {
     panel.ShowError(why);
-    panel.ExchangeLog.SetChecked(false);
+    context.binding.UncheckExchangeLog();
     return;
   }
   context.loggedPort.SetLog(&context.exchangeLog, WallClockStamp(context.localTime));
-  panel.Form1.SetHint("Журнал обмена: " + *path);
+  context.binding.SetLogHint("Журнал обмена: " + *path);
   if (!Remember(context.programSettingsPath, *path)) {
     panel.ShowNotice(context.programSettingsPath +
                      ": cannot be written; the log's file is not remembered");

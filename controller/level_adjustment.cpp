@@ -6,13 +6,10 @@ namespace intercom {
 namespace {
 
 void Step(ProgramContext& context, const LevelButtons& buttons, int by) {
-  // Each slider has its own end: another slider sitting at 16 does not block this one.
-  TrackBar& bar = context.binding.Slider(buttons);
-  const int target = bar.Position() + by;
-  if (target < TrackBar::kMin || target > TrackBar::kMax) return;
-  bar.SetPosition(target);
+  const std::optional<int> position = context.binding.MoveSlider(buttons, by);
+  if (!position) return;
   if (const SettingEntry* level = context.binding.LevelSetting(buttons)) {
-    SetLevel(context.Line(), *level, bar.Position(), context.binding);
+    SetLevel(context.Line(), *level, *position, context.binding);
   }
 }
 

@@ -212,4 +212,67 @@ const SettingEntry* PanelBinding::LevelSetting(const LevelButtons& buttons) cons
   return kind != nullptr ? kind->Find(buttons.setting) : nullptr;
 }
 
+std::optional<int> PanelBinding::MoveSlider(const LevelButtons& buttons, int by) {
+  // Each slider has its own end: another slider sitting at 16 does not block this one.
+  TrackBar& bar = Slider(buttons);
+  const int target = bar.Position() + by;
+  if (target < TrackBar::kMin || target > TrackBar::kMax) return std::nullopt;
+  bar.SetPosition(target);
+  return bar.Position();
+}
+
+void PanelBinding::ShowPortList(const std::vector<std::string>& ports,
+                                const std::vector<std::string>& descriptions) {
+  ComboBox& list = panel_.Form2.ComboBox1;
+  list.ClearItems();
+  for (size_t i = 0; i < ports.size(); ++i) {
+    list.AddItem(ports[i], i < descriptions.size() ? descriptions[i] : std::string());
+  }
+  list.SetItemIndex(-1);
+}
+
+void PanelBinding::SelectTypedPort() {
+  ComboBox& list = panel_.Form2.ComboBox1;
+  const std::vector<std::string>& items = list.Items();
+  const auto typed = std::find(items.begin(), items.end(), list.Text());
+  if (typed != items.end()) list.SetItemIndex(static_cast<int>(typed - items.begin()));
+}
+
+void PanelBinding::ShowPortName(const std::string& name) {
+  panel_.Form2.ComboBox1.SetText(name);
+}
+
+void PanelBinding::ClearTrace() {
+  panel_.Edit12.SetText("");
+  panel_.Edit13.SetText("");
+}
+
+void PanelBinding::SetLogHint(const std::string& hint) {
+  panel_.Form1.SetHint(hint);
+}
+
+void PanelBinding::UncheckExchangeLog() {
+  panel_.ExchangeLog.SetChecked(false);
+}
+
+void PanelBinding::ShowPortDialog() {
+  panel_.Form2.Form.Show();
+}
+
+void PanelBinding::ClosePortDialog() {
+  panel_.Form2.Form.Close();
+}
+
+void PanelBinding::ShowAddressDialog() {
+  panel_.Form3.Form.Show();
+}
+
+void PanelBinding::CloseAddressDialog() {
+  panel_.Form3.Form.Close();
+}
+
+void PanelBinding::CloseMainWindow() {
+  panel_.Form1.Close();
+}
+
 }  // namespace intercom

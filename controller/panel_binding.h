@@ -6,6 +6,8 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "device/device_operations.h"
 #include "panel/device_pages.h"
@@ -71,6 +73,32 @@ class PanelBinding : public ExchangeObserver, public DeviceEvents {
   // The slider of a level button table row and the setting whose channel it sends.
   TrackBar& Slider(const LevelButtons& buttons);
   const SettingEntry* LevelSetting(const LevelButtons& buttons) const;
+  // Moves the slider of `buttons` by `by` steps and returns where it then
+  // stands; none, and it stays, when that would pass its end.
+  std::optional<int> MoveSlider(const LevelButtons& buttons, int by);
+
+  // The port dialog's list: `ports`, each with the description at the same
+  // index of `descriptions` (none past its end), and none selected.
+  void ShowPortList(const std::vector<std::string>& ports,
+                    const std::vector<std::string>& descriptions = {});
+  // Selects the item of the port list that the dialog's text names, if any.
+  void SelectTypedPort();
+  // The port dialog's text.
+  void ShowPortName(const std::string& name);
+
+  // Empties the request trace, then the reply trace.
+  void ClearTrace();
+  // The main window's hint; "" for none.
+  void SetLogHint(const std::string& hint);
+  // Unchecks "Журнал обмена…".
+  void UncheckExchangeLog();
+
+  void ShowPortDialog();
+  void ClosePortDialog();
+  void ShowAddressDialog();
+  void CloseAddressDialog();
+  // Closing the main window ends the program.
+  void CloseMainWindow();
 
  private:
   PanelModel& panel_;

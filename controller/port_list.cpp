@@ -1,7 +1,5 @@
 #include "controller/port_list.h"
 
-#include <algorithm>
-
 #include "panel/handler_failure.h"
 #include "serial/port_enumeration.h"
 
@@ -13,15 +11,6 @@ std::vector<std::string> ListPorts(ProgramContext& context) {
   } catch (const PortEnumerationError& error) {
     throw PortEntryFailure(error.EntryName());
   }
-}
-
-void FillPortList(ComboBox& list, const std::vector<std::string>& ports,
-                  const std::vector<std::string>& descriptions) {
-  list.ClearItems();
-  for (size_t i = 0; i < ports.size(); ++i) {
-    list.AddItem(ports[i], i < descriptions.size() ? descriptions[i] : std::string());
-  }
-  list.SetItemIndex(-1);
 }
 
 std::string PortSummary(const PortDescription& port) {
@@ -44,10 +33,8 @@ void ReadPortListAgain(ProgramContext& context) {
   summaries.reserve(ports.size());
   for (const std::string& port : ports)
     summaries.push_back(PortSummary(context.describePort(port)));
-  ComboBox& list = context.panel.Form2.ComboBox1;
-  FillPortList(list, ports, summaries);
-  const auto typed = std::find(ports.begin(), ports.end(), list.Text());
-  if (typed != ports.end()) list.SetItemIndex(static_cast<int>(typed - ports.begin()));
+  context.binding.ShowPortList(ports, summaries);
+  context.binding.SelectTypedPort();
 }
 
 }  // namespace intercom

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "controller/program_context.h"
-#include "panel/controls.h"
 #include "serial/port_description.h"
 
 namespace intercom {
@@ -13,11 +12,6 @@ namespace intercom {
 // The context's port list. A port entry that is not text throws
 // PortEntryFailure, which ends the calling handler.
 std::vector<std::string> ListPorts(ProgramContext& context);
-
-// Replaces the items of `list` with `ports`, each with the description at the
-// same index of `descriptions` (none past its end), and selects none.
-void FillPortList(ComboBox& list, const std::vector<std::string>& ports,
-                  const std::vector<std::string>& descriptions = {});
 
 // What the list tells about a port besides its path, one line each: the
 // by-id link, the device manager's name, the manufacturer and product, "USB

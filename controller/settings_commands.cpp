@@ -34,12 +34,11 @@ void BitBtn19Click(ProgramContext& context) {
 }
 
 void BitBtn3Click(ProgramContext& context) {
-  context.panel.Form1.Close();
+  context.binding.CloseMainWindow();
 }
 
 void BitBtn5Click(ProgramContext& context) {
-  context.panel.Edit12.SetText("");
-  context.panel.Edit13.SetText("");
+  context.binding.ClearTrace();
 }
 
 void CheckBox1Click(ProgramContext& context) {
@@ -47,11 +46,11 @@ void CheckBox1Click(ProgramContext& context) {
 }
 
 void COM1Click(ProgramContext& context) {
-  context.panel.Form2.Form.Show();
+  context.binding.ShowPortDialog();
 }
 
 void BitBtn1Click(ProgramContext& context) {
-  context.panel.Form3.Form.Show();
+  context.binding.ShowAddressDialog();
 }
 
 }  // namespace intercom

@@ -11,9 +11,9 @@ void FormShow(ProgramContext& context) {
   SessionState& state = context.state;
   SetLevelConstants(state);
 
-  ComboBox& portList = context.panel.Form2.ComboBox1;
-  FillPortList(portList, ListPorts(context));
-  LoadPortChoice(state, portList.Items(), context.portChoicePath);
+  const std::vector<std::string> ports = ListPorts(context);
+  context.binding.ShowPortList(ports);
+  LoadPortChoice(state, ports, context.portChoicePath);
   if (StartLink(context.Line())) DiscoverDevice(context);
 }
 

@@ -2,7 +2,8 @@
 # Fails when a file includes a folder above its own, when the toolkit-free
 # folders include a Qt header, or when code above serial/ asks which platform
 # it is on or calls POSIX itself; the native Windows views (win32/), like the Qt
-# ones, need only panel/. Usage: check-layering.sh [SOURCE_ROOT]
+# ones, need only panel/. Also fails when the window's controller writes a
+# control other than through its panel binding. Usage: check-layering.sh [SOURCE_ROOT]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
@@ -70,5 +71,11 @@ for folder in panel protocol qt win32 app; do
   done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(unistd|fcntl|termios|poll|pthread|dirent|spawn|signal)\.h>|<sys/' \
     "$folder" --include='*.h' --include='*.cpp' || true)
 done
+# The window's controller writes its controls through the one panel binding.
+while IFS= read -r hit; do
+  echo "$hit: a control written outside the panel binding"
+  status=1
+done < <(grep -nE '\.(SetText|SetPosition|SetChecked|SetHint|SetEnabled|Append|AddItem|ClearItems|SetItemIndex|ShowPage|ShowNextPage|Show|Close)\(' \
+  controller/*.cpp controller/*.h | grep -v '^controller/panel_binding\.cpp:' || true)
 [ $status -eq 0 ] && echo "layering: every include points down"
 exit $status

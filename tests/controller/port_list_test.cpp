@@ -21,11 +21,11 @@ TEST_F(PortListTest, FillReplacesItemsAndSelectsNone) {
   list.AddItem("/dev/old1");
   list.SetItemIndex(1);
 
-  FillPortList(list, {"/dev/ttyS0", "/dev/ttyUSB0"});
+  context.binding.ShowPortList({"/dev/ttyS0", "/dev/ttyUSB0"});
   EXPECT_EQ(list.Items(), (Names{"/dev/ttyS0", "/dev/ttyUSB0"}));
   EXPECT_EQ(list.ItemIndex(), -1);
 
-  FillPortList(list, {});
+  context.binding.ShowPortList({});
   EXPECT_EQ(list.Count(), 0);
 }
 
@@ -51,7 +51,7 @@ TEST_F(PortListTest, DroppingDownListsThePortsAgainWithWhatEachIs) {
   };
   BindHandlers(context);
   ComboBox& list = panel.Form2.ComboBox1;
-  FillPortList(list, ListPorts(context));
+  context.binding.ShowPortList(ListPorts(context));
   list.SetText("/dev/ttyUSB0");
 
   ports = {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1"};

@@ -27,7 +27,7 @@ enum class AddressRule {
   OneTo32,          // the device address dialog's field: refused outside 1..32
 };
 
-class PanelBinding : public ExchangeObserver, public DeviceEvents {
+class PanelBinding : public ExchangeObserver, public DiscoveryEvents {
  public:
   // Both must outlive the binding.
   PanelBinding(PanelModel& panel, const Catalogue& catalogue);

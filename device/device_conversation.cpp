@@ -43,7 +43,7 @@ DeviceConversation::DeviceConversation(SerialPort& port, Pause pause, std::ostre
   SetLevelConstants(state_);
 }
 
-void DeviceConversation::Follow(ExchangeObserver& observer, DeviceEvents& events) {
+void DeviceConversation::Follow(ExchangeObserver& observer, DiscoveryEvents& events) {
   followerObserver_ = &observer;
   followerEvents_ = &events;
 }
@@ -68,7 +68,7 @@ void DeviceConversation::Notice(const std::string& text) {
 }
 
 void DeviceConversation::Replied(const ExchangeOutcome& outcome) {
-  if (DeviceEvents* events = Following()) events->Replied(outcome);
+  if (DiscoveryEvents* events = Following()) events->Replied(outcome);
   // The window confirms any reply in step; a line on stderr is a promise, so
   // a confirmation cut short is not passed on.
   const char* confirmation = WriteConfirmation(outcome.command);
@@ -79,28 +79,28 @@ void DeviceConversation::Replied(const ExchangeOutcome& outcome) {
 
 void DeviceConversation::Exchanged(const ExchangeOutcome& outcome) {
   if (exchanged_ != nullptr) exchanged_->push_back(outcome);
-  if (DeviceEvents* events = Following()) events->Exchanged(outcome);
+  if (DiscoveryEvents* events = Following()) events->Exchanged(outcome);
 }
 
 void DeviceConversation::DiscoveryStarted() {
-  if (DeviceEvents* events = Following()) events->DiscoveryStarted();
+  if (DiscoveryEvents* events = Following()) events->DiscoveryStarted();
 }
 
 void DeviceConversation::Probed(size_t index) {
-  if (DeviceEvents* events = Following()) events->Probed(index);
+  if (DiscoveryEvents* events = Following()) events->Probed(index);
 }
 
 void DeviceConversation::Found(const KindEntry& kind) {
-  if (DeviceEvents* events = Following()) events->Found(kind);
+  if (DiscoveryEvents* events = Following()) events->Found(kind);
 }
 
 void DeviceConversation::ReadsDone(const KindEntry& kind) {
-  if (DeviceEvents* events = Following()) events->ReadsDone(kind);
+  if (DiscoveryEvents* events = Following()) events->ReadsDone(kind);
 }
 
 void DeviceConversation::NoneFound() {
   Say(MessageLine(LineKind::Information, kNoDevice));
-  if (DeviceEvents* events = Following()) events->NoneFound();
+  if (DiscoveryEvents* events = Following()) events->NoneFound();
 }
 
 bool DeviceConversation::Connect(const std::string& portName) {

@@ -18,7 +18,7 @@
 
 namespace intercom {
 
-class DeviceConversation : private ExchangeObserver, private DeviceEvents {
+class DeviceConversation : private ExchangeObserver, private DiscoveryEvents {
  public:
   // `port` and `catalogue` must outlive the object; `trace` may be null.
   // `messages` takes the box lines. `stopRequested` is asked before every request.
@@ -80,7 +80,7 @@ class DeviceConversation : private ExchangeObserver, private DeviceEvents {
   // everything every later Discover() does (not of the writes): a window
   // shows the traffic, and each read in its controls. Both must outlive the
   // conversation.
-  void Follow(ExchangeObserver& observer, DeviceEvents& events);
+  void Follow(ExchangeObserver& observer, DiscoveryEvents& events);
 
  private:
   void RequestSent(const RequestFrame& request) override;
@@ -94,7 +94,7 @@ class DeviceConversation : private ExchangeObserver, private DeviceEvents {
   void ReadsDone(const KindEntry& kind) override;
   void NoneFound() override;
   // The follower's events while a discovery runs, else none.
-  DeviceEvents* Following() const { return discovering_ ? followerEvents_ : nullptr; }
+  DiscoveryEvents* Following() const { return discovering_ ? followerEvents_ : nullptr; }
   void Say(const std::string& line);
 
   DeviceLine Line() { return {state_, port_, pause_, *this, catalogue_}; }
@@ -113,7 +113,7 @@ class DeviceConversation : private ExchangeObserver, private DeviceEvents {
   SessionState ownState_;
   SessionState& state_;
   ExchangeObserver* followerObserver_ = nullptr;
-  DeviceEvents* followerEvents_ = nullptr;
+  DiscoveryEvents* followerEvents_ = nullptr;
   bool discovering_ = false;
   DeviceSettings current_;
   bool readsAnswered_ = false;

@@ -7,7 +7,7 @@ namespace {
 
 // Every request of an operation goes through here: the events hear each reply
 // in step, and a studio mode reply of 255 is answered with the mode off.
-ExchangeOutcome Send(const DeviceLine& line, CommandCode command, DeviceEvents& events,
+ExchangeOutcome Send(const DeviceLine& line, CommandCode command, ExchangeEvents& events,
                      const DeviceSettings& values = {}) {
   ExchangeOutcome outcome =
       SendCommand(line, command, values, [&line, &events](const ExchangeOutcome& inSync) {
@@ -20,7 +20,7 @@ ExchangeOutcome Send(const DeviceLine& line, CommandCode command, DeviceEvents& 
 
 }  // namespace
 
-Discovery Discover(const DeviceLine& line, DeviceEvents& events) {
+Discovery Discover(const DeviceLine& line, DiscoveryEvents& events) {
   Discovery discovery;
   const std::vector<KindEntry>& kinds = line.catalogue.Kinds();
   events.DiscoveryStarted();
@@ -50,7 +50,7 @@ Discovery Discover(const DeviceLine& line, DeviceEvents& events) {
   return discovery;
 }
 
-std::vector<ExchangeOutcome> ReadAddresses(const DeviceLine& line, DeviceEvents& events) {
+std::vector<ExchangeOutcome> ReadAddresses(const DeviceLine& line, ExchangeEvents& events) {
   std::vector<ExchangeOutcome> outcomes;
   outcomes.push_back(Send(line, CommandCode::ReadSettings, events));
   line.pause(50);
@@ -59,7 +59,7 @@ std::vector<ExchangeOutcome> ReadAddresses(const DeviceLine& line, DeviceEvents&
 }
 
 std::vector<ExchangeOutcome> WriteSettings(const DeviceLine& line, const DeviceSettings& values,
-                                           DeviceEvents& events) {
+                                           ExchangeEvents& events) {
   std::vector<ExchangeOutcome> outcomes;
   const KindEntry* kind = line.catalogue.Find(line.state.Device());
   if (kind == nullptr) return outcomes;
@@ -71,23 +71,24 @@ std::vector<ExchangeOutcome> WriteSettings(const DeviceLine& line, const DeviceS
 }
 
 ExchangeOutcome SetLevel(const DeviceLine& line, const SettingEntry& level, int32_t position,
-                         DeviceEvents& events) {
+                         ExchangeEvents& events) {
   return Send(line, CommandCode::SetLevel, events, {line.state.Device(), {{&level, position}}});
 }
 
-ExchangeOutcome WriteStudioMode(const DeviceLine& line, bool on, DeviceEvents& events) {
+ExchangeOutcome WriteStudioMode(const DeviceLine& line, bool on, ExchangeEvents& events) {
   const SettingEntry* studio = line.catalogue.Common(CommandCode::ReadStudioMode);
   return Send(line, CommandCode::WriteStudioMode, events,
               {line.state.Device(), {{studio, on ? 1 : 0}}});
 }
 
-ExchangeOutcome WriteDeviceAddress(const DeviceLine& line, int32_t address, DeviceEvents& events) {
+ExchangeOutcome WriteDeviceAddress(const DeviceLine& line, int32_t address,
+                                   ExchangeEvents& events) {
   const SettingEntry* deviceAddress = line.catalogue.Common(CommandCode::ReadDeviceAddress);
   return Send(line, CommandCode::WriteDeviceAddress, events,
               {line.state.Device(), {{deviceAddress, address}}});
 }
 
-ExchangeOutcome Test(const DeviceLine& line, DeviceEvents& events) {
+ExchangeOutcome Test(const DeviceLine& line, ExchangeEvents& events) {
   return Send(line, CommandCode::Probe, events);
 }
 

@@ -1,8 +1,9 @@
 // The operations on a connected device, written once for every front end:
 // each is the exact sequence of requests and pauses the device expects, and
 // returns what came of every exchange. A front end follows along through
-// DeviceEvents (the window updates its controls there, at the moment each
-// reply arrives) and reads the outcomes afterwards.
+// ExchangeEvents, a discovery also through DiscoveryEvents (the window updates
+// its controls there, at the moment each reply arrives), and reads the
+// outcomes afterwards.
 #pragma once
 
 #include <cstddef>
@@ -13,30 +14,36 @@
 
 namespace intercom {
 
-class DeviceEvents {
+// What a front end hears of every exchange of an operation.
+class ExchangeEvents {
  public:
-  virtual ~DeviceEvents() = default;
+  virtual ~ExchangeEvents() = default;
   // A reply in step, decoded, before anything after it is sent. May send
   // requests itself.
   virtual void Replied(const ExchangeOutcome& /*outcome*/) {}
   // Every exchange once it is over, whatever came of it (after Replied and
   // anything sent from there).
   virtual void Exchanged(const ExchangeOutcome& /*outcome*/) {}
-  // Discovery: before the first probe.
+};
+
+// What a front end hears of a discovery besides its exchanges.
+class DiscoveryEvents : public ExchangeEvents {
+ public:
+  // Before the first probe.
   virtual void DiscoveryStarted() {}
-  // Discovery: probe number `index` (0 first) has had its exchange; the pause
-  // after it follows.
+  // Probe number `index` (0 first) has had its exchange; the pause after it
+  // follows.
   virtual void Probed(size_t /*index*/) {}
-  // Discovery: `kind` answered its probe; its reads follow.
+  // `kind` answered its probe; its reads follow.
   virtual void Found(const KindEntry& /*kind*/) {}
-  // Discovery: the reads of `kind` are done.
+  // The reads of `kind` are done.
   virtual void ReadsDone(const KindEntry& /*kind*/) {}
-  // Discovery: no kind answered.
+  // No kind answered.
   virtual void NoneFound() {}
 };
 
 // Follows nothing.
-class NoDeviceEvents : public DeviceEvents {};
+class NoDeviceEvents : public DiscoveryEvents {};
 
 struct Discovery {
   // The kind that answered, or null.
@@ -53,28 +60,28 @@ struct Discovery {
 // last), stops at the first that answers (NoAnswer clear after its probe; a
 // reply out of step counts as the exchange before it did) and sends that
 // kind's reads. CurrentDevice keeps the kind found, or the last probed.
-Discovery Discover(const DeviceLine& line, DeviceEvents& events);
+Discovery Discover(const DeviceLine& line, DiscoveryEvents& events);
 
 // "Считать настройки": ReadSettings, Pause(50), ReadTallyAddress, whatever the kind.
-std::vector<ExchangeOutcome> ReadAddresses(const DeviceLine& line, DeviceEvents& events);
+std::vector<ExchangeOutcome> ReadAddresses(const DeviceLine& line, ExchangeEvents& events);
 
 // "Записать настройки": the write steps of CurrentDevice's kind, each request
 // carrying the values of `values` it writes (the rest of its bytes go out as
 // left). Nothing is sent for a kind not in the catalogue.
 std::vector<ExchangeOutcome> WriteSettings(const DeviceLine& line, const DeviceSettings& values,
-                                           DeviceEvents& events);
+                                           ExchangeEvents& events);
 
 // One SetLevel with the level's channel and `position` on the state's level scale.
 ExchangeOutcome SetLevel(const DeviceLine& line, const SettingEntry& level, int32_t position,
-                         DeviceEvents& events);
+                         ExchangeEvents& events);
 
 // WriteStudioMode with the flag on or off.
-ExchangeOutcome WriteStudioMode(const DeviceLine& line, bool on, DeviceEvents& events);
+ExchangeOutcome WriteStudioMode(const DeviceLine& line, bool on, ExchangeEvents& events);
 
 // WriteDeviceAddress with `address` (1..32; the caller checks).
-ExchangeOutcome WriteDeviceAddress(const DeviceLine& line, int32_t address, DeviceEvents& events);
+ExchangeOutcome WriteDeviceAddress(const DeviceLine& line, int32_t address, ExchangeEvents& events);
 
 // "Test": one Probe.
-ExchangeOutcome Test(const DeviceLine& line, DeviceEvents& events);
+ExchangeOutcome Test(const DeviceLine& line, ExchangeEvents& events);
 
 }  // namespace intercom

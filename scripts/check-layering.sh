@@ -62,8 +62,8 @@ for folder in panel protocol device controller qt win32 app cli; do
   done < <(grep -rnE '^[[:space:]]*#[[:space:]]*(if|ifdef|ifndef|elif).*(_WIN32|_WIN64|__MINGW|__linux__|__unix__|__APPLE__)' \
     "$folder" --include='*.h' --include='*.cpp' || true)
 done
-# The windows and their entry stay portable: no POSIX headers.
-for folder in panel protocol qt win32 app; do
+# The core, the windows and their entry stay portable: no POSIX headers.
+for folder in panel protocol device controller qt win32 app; do
   [ -d "$folder" ] || continue
   while IFS= read -r hit; do
     echo "$hit: POSIX header above serial/"

@@ -16,7 +16,7 @@
 #include "controller/port_choice.h"
 #include "panel/handler_failure.h"
 #include "sim/device_model.h"
-#include "tests/support/session_fixture.h"
+#include "tests/support/context_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace intercom::testing {
@@ -62,7 +62,7 @@ inline std::string PageShown(int page) {
   return "page " + std::to_string(page);
 }
 
-class ControllerTest : public SessionTest {
+class ControllerTest : public ContextTest {
  protected:
   void SetUp() override {
     BindHandlers(context);

@@ -7,13 +7,13 @@
 #include "controller/handlers.h"
 #include "panel/handler_failure.h"
 #include "serial/port_enumeration.h"
-#include "tests/support/session_fixture.h"
+#include "tests/support/context_fixture.h"
 
 namespace intercom::testing {
 namespace {
 
 using Names = std::vector<std::string>;
-using PortListTest = SessionTest;
+using PortListTest = ContextTest;
 
 TEST_F(PortListTest, FillReplacesItemsAndSelectsNone) {
   ComboBox& list = panel.Form2.ComboBox1;

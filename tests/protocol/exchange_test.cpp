@@ -1,19 +1,19 @@
 #include "protocol/exchange.h"
 
-#include "tests/support/session_fixture.h"
+#include "tests/support/context_fixture.h"
 
 namespace intercom {
 namespace {
 
 using testing::Bytes;
+using testing::ContextTest;
 using testing::Corrupted;
 using testing::Reply;
-using testing::SessionTest;
 using testing::Truncated;
 
 const std::string kZeroTrace = " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
 
-class ExchangeTest : public SessionTest {
+class ExchangeTest : public ContextTest {
  protected:
   void SetUp() override {
     port.Open("/dev/ttyUSB0");

@@ -7,17 +7,17 @@
 #include "controller/settings_commands.h"
 #include "device/device_operations.h"
 #include "protocol/send_command.h"
-#include "tests/support/session_fixture.h"
+#include "tests/support/context_fixture.h"
 
 namespace intercom {
 namespace {
 
 using testing::Bytes;
+using testing::ContextTest;
 using testing::Reply;
-using testing::SessionTest;
 
 // Replies as the window shows them: each decoded reply goes to the panel binding.
-class InterpretReplyTest : public SessionTest {
+class InterpretReplyTest : public ContextTest {
  protected:
   void SetUp() override {
     port.Open("/dev/ttyUSB0");

@@ -8,14 +8,14 @@
 #include "controller/settings_commands.h"
 #include "panel/field_integer.h"
 #include "panel/handler_failure.h"
-#include "tests/support/session_fixture.h"
+#include "tests/support/context_fixture.h"
 
 namespace intercom {
 namespace {
 
 using testing::Bytes;
+using testing::ContextTest;
 using testing::Reply;
-using testing::SessionTest;
 
 // A setting of a kind of the standard catalogue.
 const SettingEntry& Setting(DeviceKind kind, const char* name) {
@@ -33,7 +33,7 @@ DeviceSettings Values(DeviceKind kind,
   return settings;
 }
 
-class SendCommandTest : public SessionTest {
+class SendCommandTest : public ContextTest {
  protected:
   void SetUp() override {
     port.Open("/dev/ttyUSB0");

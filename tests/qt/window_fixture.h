@@ -14,7 +14,7 @@
 
 #include "controller/handlers.h"
 #include "qt/window_observer.h"
-#include "tests/support/session_fixture.h"
+#include "tests/support/context_fixture.h"
 
 namespace intercom::testing {
 
@@ -37,7 +37,7 @@ inline bool WaitUntil(const std::function<bool()>& done) {
   return true;
 }
 
-class WindowTest : public SessionTest {
+class WindowTest : public ContextTest {
  protected:
   void SetUp() override {
     BindHandlers(context);

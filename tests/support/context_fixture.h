@@ -11,7 +11,7 @@
 
 namespace intercom::testing {
 
-class SessionTest : public ::testing::Test {
+class ContextTest : public ::testing::Test {
  protected:
   RecordingMessageBoxes boxes;
   PanelModel panel{boxes, "intercom-config"};

@@ -8,14 +8,14 @@
 #include "app/application_identity.h"
 #include "app/program_options.h"
 #include "app/termination_watch.h"
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "qt/control_views.h"
 #include "qt/qt_file_chooser.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 int main(int argc, char** argv) {
   if (const auto status = intercom::AnswerProgramOptions(argc, argv, std::cout)) return *status;
@@ -34,11 +34,11 @@ int main(int argc, char** argv) {
   intercom::QtFileChooser files;
   panel.SetFileChooser(files);
   const std::unique_ptr<intercom::SerialPort> port = intercom::MakeSerialPort();
-  intercom::ProgramContext session(panel, *port, intercom::SleepPause);
-  intercom::BindHandlers(session);
+  intercom::ProgramContext context(panel, *port, intercom::SleepPause);
+  intercom::BindHandlers(context);
 
   intercom::TerminationSignals termination;
-  intercom::TerminationWatch watch(session, termination, [] { QCoreApplication::exit(0); });
+  intercom::TerminationWatch watch(context, termination, [] { QCoreApplication::exit(0); });
 
   // The start-up runs here, before the window appears. It works on the model
   // alone, and the widgets only show the model, so they are built after it:

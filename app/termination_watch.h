@@ -9,18 +9,18 @@
 #include <functional>
 #include <optional>
 
+#include "controller/program_context.h"
 #include "serial/termination_signals.h"
-#include "workflow/program_context.h"
 
 namespace intercom {
 
 class TerminationWatch {
  public:
   // Watches `termination` from the Qt event loop (also the nested loops of
-  // message boxes). On a request, once no handler of `session.panel` runs,
-  // closes the session's port and calls `end` (which ends the loop). Nothing
+  // message boxes). On a request, once no handler of `context.panel` runs,
+  // closes the context's port and calls `end` (which ends the loop). Nothing
   // is watched when `termination` is not installed. Both must outlive this.
-  TerminationWatch(ProgramContext& session, TerminationSignals& termination,
+  TerminationWatch(ProgramContext& context, TerminationSignals& termination,
                    std::function<void()> end);
 
   // True once a request was taken up: the port is closed and `end` was called.
@@ -29,7 +29,7 @@ class TerminationWatch {
  private:
   void TakeRequest();
 
-  ProgramContext& session_;
+  ProgramContext& context_;
   TerminationSignals& termination_;
   std::function<void()> end_;
   std::optional<QSocketNotifier> notifier_;

@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "app/program_options.h"
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
 #include "serial/wide_text.h"
@@ -18,8 +20,6 @@
 #include "win32/win32_file_chooser.h"
 #include "win32/win32_message_boxes.h"
 #include "win32/win32_views.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace {
 
@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
   intercom::Win32FileChooser files;
   panel.SetFileChooser(files);
   const std::unique_ptr<intercom::SerialPort> port = intercom::MakeSerialPort();
-  intercom::ProgramContext session(panel, *port, intercom::SleepPause);
-  intercom::BindHandlers(session);
+  intercom::ProgramContext context(panel, *port, intercom::SleepPause);
+  intercom::BindHandlers(context);
 
   // The start-up runs here, before the window exists: it works on the model
   // alone, so the device is probed without waiting for the windows, which

@@ -21,11 +21,11 @@
 #include <string>
 
 #include "bench/silent_boxes.h"
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "qt/window_observer.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom {
 namespace {
@@ -93,13 +93,13 @@ int main(int argc, char** argv) {
   PosixSerialPort port(PosixSerialPort::kSystemLockFolder);
   bool pausing = true;
   long long slept = 0;
-  ProgramContext session(panel, port, [&](int ms) {
+  ProgramContext context(panel, port, [&](int ms) {
     if (!pausing) return;
     const long long start = Now();
     SleepPause(ms);
     slept += Now() - start;
   });
-  BindHandlers(session);
+  BindHandlers(context);
   TForm1 form1(panel);
   TForm2 form2(panel);
   TForm3 form3(panel);

@@ -18,11 +18,11 @@
 #include <string>
 
 #include "bench/silent_boxes.h"
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
 #include "win32/win32_views.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom {
 namespace {
@@ -108,12 +108,12 @@ int main(int argc, char** argv) {
   PanelModel panel(boxes, "intercom-config");
   const std::unique_ptr<SerialPort> port = MakeSerialPort();
   long long slept = 0;
-  ProgramContext session(panel, *port, [&](int ms) {
+  ProgramContext context(panel, *port, [&](int ms) {
     const long long start = Now();
     SleepPause(ms);
     slept += Now() - start;
   });
-  BindHandlers(session);
+  BindHandlers(context);
   panel.Form1.Show();
   if (!panel.Form1.Visible()) return 1;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;

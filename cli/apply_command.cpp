@@ -6,8 +6,8 @@
 #include "cli/command_run.h"
 #include "cli/commands.h"
 #include "cli/plan.h"
+#include "device/input_error.h"
 #include "serial/guarded_file.h"
-#include "workflow/input_error.h"
 
 namespace intercom::cli {
 namespace {
@@ -156,7 +156,7 @@ struct Shared {
 };
 
 // One port of an apply, on a thread of its own when there are several: its
-// own port, session and streams, whose lines start with the port's name when
+// own port, conversation and streams, whose lines start with the port's name when
 // there are several.
 class PortWorker {
  public:
@@ -193,7 +193,7 @@ class PortWorker {
   // The report line of a row, and the progress when a person watches. False
   // when the report file could not take it.
   bool Report(const PlanRow& row, const WriteReport& result);
-  void WaitUntilGone(DeviceSession& session);
+  void WaitUntilGone(DeviceConversation& conversation);
   std::string KindName(DeviceKind kind) const { return shared_.env.catalogue->KindName(kind); }
 
   Shared& shared_;
@@ -228,7 +228,7 @@ int PortWorker::ApplyOnce() {
       return kExitRefused;
     }
     const PlanRow& row = shared_.plan.Row(*index);
-    const WriteReport result = run.session->Write(row.settings, true);
+    const WriteReport result = run.conversation->Write(row.settings, true);
     if (!Report(row, result)) return kExitUsage;
     if (result.status == WriteReport::Status::Interrupted) {
       err_ << InterruptedSummary(result) << "\n";
@@ -242,12 +242,12 @@ int PortWorker::ApplyOnce() {
 // Probes until the device has stopped answering: two probes in a row without
 // an answer, or a failing line (an adapter unplugged, which is then closed).
 // One lost reply must not pass the same device off as the next one.
-void PortWorker::WaitUntilGone(DeviceSession& session) {
+void PortWorker::WaitUntilGone(DeviceConversation& conversation) {
   int missed = 0;
   while (missed < kMissedProbesForGone && !StopRequested(env_)) {
-    missed = session.Probe() ? 0 : missed + 1;
-    if (session.LineFailed()) {
-      session.Disconnect();
+    missed = conversation.Probe() ? 0 : missed + 1;
+    if (conversation.LineFailed()) {
+      conversation.Disconnect();
       return;
     }
     Wait(env_, kPollMs);
@@ -261,26 +261,26 @@ void PortWorker::ApplyWaiting() {
   std::optional<LineStream> trace;
   if (shared_.trace != nullptr) trace.emplace(*shared_.trace, prefix_);
   std::unique_ptr<SerialPort> port = env_.makePort();
-  DeviceSession session(*port, env_.pause, err_, trace ? &*trace : nullptr, env_.stopRequested,
-                        *env_.catalogue);
+  DeviceConversation conversation(*port, env_.pause, err_, trace ? &*trace : nullptr,
+                                  env_.stopRequested, *env_.catalogue);
 
   err_ << "waiting for a device on " << name_ << " (Ctrl+C stops)\n";
   try {
     while (!StopRequested(env_)) {
-      session.SetQuiet(true);
-      if (!session.Connected() && !session.Connect(name_)) {
-        session.Disconnect();
+      conversation.SetQuiet(true);
+      if (!conversation.Connected() && !conversation.Connect(name_)) {
+        conversation.Disconnect();
         Wait(env_, kPollMs);
         continue;
       }
-      const DeviceKind kind = session.Discover();
-      if (kind == DeviceKind::None || !session.ReadsAnswered()) {
+      const DeviceKind kind = conversation.Discover();
+      if (kind == DeviceKind::None || !conversation.ReadsAnswered()) {
         // A port that failed is reopened: a re-plugged adapter is a new device node.
-        if (session.LineFailed()) session.Disconnect();
+        if (conversation.LineFailed()) conversation.Disconnect();
         Wait(env_, kPollMs);
         continue;
       }
-      session.SetQuiet(false);
+      conversation.SetQuiet(false);
       // From taking a row to its report line no other port's progress stops this one.
       holdsRow_ = true;
       const auto index = shared_.plan.Take(kind);
@@ -290,7 +290,7 @@ void PortWorker::ApplyWaiting() {
       } else {
         const PlanRow& row = shared_.plan.Row(*index);
         err_ << "a " << KindName(kind) << " answered: applying " << row.label << "\n";
-        const WriteReport result = session.Write(row.settings, true);
+        const WriteReport result = conversation.Write(row.settings, true);
         const bool reported = Report(row, result);
         holdsRow_ = false;
         if (result.status == WriteReport::Status::Interrupted) {
@@ -302,8 +302,8 @@ void PortWorker::ApplyWaiting() {
       }
       if (shared_.plan.AllTaken()) return;
       err_ << "unplug the " << KindName(kind) << "\n";
-      session.SetQuiet(true);
-      WaitUntilGone(session);
+      conversation.SetQuiet(true);
+      WaitUntilGone(conversation);
       if (!StopRequested(env_)) err_ << "waiting for a device on " << name_ << "\n";
     }
   } catch (const Interrupted&) {

@@ -5,12 +5,12 @@
 #include <optional>
 #include <system_error>
 
+#include "device/input_error.h"
+#include "device/input_file.h"
 #include "serial/guarded_file.h"
 #include "serial/port_enumeration.h"
 #include "serial/settings_folder.h"
 #include "serial/sysfs_ports.h"
-#include "workflow/input_error.h"
-#include "workflow/input_file.h"
 
 namespace intercom::cli {
 namespace {
@@ -248,10 +248,10 @@ bool Run::Start() {
   }
   if (trace_ != nullptr) traceLines_.emplace(*trace_, tracePrefix_);
   port_ = env_.makePort();
-  session.emplace(
+  conversation.emplace(
       *port_, env_.pause, env_.err, traceLines_ ? &*traceLines_ : nullptr,
       [this] { return StopRequested(env_) || TraceFailed(); }, *env_.catalogue);
-  if (!session->Connect(portName)) {
+  if (!conversation->Connect(portName)) {
     env_.err << "error: " << portName << ": the port could not be opened or configured\n";
     exitCode = kExitPort;
     return false;
@@ -260,7 +260,7 @@ bool Run::Start() {
 }
 
 DeviceKind Run::Discover() {
-  const DeviceKind kind = session->Discover();
+  const DeviceKind kind = conversation->Discover();
   if (SayTraceFailure()) {
     exitCode = kExitUsage;
     return DeviceKind::None;
@@ -268,9 +268,9 @@ DeviceKind Run::Discover() {
   if (kind == DeviceKind::None) {
     env_.err << "error: no device answered on " << portName << "\n";
     exitCode = kExitNoDevice;
-  } else if (!session->ReadsAnswered()) {
+  } else if (!conversation->ReadsAnswered()) {
     env_.err << "error: the " << env_.catalogue->KindName(kind) << " on " << portName
-             << " did not answer every read; not read: " << session->Unread() << "\n";
+             << " did not answer every read; not read: " << conversation->Unread() << "\n";
     exitCode = kExitNoDevice;
     return DeviceKind::None;
   }

@@ -1,5 +1,5 @@
 // What the commands share: the files the user names, the port to use, the
-// report and trace outputs, the port, trace and session of one command, and
+// report and trace outputs, the port, trace and conversation of one command, and
 // what a write's outcome means.
 #pragma once
 
@@ -15,7 +15,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "workflow/device_session.h"
+#include "device/device_conversation.h"
 
 namespace intercom::cli {
 
@@ -113,9 +113,9 @@ class LineStream : public std::ostream {
 bool OpenTrace(std::ostream& err, const std::string& path, SharedOutput& file,
                SharedOutput& errOutput, SharedOutput*& trace);
 
-// The port, the trace and the device session of one command. The outputs and
-// the port are declared first so that they outlive the session using them.
-// The session stops before its next request once the trace cannot be written.
+// The port, the trace and the device conversation of one command. The outputs and
+// the port are declared first so that they outlive the conversation using them.
+// The conversation stops before its next request once the trace cannot be written.
 class Run {
  private:
   Environment& env_;
@@ -153,7 +153,7 @@ class Run {
   int Stopped();
 
   std::string portName;
-  std::optional<DeviceSession> session;
+  std::optional<DeviceConversation> conversation;
   int exitCode = kExitDone;
 
  private:

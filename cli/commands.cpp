@@ -1,11 +1,11 @@
 #include "cli/commands.h"
 
 #include "cli/command_run.h"
+#include "device/input_error.h"
+#include "device/setting_text.h"
+#include "device/settings_json.h"
 #include "serial/port_description.h"
 #include "serial/port_enumeration.h"
-#include "workflow/input_error.h"
-#include "workflow/setting_text.h"
-#include "workflow/settings_json.h"
 
 namespace intercom::cli {
 namespace {
@@ -77,7 +77,7 @@ int RunRead(Environment& env, const CommonOptions& options, bool json) {
     if (!run.Start()) return run.exitCode;
     const DeviceKind kind = run.Discover();
     if (kind == DeviceKind::None) return run.exitCode;
-    const DeviceSettings& settings = run.session->Current();
+    const DeviceSettings& settings = run.conversation->Current();
     if (json) {
       env.out << SettingsJson(*env.catalogue, settings);
     } else {
@@ -142,7 +142,7 @@ int RunWrite(Environment& env, const CommonOptions& options, const std::string& 
       return kExitRefused;
     }
 
-    const WriteReport report = run.session->Write(wanted, verify);
+    const WriteReport report = run.conversation->Write(wanted, verify);
     PrintWrite(env, report, verify);
     // A stop inside the write (a signal, or a trace that could no longer be
     // written) ends as the stop says.

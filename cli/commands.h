@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "device/tracing_port.h"
 #include "protocol/device_catalogue.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
 #include "serial/terminal_check.h"
-#include "workflow/tracing_port.h"
 
 namespace intercom::cli {
 

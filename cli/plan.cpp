@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "workflow/input_error.h"
-#include "workflow/setting_text.h"
+#include "device/input_error.h"
+#include "device/setting_text.h"
 
 namespace intercom::cli {
 namespace {

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include "controller/port_choice.h"
 #include "panel/handler_failure.h"
-#include "workflow/port_choice.h"
 
 namespace {
 

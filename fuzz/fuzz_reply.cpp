@@ -10,15 +10,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "controller/handlers.h"
+#include "controller/program_context.h"
+#include "device/device_operations.h"
 #include "panel/device_pages.h"
 #include "panel/field_integer.h"
 #include "panel/handler_failure.h"
 #include "protocol/send_command.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/recording_message_boxes.h"
-#include "workflow/device_operations.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace {
 
@@ -57,17 +57,17 @@ void ExpectNumberWithin(const std::string& text, int lo, int hi, const char* wha
 // the window reads them: the kind's settings that command writes from their
 // fields, the studio box, the address dialog. A text that is no number ends
 // the action with its ConversionFailure before anything is sent.
-intercom::DeviceSettings FieldValues(intercom::ProgramContext& session, CommandCode command) {
-  PanelModel& panel = session.panel;
-  const intercom::DeviceKind kind = session.state.Device();
+intercom::DeviceSettings FieldValues(intercom::ProgramContext& context, CommandCode command) {
+  PanelModel& panel = context.panel;
+  const intercom::DeviceKind kind = context.state.Device();
   intercom::DeviceSettings values{kind, {}};
   if (command == CommandCode::WriteStudioMode) {
-    values.Set(*session.catalogue.Common(CommandCode::ReadStudioMode),
+    values.Set(*context.catalogue.Common(CommandCode::ReadStudioMode),
                panel.CheckBox1.Checked() ? 1 : 0);
   } else if (command == CommandCode::WriteDeviceAddress) {
-    values.Set(*session.catalogue.Common(CommandCode::ReadDeviceAddress),
+    values.Set(*context.catalogue.Common(CommandCode::ReadDeviceAddress),
                intercom::ParseFieldInteger(panel.Form3.Edit1.Text()));
-  } else if (const intercom::KindEntry* entry = session.catalogue.Find(kind)) {
+  } else if (const intercom::KindEntry* entry = context.catalogue.Find(kind)) {
     for (const intercom::SettingEntry& setting : entry->settings) {
       if (setting.write != command) continue;
       const intercom::ControlRef* control =
@@ -89,12 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PanelModel panel(boxes, "intercom-config");
   intercom::testing::FakeSerialPort port;
   port.Open("/dev/ttyS0");
-  intercom::ProgramContext session(panel, port, [](int) {});
-  intercom::BindHandlers(session);
-  session.state.LevelBase = 32;
-  session.state.LevelStep = 14;
-  session.state.LevelMax = 255;
-  session.state.CurrentDevice = data[0] % 5;
+  intercom::ProgramContext context(panel, port, [](int) {});
+  intercom::BindHandlers(context);
+  context.state.LevelBase = 32;
+  context.state.LevelStep = 14;
+  context.state.LevelMax = 255;
+  context.state.CurrentDevice = data[0] % 5;
 
   const int typed[] = {1, 14, 15, 16, 17, 18, 19, 20, 5, 10};
   for (size_t i = 0; i < 10; ++i) {
@@ -113,15 +113,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (action < 11) {
     const auto command = static_cast<CommandCode>(action + 1);
     panel.RunHandler([&] {
-      session.state.CurrentCommand = static_cast<uint8_t>(command);
-      const intercom::DeviceLine line = session.Line();
+      context.state.CurrentCommand = static_cast<uint8_t>(command);
+      const intercom::DeviceLine line = context.Line();
       // As the window's operations send: each reply in step goes to the panel
       // binding, and a studio reset is answered with the mode off.
-      intercom::SendCommand(line, command, FieldValues(session, command),
+      intercom::SendCommand(line, command, FieldValues(context, command),
                             [&](const intercom::ExchangeOutcome& outcome) {
-                              session.binding.Replied(outcome);
+                              context.binding.Replied(outcome);
                               if (outcome.studioReset) {
-                                intercom::WriteStudioMode(line, false, session.binding);
+                                intercom::WriteStudioMode(line, false, context.binding);
                               }
                             });
     });

@@ -12,9 +12,9 @@
 #include <string_view>
 
 #include "cli/plan.h"
-#include "workflow/input_error.h"
-#include "workflow/setting_text.h"
-#include "workflow/settings_json.h"
+#include "device/input_error.h"
+#include "device/setting_text.h"
+#include "device/settings_json.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "device/device_conversation.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
-#include "workflow/device_session.h"
 
 namespace intercom {
 namespace {
@@ -64,11 +64,11 @@ DeviceSettings FreshRead(DeviceModel& device) {
     return Bytes(reply->begin(), reply->end());
   };
   std::ostringstream messages;
-  DeviceSession session(
+  DeviceConversation conversation(
       port, [](int) {}, messages, nullptr, [] { return false; });
-  Check(session.Connect("/dev/ttyFRESH") && session.Discover() == device.Kind() &&
-        session.ReadsAnswered());
-  return session.Current();
+  Check(conversation.Connect("/dev/ttyFRESH") && conversation.Discover() == device.Kind() &&
+        conversation.ReadsAnswered());
+  return conversation.Current();
 }
 
 }  // namespace
@@ -144,12 +144,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
 
   std::ostringstream messages;
-  DeviceSession session(
+  DeviceConversation conversation(
       port, [](int) {}, messages, nullptr, [] { return false; });
-  if (!session.Connect("/dev/ttyFUZZ") || session.Discover() != kind.kind) std::abort();
-  const DeviceSettings before = session.Current();
+  if (!conversation.Connect("/dev/ttyFUZZ") || conversation.Discover() != kind.kind) std::abort();
+  const DeviceSettings before = conversation.Current();
   armed = true;
-  const WriteReport report = session.Write(wanted, true);
+  const WriteReport report = conversation.Write(wanted, true);
   armed = false;
 
   const DeviceSettings after = FreshRead(device);

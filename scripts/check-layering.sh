@@ -3,7 +3,8 @@
 # folders include a Qt header, or when code above serial/ asks which platform
 # it is on or calls POSIX itself; the native Windows views (win32/), like the Qt
 # ones, need only panel/, and of the platform its one conversion to the wide
-# calls' text. Usage: check-layering.sh [SOURCE_ROOT]
+# calls' text. Also fails when the window's controller writes a control other
+# than through its panel binding. Usage: check-layering.sh [SOURCE_ROOT]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
@@ -12,14 +13,15 @@ declare -A allowed=(
   [panel]="panel"
   [serial]="serial"
   [protocol]="protocol serial"
-  [workflow]="workflow protocol panel serial"
+  [device]="device protocol serial"
+  [controller]="controller device protocol panel serial"
   [qt]="qt panel"
   [win32]="win32 panel serial/wide_text.h"
-  [cli]="cli workflow protocol panel serial"
+  [cli]="cli device protocol serial"
   [sim]="sim protocol"
-  [fuzz]="fuzz panel serial protocol workflow cli sim tests/support"
-  [app]="app qt win32 workflow protocol panel serial"
-  [bench]="bench qt win32 workflow protocol panel serial"
+  [fuzz]="fuzz panel serial protocol device controller cli sim tests/support"
+  [app]="app qt win32 controller device protocol panel serial"
+  [bench]="bench qt win32 controller device protocol panel serial"
 )
 
 status=0
@@ -53,7 +55,7 @@ for folder in "${!allowed[@]}"; do
 done
 
 # The platform is chosen in serial/ (and by CMake), nowhere above it.
-for folder in panel protocol workflow qt win32 app cli; do
+for folder in panel protocol device controller qt win32 app cli; do
   [ -d "$folder" ] || continue
   while IFS= read -r hit; do
     echo "$hit: platform test above serial/"
@@ -61,8 +63,8 @@ for folder in panel protocol workflow qt win32 app cli; do
   done < <(grep -rnE '^[[:space:]]*#[[:space:]]*(if|ifdef|ifndef|elif).*(_WIN32|_WIN64|__MINGW|__linux__|__unix__|__APPLE__)' \
     "$folder" --include='*.h' --include='*.cpp' || true)
 done
-# The windows and their entry stay portable: no POSIX headers.
-for folder in panel protocol qt win32 app; do
+# The core, the windows and their entry stay portable: no POSIX headers.
+for folder in panel protocol device controller qt win32 app; do
   [ -d "$folder" ] || continue
   while IFS= read -r hit; do
     echo "$hit: POSIX header above serial/"
@@ -70,5 +72,11 @@ for folder in panel protocol qt win32 app; do
   done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(unistd|fcntl|termios|poll|pthread|dirent|spawn|signal)\.h>|<sys/' \
     "$folder" --include='*.h' --include='*.cpp' || true)
 done
+# The window's controller writes its controls through the one panel binding.
+while IFS= read -r hit; do
+  echo "$hit: a control written outside the panel binding"
+  status=1
+done < <(grep -nE '\.(SetText|SetPosition|SetChecked|SetHint|SetEnabled|Append|AddItem|ClearItems|SetItemIndex|ShowPage|ShowNextPage|Show|Close)\(' \
+  controller/*.cpp controller/*.h | grep -v '^controller/panel_binding\.cpp:' || true)
 [ $status -eq 0 ] && echo "layering: every include points down"
 exit $status

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "app/termination_watch.h"
+#include "controller/handlers.h"
 #include "protocol/frames.h"
 #include "serial/pause.h"
 #include "serial/posix_serial_port.h"
@@ -17,7 +18,6 @@
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
 #include "tests/support/temp_dir.h"
-#include "workflow/handlers.h"
 
 namespace intercom::testing {
 namespace {
@@ -76,10 +76,10 @@ class TerminationDuringAnAction : public ::testing::Test {
   PanelModel panel_{boxes_, "intercom-config"};
   LockFolder locks_;
   PosixSerialPort port_{locks_.Path()};
-  ProgramContext session_{panel_, port_, SleepPause};
+  ProgramContext context_{panel_, port_, SleepPause};
   TerminationSignals termination_;
   int ends_ = 0;
-  TerminationWatch watch_{session_, termination_, [this] { ++ends_; }};
+  TerminationWatch watch_{context_, termination_, [this] { ++ends_; }};
   bool signalled_ = false;
   bool portOpenAfterSignal_ = false;
 };
@@ -87,7 +87,7 @@ class TerminationDuringAnAction : public ::testing::Test {
 TEST_F(TerminationDuringAnAction, TheBeltPacksWriteFinishesBeforeThePortIsGivenBack) {
   ASSERT_TRUE(termination_.Installed());
   Start("beltpack", {}, "Новые настройки записаны.");
-  BindHandlers(session_);
+  BindHandlers(context_);
   panel_.Form1.Show();
   ASSERT_EQ(panel_.PageControl1.ActivePage(), 2) << boxes_.Texts().size();
 
@@ -106,7 +106,7 @@ TEST_F(TerminationDuringAnAction, TheBeltPacksWriteFinishesBeforeThePortIsGivenB
 
 TEST_F(TerminationDuringAnAction, TheStartUpProbesEveryKindBeforeTheProgramEnds) {
   Start("switch", {"--out-of-sync"}, "Ошибка синхронизации.");
-  BindHandlers(session_);
+  BindHandlers(context_);
   panel_.Form1.Show();
   const std::vector<std::string> signalled = LoggedCommands(Log());
 
@@ -132,11 +132,11 @@ TEST(TerminationWatch, ASecondRequestDoesNotEndTheProgramAgain) {
   PanelModel panel(boxes, "intercom-config");
   LockFolder locks;
   PosixSerialPort port(locks.Path());
-  ProgramContext session(panel, port, SleepPause);
+  ProgramContext context(panel, port, SleepPause);
   TerminationSignals termination;
   ASSERT_TRUE(termination.Installed());
   int ends = 0;
-  TerminationWatch watch(session, termination, [&ends] { ++ends; });
+  TerminationWatch watch(context, termination, [&ends] { ++ends; });
 
   raise(SIGTERM);
   QCoreApplication::processEvents();

@@ -11,10 +11,10 @@
 #include <sstream>
 #include <thread>
 
+#include "device/settings_json.h"
 #include "protocol/frames.h"
 #include "tests/support/child_process.h"
 #include "tests/support/simulator_process.h"
-#include "workflow/settings_json.h"
 
 namespace intercom {
 namespace {

@@ -11,10 +11,10 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "device/device_operations.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/paging_kind.h"
-#include "workflow/device_operations.h"
 
 namespace intercom::cli {
 namespace {

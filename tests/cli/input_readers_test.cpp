@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "cli/plan.h"
-#include "workflow/input_error.h"
-#include "workflow/setting_text.h"
-#include "workflow/settings_json.h"
+#include "device/input_error.h"
+#include "device/setting_text.h"
+#include "device/settings_json.h"
 
 namespace intercom::cli {
 namespace {

@@ -9,10 +9,10 @@
 #include "cli/command_run.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "device/device_conversation.h"
+#include "device/setting_text.h"
 #include "sim/device_model.h"
 #include "tests/support/fake_serial_port.h"
-#include "workflow/device_session.h"
-#include "workflow/setting_text.h"
 
 namespace intercom::cli {
 namespace {
@@ -56,8 +56,8 @@ class WriteTrustTest : public ::testing::Test {
  protected:
   DeviceKind Start(FaultyDevice& device) {
     port.responder = [this, &device](const Bytes& frame) { return device.Answer(port, frame); };
-    EXPECT_TRUE(session.Connect("/dev/ttyUSB0"));
-    const DeviceKind kind = session.Discover();
+    EXPECT_TRUE(conversation.Connect("/dev/ttyUSB0"));
+    const DeviceKind kind = conversation.Discover();
     port.writes.clear();
     device.requests = 0;
     return kind;
@@ -76,7 +76,7 @@ class WriteTrustTest : public ::testing::Test {
 
   testing::FakeSerialPort port;
   std::ostringstream messages;
-  DeviceSession session{port, [](int) {}, messages, nullptr, [] { return false; }};
+  DeviceConversation conversation{port, [](int) {}, messages, nullptr, [] { return false; }};
 };
 
 TEST_F(WriteTrustTest, ACutReadIsNoValueAndNothingIsBuiltFromIt) {
@@ -85,14 +85,14 @@ TEST_F(WriteTrustTest, ACutReadIsNoValueAndNothingIsBuiltFromIt) {
   device.cutAfter = 7;
   ASSERT_EQ(Start(device), DeviceKind::SubscriberSet);
 
-  EXPECT_FALSE(session.ReadsAnswered());
-  EXPECT_EQ(session.Unread(),
+  EXPECT_FALSE(conversation.ReadsAnswered());
+  EXPECT_EQ(conversation.Unread(),
             "key1, key2, key3, key4, key5, key6, key7, key8, key9, key10 (ReadSettings: cut "
             "after 7 bytes)");
-  EXPECT_EQ(session.Current().Find("key5"), nullptr);
+  EXPECT_EQ(conversation.Current().Find("key5"), nullptr);
 
   const WriteReport report =
-      session.Write(Wanted(DeviceKind::SubscriberSet, {{"key1", 7}, {"key5", 0}}), true);
+      conversation.Write(Wanted(DeviceKind::SubscriberSet, {{"key1", 7}, {"key5", 0}}), true);
   EXPECT_NE(report.status, WriteReport::Status::Done);
   EXPECT_TRUE(report.written.empty());
   EXPECT_TRUE(port.writes.empty());
@@ -105,7 +105,7 @@ TEST_F(WriteTrustTest, APulledCableLeavesWhatWasNotAnsweredNotWritten) {
   device.vanishAfter = 1;
 
   const WriteReport report =
-      session.Write(Wanted(DeviceKind::Switch, {{"volume1", 13}, {"volume2", 13}}), true);
+      conversation.Write(Wanted(DeviceKind::Switch, {{"volume1", 13}, {"volume2", 13}}), true);
 
   EXPECT_EQ(report.status, WriteReport::Status::NoAnswer);
   // The first SetLevel came back whole, but nothing could be read back.
@@ -136,7 +136,8 @@ TEST_F(WriteTrustTest, ACutReadDuringTheReadBackLeavesTheWriteAnsweredNotReadBac
   device.cutCommand = CommandCode::ReadSettings;
   device.cutAfter = 7;
 
-  const WriteReport report = session.Write(Wanted(DeviceKind::Splitter, {{"address", 9}}), true);
+  const WriteReport report =
+      conversation.Write(Wanted(DeviceKind::Splitter, {{"address", 9}}), true);
 
   EXPECT_EQ(device.model.Code("address"), EncodeAddress(9));
   EXPECT_EQ(report.status, WriteReport::Status::NoAnswer);
@@ -158,7 +159,7 @@ TEST_F(WriteTrustTest, AReSentValueThatReadsBackDifferentFailsTheWriteAndIsNamed
   // address, and the device stores it damaged.
   device.damageByte = 0;
 
-  const WriteReport report = session.Write(Wanted(DeviceKind::BeltPack, {{"tally", 9}}), true);
+  const WriteReport report = conversation.Write(Wanted(DeviceKind::BeltPack, {{"tally", 9}}), true);
 
   const std::string held = DecodeAddress(static_cast<uint8_t>(EncodeAddress(7) ^ 0x01));
   EXPECT_EQ(report.status, WriteReport::Status::Differs);
@@ -175,7 +176,8 @@ TEST_F(WriteTrustTest, ADamagedResendFailsEveryKeyItCarried) {
   ASSERT_EQ(Start(device), DeviceKind::SubscriberSet);
   device.damageByte = 1;  // key2, which the write re-sends unchanged
 
-  const WriteReport report = session.Write(Wanted(DeviceKind::SubscriberSet, {{"key1", 7}}), true);
+  const WriteReport report =
+      conversation.Write(Wanted(DeviceKind::SubscriberSet, {{"key1", 7}}), true);
 
   EXPECT_EQ(report.status, WriteReport::Status::Differs);
   EXPECT_TRUE(report.written.empty());
@@ -190,7 +192,8 @@ TEST_F(WriteTrustTest, AConfirmationCutShortIsNotPassedOn) {
   device.cutCommand = CommandCode::WriteSettings;
   device.cutAfter = 7;
 
-  const WriteReport report = session.Write(Wanted(DeviceKind::Splitter, {{"address", 9}}), true);
+  const WriteReport report =
+      conversation.Write(Wanted(DeviceKind::Splitter, {{"address", 9}}), true);
 
   EXPECT_EQ(report.notWritten, std::vector<std::string>{"address"});
   EXPECT_EQ(messages.str().find("information:"), std::string::npos) << messages.str();
@@ -206,11 +209,12 @@ TEST_F(WriteTrustTest, RangesHoldAtBothEndsForValuesThatChange) {
                                                                                 {"volume", 17},
                                                                                 {"address", -1},
                                                                                 {"address", 33}}) {
-    const WriteReport report = session.Write(Wanted(DeviceKind::BeltPack, {{name, value}}), true);
+    const WriteReport report =
+        conversation.Write(Wanted(DeviceKind::BeltPack, {{name, value}}), true);
     EXPECT_EQ(report.status, WriteReport::Status::Refused) << name << "=" << value;
   }
   EXPECT_TRUE(port.writes.empty());
-  const WriteReport ends = session.Write(
+  const WriteReport ends = conversation.Write(
       Wanted(DeviceKind::BeltPack, {{"tally", 1}, {"volume", 16}, {"address", 0}}), true);
   EXPECT_EQ(ends.status, WriteReport::Status::Done);
   EXPECT_EQ(ends.written, (std::vector<std::string>{"tally", "volume", "address"}));
@@ -221,9 +225,9 @@ TEST_F(WriteTrustTest, WhatReadPrintedWritesBackAsNothingToWrite) {
   RequestFrame clear{kFrameSync0, kFrameSync1, 1, uint8_t(CommandCode::WriteDeviceAddress), 10};
   device.model.Answer(clear);  // the device address now reads 0, outside 1..32
   ASSERT_EQ(Start(device), DeviceKind::SubscriberSet);
-  ASSERT_EQ(session.Current().Find("device_address")->value, 0);
+  ASSERT_EQ(conversation.Current().Find("device_address")->value, 0);
 
-  const WriteReport report = session.Write(session.Current(), true);
+  const WriteReport report = conversation.Write(conversation.Current(), true);
 
   EXPECT_EQ(report.status, WriteReport::Status::Done);
   EXPECT_TRUE(report.changes.empty());
@@ -234,7 +238,7 @@ TEST_F(WriteTrustTest, APortThatDoesNotOpenSaysWhyAfterTheWindowsWordsAndNothing
   port.unopenable.insert("/dev/ttyUSB0");
   port.errorText = "locked by process 4242 (minicom)";
 
-  EXPECT_FALSE(session.Connect("/dev/ttyUSB0"));
+  EXPECT_FALSE(conversation.Connect("/dev/ttyUSB0"));
   EXPECT_EQ(messages.str(),
             "notice: Can't open port /dev/ttyUSB0\nreason: locked by process 4242 (minicom)\n");
 }

@@ -1,28 +1,28 @@
 #include "protocol/exchange.h"
 
-#include "tests/support/session_fixture.h"
+#include "tests/support/context_fixture.h"
 
 namespace intercom {
 namespace {
 
 using testing::Bytes;
+using testing::ContextTest;
 using testing::Corrupted;
 using testing::Reply;
-using testing::SessionTest;
 using testing::Truncated;
 
 const std::string kZeroTrace = " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
 
-class ExchangeTest : public SessionTest {
+class ExchangeTest : public ContextTest {
  protected:
   void SetUp() override {
     port.Open("/dev/ttyUSB0");
-    session.state.CurrentCommand = static_cast<uint8_t>(CommandCode::Probe);
-    session.state.RequestBuffer = {0xE2, 0xE4, 0x01, 0x07, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    context.state.CurrentCommand = static_cast<uint8_t>(CommandCode::Probe);
+    context.state.RequestBuffer = {0xE2, 0xE4, 0x01, 0x07, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   }
-  // One exchange on the session's line, whose observer traces into the panel.
+  // One exchange on the context's line, whose observer traces into the panel.
   ExchangeOutcome Run() {
-    ExchangeOutcome outcome = Exchange(session.Line());
+    ExchangeOutcome outcome = Exchange(context.Line());
     if (outcome.InSync()) ++inSync;
     return outcome;
   }
@@ -31,26 +31,26 @@ class ExchangeTest : public SessionTest {
 };
 
 TEST_F(ExchangeTest, AcceptedReplyIsWholeInStepAndTraced) {
-  session.state.NoAnswer = true;
+  context.state.NoAnswer = true;
   port.replies.push_back(Reply(1, 7));
   const ExchangeOutcome outcome = Run();
   EXPECT_EQ(inSync, 1);
   EXPECT_EQ(outcome.status, ReplyStatus::Whole);
   EXPECT_TRUE(outcome.Answered());
   EXPECT_EQ(outcome.command, CommandCode::Probe);
-  EXPECT_EQ(outcome.request, session.state.RequestBuffer);
-  EXPECT_EQ(outcome.reply, session.state.ReplyBuffer);
+  EXPECT_EQ(outcome.request, context.state.RequestBuffer);
+  EXPECT_EQ(outcome.reply, context.state.ReplyBuffer);
   EXPECT_EQ(Bytes(outcome.reply.begin(), outcome.reply.end()), Reply(1, 7));
   EXPECT_EQ(outcome.received, 16u);
   EXPECT_EQ(outcome.writeError, 0u);
   EXPECT_EQ(outcome.readError, 0u);
   // A reply in step leaves NoAnswer to the caller (SendCommand clears it).
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(context.state.NoAnswer);
   EXPECT_EQ(panel.Edit13.Text(), " E2 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00");
   EXPECT_TRUE(boxes.shown.empty());
   ASSERT_EQ(port.writes.size(), 1u);
   EXPECT_EQ(port.writes[0],
-            Bytes(session.state.RequestBuffer.begin(), session.state.RequestBuffer.end()));
+            Bytes(context.state.RequestBuffer.begin(), context.state.RequestBuffer.end()));
 }
 
 TEST_F(ExchangeTest, AWholeReplyOfAnotherKindOrCommandIsInStepButAnswersNothing) {
@@ -75,7 +75,7 @@ TEST_F(ExchangeTest, SilentDeviceSetsNoAnswerWithoutMessage) {
   EXPECT_EQ(outcome.status, ReplyStatus::Missing);
   EXPECT_FALSE(outcome.Answered());
   EXPECT_EQ(outcome.received, 0u);
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(context.state.NoAnswer);
   EXPECT_EQ(inSync, 0);
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(panel.Edit13.Text(), kZeroTrace);
@@ -86,7 +86,7 @@ TEST_F(ExchangeTest, LeadingZeroIsNoAnswerAndLaterBytesOnlyShowInTrace) {
   const ExchangeOutcome outcome = Run();
   EXPECT_EQ(outcome.status, ReplyStatus::Missing);
   EXPECT_EQ(outcome.received, 16u);
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(context.state.NoAnswer);
   EXPECT_EQ(inSync, 0);
   EXPECT_EQ(panel.Edit13.Text(), " 00 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00");
 }
@@ -96,10 +96,10 @@ TEST_F(ExchangeTest, OutOfSyncReplyShowsMessageAndKeepsNoAnswer) {
     for (const Bytes& reply :
          {Corrupted(Reply(1, 7), 1, 0x00), Corrupted(Corrupted(Reply(1, 7), 0, 0xE4), 1, 0xE2)}) {
       boxes.shown.clear();
-      session.state.NoAnswer = before;
+      context.state.NoAnswer = before;
       port.replies.push_back(reply);
       EXPECT_EQ(Run().status, ReplyStatus::OutOfSync);
-      EXPECT_EQ(session.state.NoAnswer, before);
+      EXPECT_EQ(context.state.NoAnswer, before);
       EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Ошибка синхронизации."});
       EXPECT_EQ(boxes.shown[0].kind, MessageKind::Notice);
     }
@@ -115,10 +115,10 @@ TEST_F(ExchangeTest, ShortReplyInSyncIsCutWithZerosAfterItsEnd) {
   EXPECT_EQ(outcome.status, ReplyStatus::Cut);
   EXPECT_FALSE(outcome.Answered());
   EXPECT_EQ(outcome.received, 7u);
-  EXPECT_EQ(outcome.reply, session.state.ReplyBuffer);
-  EXPECT_EQ(session.state.ReplyByte(0), 0x21);
-  EXPECT_EQ(session.state.ReplyByte(1), 0x22);
-  for (int i = 2; i < 10; ++i) EXPECT_EQ(session.state.ReplyByte(i), 0) << i;
+  EXPECT_EQ(outcome.reply, context.state.ReplyBuffer);
+  EXPECT_EQ(context.state.ReplyByte(0), 0x21);
+  EXPECT_EQ(context.state.ReplyByte(1), 0x22);
+  for (int i = 2; i < 10; ++i) EXPECT_EQ(context.state.ReplyByte(i), 0) << i;
 }
 
 TEST_F(ExchangeTest, AReplyOneByteShortIsCutNotWhole) {
@@ -135,7 +135,7 @@ TEST_F(ExchangeTest, ReplyBufferIsZeroedBeforeEachRead) {
   port.replies.push_back(Reply(1, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   Run();
   Run();
-  for (uint8_t b : session.state.ReplyBuffer) EXPECT_EQ(b, 0);
+  for (uint8_t b : context.state.ReplyBuffer) EXPECT_EQ(b, 0);
 }
 
 TEST_F(ExchangeTest, TraceShowsFifteenBytesNeverTheSixteenth) {
@@ -156,7 +156,7 @@ TEST_F(ExchangeTest, ClosedPortFailsWriteThenReadAndCountsAsNoAnswer) {
   EXPECT_EQ(outcome.readError, 9u);
   EXPECT_EQ(outcome.received, 0u);
   EXPECT_EQ(outcome.status, ReplyStatus::Missing);
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(context.state.NoAnswer);
   EXPECT_EQ(panel.Edit13.Text(), kZeroTrace);
   EXPECT_EQ(pauses.delays, (std::vector<int>{50, 100}));
 }
@@ -167,7 +167,7 @@ TEST_F(ExchangeTest, FailedWriteStillReadsAndClassifies) {
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can't write to port: 5"});
   EXPECT_EQ(outcome.writeError, 5u);
   EXPECT_EQ(outcome.readError, 0u);
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(context.state.NoAnswer);
 }
 
 TEST_F(ExchangeTest, BytesLeftOnTheLineAreDroppedByTheNextPurge) {
@@ -180,7 +180,7 @@ TEST_F(ExchangeTest, BytesLeftOnTheLineAreDroppedByTheNextPurge) {
   EXPECT_EQ(inSync, 1);
   Run();  // the device stays silent this time
   EXPECT_EQ(port.purgeCount, 2);
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(context.state.NoAnswer);
   EXPECT_TRUE(boxes.shown.empty()) << "the stale frame was read instead of dropped";
 }
 

@@ -4,38 +4,38 @@
 #include <string>
 #include <vector>
 
+#include "controller/settings_commands.h"
+#include "device/device_operations.h"
 #include "protocol/send_command.h"
-#include "tests/support/session_fixture.h"
-#include "workflow/device_operations.h"
-#include "workflow/settings_commands.h"
+#include "tests/support/context_fixture.h"
 
 namespace intercom {
 namespace {
 
 using testing::Bytes;
+using testing::ContextTest;
 using testing::Reply;
-using testing::SessionTest;
 
 // Replies as the window shows them: each decoded reply goes to the panel binding.
-class InterpretReplyTest : public SessionTest {
+class InterpretReplyTest : public ContextTest {
  protected:
   void SetUp() override {
     port.Open("/dev/ttyUSB0");
     for (int n = 16; n <= 19; ++n) panel.EditAt(n).SetText("0");
     panel.Form3.Edit1.SetText("5");
-    panel.CheckBox1.OnClick = [this] { CheckBox1Click(session); };
+    panel.CheckBox1.OnClick = [this] { CheckBox1Click(context); };
   }
   // Sends `command` as the window does: a reply in step goes to the panel
   // binding, and a studio reset is answered with the mode off.
   void Send(CommandCode command) {
-    SendCommand(session.Line(), command, {}, [this](const ExchangeOutcome& outcome) {
-      session.binding.Replied(outcome);
-      if (outcome.studioReset) WriteStudioMode(session.Line(), false, session.binding);
+    SendCommand(context.Line(), command, {}, [this](const ExchangeOutcome& outcome) {
+      context.binding.Replied(outcome);
+      if (outcome.studioReset) WriteStudioMode(context.Line(), false, context.binding);
     });
   }
   // Sends `command` to `kind` with the device answering `payload`.
   void Answer(DeviceKind kind, CommandCode command, const Bytes& payload) {
-    session.state.CurrentDevice = static_cast<int32_t>(kind);
+    context.state.CurrentDevice = static_cast<int32_t>(kind);
     port.replies.push_back(
         Reply(static_cast<uint8_t>(kind), static_cast<uint8_t>(command), payload));
     Send(command);
@@ -119,19 +119,19 @@ TEST_F(InterpretReplyTest, AcceptedWritesAreConfirmed) {
 }
 
 TEST_F(InterpretReplyTest, WriteOutOfSyncIsNotConfirmed) {
-  session.state.CurrentDevice = 4;
+  context.state.CurrentDevice = 4;
   port.replies.push_back(testing::Corrupted(Reply(4, 4), 1, 0x00));
   Send(CommandCode::WriteSettings);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Ошибка синхронизации."});
 }
 
 TEST_F(InterpretReplyTest, RepliesToOtherCommandsChangeNothingButNoAnswer) {
-  session.state.NoAnswer = true;
+  context.state.NoAnswer = true;
   for (CommandCode command : {CommandCode::SetLevel, CommandCode::Probe,
                               CommandCode::WriteStudioMode, CommandCode::WriteTallyAddress}) {
     Answer(DeviceKind::Switch, command, {0x20, 0x20, 0x20, 0x20, 0x20, 0x20});
-    EXPECT_FALSE(session.state.NoAnswer);
-    session.state.NoAnswer = true;
+    EXPECT_FALSE(context.state.NoAnswer);
+    context.state.NoAnswer = true;
   }
   EXPECT_EQ(panel.Edit16.Text(), "0");
   EXPECT_EQ(panel.TrackBar6.Position(), 0);
@@ -153,12 +153,12 @@ TEST_F(InterpretReplyTest, StudioReplyFollowsTheTableRowByRow) {
   for (const StudioRow& row : rows) {
     panel.CheckBox1.OnClick = nullptr;
     panel.CheckBox1.SetChecked(row.checkedBefore);
-    panel.CheckBox1.OnClick = [this] { CheckBox1Click(session); };
+    panel.CheckBox1.OnClick = [this] { CheckBox1Click(context); };
     port.writes.clear();
     port.responder = [&row](const Bytes& frame) -> std::optional<Bytes> {
       return Reply(1, frame[3], {frame[3] == 8 ? row.replyByte : uint8_t{0}});
     };
-    session.state.CurrentDevice = 1;
+    context.state.CurrentDevice = 1;
     Send(CommandCode::ReadStudioMode);
     std::vector<uint8_t> flags;
     for (const Bytes& payload : StudioWrites()) {
@@ -167,7 +167,7 @@ TEST_F(InterpretReplyTest, StudioReplyFollowsTheTableRowByRow) {
     }
     EXPECT_EQ(flags, row.flagsSent) << "reply " << int(row.replyByte);
     EXPECT_EQ(panel.CheckBox1.Checked(), row.checkedAfter) << "reply " << int(row.replyByte);
-    EXPECT_EQ(session.state.CurrentCommand, row.flagsSent.empty() ? 8 : 9);
+    EXPECT_EQ(context.state.CurrentCommand, row.flagsSent.empty() ? 8 : 9);
   }
 }
 
@@ -176,10 +176,10 @@ TEST_F(InterpretReplyTest, NoAnswerIsFalseAfterAcceptedReplyEvenWhenTheNestedWri
     if (frame[3] == 8) return Reply(1, 8, {255});
     return std::nullopt;
   };
-  session.state.CurrentDevice = 1;
+  context.state.CurrentDevice = 1;
   Send(CommandCode::ReadStudioMode);
   EXPECT_EQ(StudioWrites().size(), 1u);
-  EXPECT_FALSE(session.state.NoAnswer);
+  EXPECT_FALSE(context.state.NoAnswer);
   EXPECT_EQ(panel.Edit13.Text().size(), 2u * 45u);
 }
 

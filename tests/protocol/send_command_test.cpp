@@ -5,17 +5,17 @@
 #include <string>
 #include <utility>
 
+#include "controller/settings_commands.h"
 #include "panel/field_integer.h"
 #include "panel/handler_failure.h"
-#include "tests/support/session_fixture.h"
-#include "workflow/settings_commands.h"
+#include "tests/support/context_fixture.h"
 
 namespace intercom {
 namespace {
 
 using testing::Bytes;
+using testing::ContextTest;
 using testing::Reply;
-using testing::SessionTest;
 
 // A setting of a kind of the standard catalogue.
 const SettingEntry& Setting(DeviceKind kind, const char* name) {
@@ -33,17 +33,17 @@ DeviceSettings Values(DeviceKind kind,
   return settings;
 }
 
-class SendCommandTest : public SessionTest {
+class SendCommandTest : public ContextTest {
  protected:
   void SetUp() override {
     port.Open("/dev/ttyUSB0");
-    session.state.LevelBase = 32;
-    session.state.LevelStep = 14;
-    session.state.LevelMax = 255;
+    context.state.LevelBase = 32;
+    context.state.LevelStep = 14;
+    context.state.LevelMax = 255;
   }
-  void Device(DeviceKind kind) { session.state.CurrentDevice = static_cast<int32_t>(kind); }
+  void Device(DeviceKind kind) { context.state.CurrentDevice = static_cast<int32_t>(kind); }
   ExchangeOutcome Send(CommandCode command, const DeviceSettings& values = {}) {
-    return SendCommand(session.Line(), command, values);
+    return SendCommand(context.Line(), command, values);
   }
   const Bytes& Last() const { return port.writes.back(); }
   Bytes LastPayload() const { return Bytes(Last().begin() + 5, Last().end()); }
@@ -54,7 +54,7 @@ TEST_F(SendCommandTest, ProbeToSubscriberSetIsTheExactFrameAndIsTraced) {
   Send(CommandCode::Probe);
   EXPECT_EQ(Last(), (Bytes{0xE2, 0xE4, 0x01, 0x07, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(panel.Edit12.Text(), " E2 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00");
-  EXPECT_EQ(session.state.CurrentCommand, 7);
+  EXPECT_EQ(context.state.CurrentCommand, 7);
   Send(CommandCode::Probe);
   EXPECT_EQ(panel.Edit12.Text().size(), 90u);
 }
@@ -66,8 +66,8 @@ TEST_F(SendCommandTest, RequestBeforeDiscoveryCarriesKindZero) {
 
 TEST_F(SendCommandTest, ReadCommandsAlwaysSendTenZeroBytes) {
   Device(DeviceKind::Switch);
-  session.state.LevelChannel = 48;
-  session.state.LevelValue = 255;
+  context.state.LevelChannel = 48;
+  context.state.LevelValue = 255;
   const DeviceSettings lines =
       Values(DeviceKind::Switch, {{"line1", 1}, {"line2", 1}, {"line3", 1}, {"line4", 1}});
   for (CommandCode read :
@@ -83,8 +83,8 @@ TEST_F(SendCommandTest, ReadCommandsAlwaysSendTenZeroBytes) {
 TEST_F(SendCommandTest, SetLevelAfterReadLevelsToSwitch) {
   Device(DeviceKind::Switch);
   Send(CommandCode::ReadLevels);
-  session.state.LevelChannel = 48;
-  session.state.LevelValue = 255;
+  context.state.LevelChannel = 48;
+  context.state.LevelValue = 255;
   Send(CommandCode::SetLevel);
   EXPECT_EQ(Last(), (Bytes{0xE2, 0xE4, 0x04, 0x06, 0x0A, 0x30, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
@@ -94,15 +94,15 @@ TEST_F(SendCommandTest, SetLevelCarriesTheChannelAndTheScaledPositionAndRecordsT
   Send(CommandCode::ReadLevels);
   Send(CommandCode::SetLevel, Values(DeviceKind::Switch, {{"volume4", 16}}));
   EXPECT_EQ(Last(), (Bytes{0xE2, 0xE4, 0x04, 0x06, 0x0A, 0x30, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(session.state.LevelChannel, 48);
-  EXPECT_EQ(session.state.LevelValue, 255);
+  EXPECT_EQ(context.state.LevelChannel, 48);
+  EXPECT_EQ(context.state.LevelValue, 255);
   Send(CommandCode::SetLevel, Values(DeviceKind::Switch, {{"volume2", 4}}));
   EXPECT_EQ(LastPayload(), (Bytes{44, 88, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(SendCommandTest, WriteSettingsToSwitchUsesTheZeroRuleAndLeavesTheRest) {
   Device(DeviceKind::Switch);
-  session.state.PayloadBuffer = {9, 9, 9, 9, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16};
+  context.state.PayloadBuffer = {9, 9, 9, 9, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16};
   Send(CommandCode::WriteSettings,
        Values(DeviceKind::Switch, {{"line1", 1}, {"line2", 0}, {"line3", 32}, {"line4", 5}}));
   EXPECT_EQ(LastPayload(), (Bytes{0x20, 0x00, 0x3F, 0x24, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16}));
@@ -132,8 +132,8 @@ TEST_F(SendCommandTest, ZeroRuleSendsEveryTextOfZeroAsNoAddress) {
 
 TEST_F(SendCommandTest, WriteSettingsToBeltPackRepeatsTheLastLevelInByteOne) {
   Device(DeviceKind::BeltPack);
-  session.state.LevelChannel = 26;
-  session.state.LevelValue = 88;
+  context.state.LevelChannel = 26;
+  context.state.LevelValue = 88;
   Send(CommandCode::SetLevel);
   Send(CommandCode::WriteSettings, Values(DeviceKind::BeltPack, {{"address", 7}}));
   EXPECT_EQ(LastPayload(), (Bytes{0x26, 88, 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -144,26 +144,26 @@ TEST_F(SendCommandTest, WriteSettingsToSplitterUsesEdit14Only) {
   Device(DeviceKind::Splitter);
   panel.Edit14.SetText("3");
   panel.Edit15.SetText("9");
-  BitBtn2Click(session);
+  BitBtn2Click(context);
   ASSERT_EQ(port.writes.size(), 1u);
   EXPECT_EQ(LastPayload()[0], 0x22);
 }
 
 TEST_F(SendCommandTest, FailingFieldSendsAndTracesNothingAndLeavesThePayload) {
   Device(DeviceKind::SubscriberSet);
-  session.state.PayloadBuffer = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  context.state.PayloadBuffer = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   for (int n = 1; n <= 10; ++n) panel.EditAt(n).SetText(std::to_string(n));
   panel.Edit7.SetText("seven");
   const std::string traceBefore = panel.Edit12.Text();
   try {
-    BitBtn2Click(session);
+    BitBtn2Click(context);
     FAIL() << "no failure";
   } catch (const ConversionFailure& failure) {
     EXPECT_STREQ(failure.what(), "'seven' is not a valid integer value");
   }
   EXPECT_TRUE(port.writes.empty());
   EXPECT_EQ(panel.Edit12.Text(), traceBefore);
-  EXPECT_EQ(session.state.PayloadBuffer, (Payload{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(context.state.PayloadBuffer, (Payload{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 
 TEST_F(SendCommandTest, WriteTallyAddressCarriesMarkerAndTallyCode) {
@@ -178,7 +178,7 @@ TEST_F(SendCommandTest, WriteTallyAddressCarriesMarkerAndTallyCode) {
 
 TEST_F(SendCommandTest, WriteTallyAddressRepeatsWriteSettingsTail) {
   Device(DeviceKind::BeltPack);
-  session.state.PayloadBuffer = {0, 0, 3, 4, 5, 6, 7, 8, 9, 10};
+  context.state.PayloadBuffer = {0, 0, 3, 4, 5, 6, 7, 8, 9, 10};
   const DeviceSettings values = Values(DeviceKind::BeltPack, {{"address", 2}, {"tally", 7}});
   Send(CommandCode::WriteSettings, values);
   Send(CommandCode::WriteTallyAddress, values);
@@ -187,14 +187,14 @@ TEST_F(SendCommandTest, WriteTallyAddressRepeatsWriteSettingsTail) {
 
 TEST_F(SendCommandTest, WriteTallyAddressWithoutATallyInputSendsThePayloadAsLeft) {
   Device(DeviceKind::Switch);
-  session.state.PayloadBuffer = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  context.state.PayloadBuffer = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   Send(CommandCode::WriteTallyAddress,
        Values(DeviceKind::Switch, {{"line1", 5}, {"line2", 6}, {"line3", 7}, {"line4", 8}}));
   EXPECT_EQ(LastPayload(), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 
 TEST_F(SendCommandTest, ReadTallyAddressSendsThePayloadAsLeft) {
-  session.state.PayloadBuffer = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  context.state.PayloadBuffer = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   Send(CommandCode::ReadTallyAddress);
   EXPECT_EQ(LastPayload(), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
@@ -213,7 +213,7 @@ TEST_F(SendCommandTest, WriteStudioModeCarriesTheFlagAndKeepsTheRest) {
 }
 
 TEST_F(SendCommandTest, WriteDeviceAddressZeroesTheRestWithoutTheZeroRule) {
-  session.state.PayloadBuffer.fill(7);
+  context.state.PayloadBuffer.fill(7);
   Send(CommandCode::WriteDeviceAddress,
        Values(DeviceKind::SubscriberSet, {{"device_address", 32}}));
   EXPECT_EQ(LastPayload(), (Bytes{0x3F, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -223,18 +223,18 @@ TEST_F(SendCommandTest, WriteDeviceAddressZeroesTheRestWithoutTheZeroRule) {
 
 TEST_F(SendCommandTest, ReplyInStepIsDecodedHandedOnAndClearsNoAnswer) {
   Device(DeviceKind::Splitter);
-  session.state.NoAnswer = true;
+  context.state.NoAnswer = true;
   port.replies.push_back(Reply(2, 3, {0x22}));
   int handled = 0;
   const ExchangeOutcome outcome =
-      SendCommand(session.Line(), CommandCode::ReadSettings, {}, [&](const ExchangeOutcome& o) {
+      SendCommand(context.Line(), CommandCode::ReadSettings, {}, [&](const ExchangeOutcome& o) {
         ++handled;
-        EXPECT_FALSE(session.state.NoAnswer);
+        EXPECT_FALSE(context.state.NoAnswer);
         ASSERT_EQ(o.values.values.size(), 1u);
         EXPECT_EQ(o.values.values[0].value, 3);
       });
   EXPECT_EQ(handled, 1);
-  EXPECT_FALSE(session.state.NoAnswer);
+  EXPECT_FALSE(context.state.NoAnswer);
   EXPECT_EQ(outcome.status, ReplyStatus::Whole);
   ASSERT_NE(outcome.values.Find("address"), nullptr);
   EXPECT_EQ(outcome.values.Find("address")->value, 3);
@@ -244,10 +244,10 @@ TEST_F(SendCommandTest, ReplyInStepIsDecodedHandedOnAndClearsNoAnswer) {
 TEST_F(SendCommandTest, SilenceIsNotHandedOn) {
   Device(DeviceKind::Splitter);
   int handled = 0;
-  const ExchangeOutcome outcome = SendCommand(session.Line(), CommandCode::ReadSettings, {},
+  const ExchangeOutcome outcome = SendCommand(context.Line(), CommandCode::ReadSettings, {},
                                               [&](const ExchangeOutcome&) { ++handled; });
   EXPECT_EQ(handled, 0);
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(context.state.NoAnswer);
   EXPECT_EQ(outcome.status, ReplyStatus::Missing);
   EXPECT_TRUE(outcome.values.values.empty());
 }
@@ -259,7 +259,7 @@ TEST_F(SendCommandTest, ClosedPortStillTracesTheRequest) {
   EXPECT_EQ(panel.Edit12.Text(), " E2 E4 02 07 0A 00 00 00 00 00 00 00 00 00 00");
   EXPECT_EQ(boxes.Texts(),
             (std::vector<std::string>{"Can't write to port: 9", "Can't read from port: 9"}));
-  EXPECT_TRUE(session.state.NoAnswer);
+  EXPECT_TRUE(context.state.NoAnswer);
 }
 
 }  // namespace

@@ -90,18 +90,18 @@ TEST_F(Dialogs, EnterAndEscapePressNoButton) {
 }
 
 TEST_F(Dialogs, ChooseButtonRunsItsHandler) {
-  session.portChoicePath = (std::filesystem::temp_directory_path() /
+  context.portChoicePath = (std::filesystem::temp_directory_path() /
                             ("intercom-windows-" + std::to_string(getpid()) + ".ini"))
                                .string();
   panel.Form2.Form.Show();
   QComboBox* ports = Find<QComboBox>(form2.get(), "ComboBox1");
   QTest::keyClicks(ports->lineEdit(), "/dev/ttyQ9");
   QTest::mouseClick(Find<QPushButton>(form2.get(), "BitBtn1"), Qt::LeftButton);
-  EXPECT_EQ(session.state.PortName, "/dev/ttyQ9");
+  EXPECT_EQ(context.state.PortName, "/dev/ttyQ9");
   ASSERT_FALSE(port.openedNames.empty());
   EXPECT_EQ(port.openedNames.back(), "/dev/ttyQ9");
   EXPECT_FALSE(form2->isVisible());
-  std::filesystem::remove(session.portChoicePath);
+  std::filesystem::remove(context.portChoicePath);
 }
 
 TEST_F(Dialogs, ListComesFromTheModelAndTypedNamesAreNotAdded) {
@@ -124,8 +124,8 @@ TEST_F(Dialogs, ListComesFromTheModelAndTypedNamesAreNotAdded) {
 
 TEST_F(Dialogs, OpeningTheListReadsThePortsAgainAndTellsWhatEachIs) {
   std::vector<std::string> ports = {"/dev/ttyS0"};
-  session.listPorts = [&ports] { return ports; };
-  session.describePort = [](const std::string& path) {
+  context.listPorts = [&ports] { return ports; };
+  context.describePort = [](const std::string& path) {
     PortDescription port;
     port.path = path;
     if (path == "/dev/ttyUSB0") {

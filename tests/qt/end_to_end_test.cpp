@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "qt/trace_view.h"
 #include "qt/window_observer.h"
 #include "serial/pause.h"
@@ -15,8 +17,6 @@
 #include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom::testing {
 namespace {
@@ -39,8 +39,8 @@ TEST(WindowsEndToEnd, StartUpFindsTheSwitchAndShowsItsPageFilled) {
   PanelModel panel(boxes, "intercom-config");
   LockFolder locks;
   PosixSerialPort port(locks.Path());
-  ProgramContext session(panel, port, SleepPause);
-  BindHandlers(session);
+  ProgramContext context(panel, port, SleepPause);
+  BindHandlers(context);
   TForm1 form1(panel);
   TForm2 form2(panel);
   TForm3 form3(panel);

@@ -14,7 +14,7 @@
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/recording_pause.h"
 #include "tests/support/temp_dir.h"
-#include "workflow/handlers.h"
+#include "controller/handlers.h"
 
 namespace intercom::testing {
 namespace {
@@ -24,11 +24,11 @@ class FifthKindWindow : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(scratch.empty());
     std::ofstream(scratch / "COM.ini", std::ios::binary) << "/dev/ttyUSB0\r\n";
-    session.portChoicePath = (scratch / "COM.ini").string();
-    session.programSettingsPath = (scratch / "intercom-config.ini").string();
-    session.listPorts = [] { return std::vector<std::string>{"/dev/ttyUSB0"}; };
+    context.portChoicePath = (scratch / "COM.ini").string();
+    context.programSettingsPath = (scratch / "intercom-config.ini").string();
+    context.listPorts = [] { return std::vector<std::string>{"/dev/ttyUSB0"}; };
     port.responder = [this](const Bytes& frame) { return AnswerOf(device, frame); };
-    BindHandlers(session);
+    BindHandlers(context);
     ObservePanel(panel, form1, form2, form3, nullptr);
   }
   void TearDown() override {
@@ -49,7 +49,7 @@ class FifthKindWindow : public ::testing::Test {
   PanelModel panel{boxes, "intercom-config", description};
   FakeSerialPort port;
   RecordingPause pauses;
-  ProgramContext session{panel, port, pauses.AsPause(), catalogue};
+  ProgramContext context{panel, port, pauses.AsPause(), catalogue};
   TForm1 form1{panel};
   TForm2 form2{panel, &form1};
   TForm3 form3{panel, &form1};

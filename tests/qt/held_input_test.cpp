@@ -12,14 +12,14 @@
 #include <QTimer>
 #include <functional>
 
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "panel/handler_failure.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
 #include "tests/qt/window_fixture.h"
 #include "tests/support/fake_serial_port.h"
 #include "tests/support/recording_pause.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom::testing {
 namespace {
@@ -43,8 +43,8 @@ void PostKey(QWidget* widget, Qt::Key key) {
 class HeldInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    BindHandlers(session);
-    session.listPorts = [] { return std::vector<std::string>{}; };
+    BindHandlers(context);
+    context.listPorts = [] { return std::vector<std::string>{}; };
     // Every request is answered in step, as by a device of the kind addressed.
     port.responder = [](const Bytes& frame) {
       Bytes reply(kReplyLength, 0);
@@ -71,14 +71,14 @@ class HeldInputTest : public ::testing::Test {
   PanelModel panel{boxes, "intercom-config"};
   FakeSerialPort port;
   RecordingPause pauses;
-  ProgramContext session{panel, port, pauses.AsPause()};
+  ProgramContext context{panel, port, pauses.AsPause()};
   std::unique_ptr<TForm1> form1;
   std::unique_ptr<TForm2> form2;
   std::unique_ptr<TForm3> form3;
 };
 
 TEST_F(HeldInputTest, ClickQueuedBehindTheReturnThatClosesTheBoxWaitsForTheWriteToFinish) {
-  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
+  context.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
   panel.Edit15.SetText("5");
   panel.Edit20.SetText("7");
   auto* test = form1->findChild<QPushButton*>(QStringLiteral("BitBtn18"));
@@ -129,7 +129,7 @@ void WhileTheBoxWaits(QWidget* mainWindow, const std::function<void()>& whileOpe
 }
 
 TEST_F(HeldInputTest, KeysHeldDuringTheWriteReachTheShortcutsAfterIt) {
-  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
+  context.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
   form1->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form1.get()));
   int shortcutsFired = 0;
@@ -154,7 +154,7 @@ TEST_F(HeldInputTest, KeysHeldDuringTheWriteReachTheShortcutsAfterIt) {
 }
 
 TEST_F(HeldInputTest, TheFramesCloseButtonWaitsForTheWriteToFinish) {
-  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
+  context.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
   bool stillShown = false;
   WhileTheBoxWaits(form1.get(), [&] {
     form1->close();
@@ -175,7 +175,7 @@ bool BusyCursorShown() {
 }
 
 TEST_F(HeldInputTest, TheBusyCursorShowsWhileTheActionRunsAndNotOverItsBoxes) {
-  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
+  context.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
   panel.Edit15.SetText("5");
   panel.Edit20.SetText("7");
   std::vector<bool> busyAtRequest;

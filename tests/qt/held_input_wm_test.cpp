@@ -17,13 +17,13 @@
 #include <optional>
 #include <string>
 
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "qt/qt_file_chooser.h"
 #include "qt/qt_message_boxes.h"
 #include "qt/window_observer.h"
 #include "tests/qt/window_fixture.h"
 #include "tests/support/fake_serial_port.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom::testing {
 namespace {
@@ -70,8 +70,8 @@ class HeldInputUnderWindowManager : public ::testing::Test {
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
       GTEST_SKIP() << "needs an X server with a window manager (scripts/run-under-wm.sh)";
     }
-    BindHandlers(session);
-    session.listPorts = [] { return std::vector<std::string>{}; };
+    BindHandlers(context);
+    context.listPorts = [] { return std::vector<std::string>{}; };
     // Every request is answered in step, as by a device of the kind addressed.
     port.responder = [](const Bytes& frame) {
       Bytes reply(kReplyLength, 0);
@@ -118,7 +118,7 @@ class HeldInputUnderWindowManager : public ::testing::Test {
   FakeSerialPort port;
   std::vector<int> delays;
   std::function<void()> whilePausing;
-  ProgramContext session{panel, port, [this](int ms) {
+  ProgramContext context{panel, port, [this](int ms) {
                            delays.push_back(ms);
                            if (whilePausing) whilePausing();
                          }};
@@ -128,7 +128,7 @@ class HeldInputUnderWindowManager : public ::testing::Test {
 };
 
 TEST_F(HeldInputUnderWindowManager, AClickGivenDuringTheWriteRunsAfterItsBox) {
-  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
+  context.state.CurrentDevice = static_cast<int32_t>(DeviceKind::BeltPack);
   panel.Edit15.SetText("5");
   panel.Edit20.SetText("7");
   // "Считать настройки" clicked in the pause after WriteSettings went out.

@@ -59,7 +59,7 @@ void SetThroughAccessibility(QLineEdit* edit, const QString& text) {
 TEST_F(MainWindowInput, TextChangedWithoutKeysIsWhatTheWriteSends) {
   ShowMainWindow();
   port.Open("/dev/ttyUSB0");
-  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::Switch);
+  context.state.CurrentDevice = static_cast<int32_t>(DeviceKind::Switch);
   panel.PageControl1.ShowPage(3);
   for (int n = 16; n <= 19; ++n) panel.EditAt(n).SetText("1");
 
@@ -141,7 +141,7 @@ TEST_F(MainWindowInput, TabClickSelectsThePage) {
 TEST_F(MainWindowInput, MenuEntryShowsThePortDialog) {
   ShowMainWindow();
   panel.Form2.ComboBox1.AddItem("/dev/ttyS0");
-  session.state.PortName = "/dev/ttyS0";
+  context.state.PortName = "/dev/ttyS0";
   QAction* entry = form1->menuBar()->actions()[0]->menu()->actions()[0];
   entry->trigger();
   EXPECT_TRUE(panel.Form2.Form.Visible());
@@ -223,7 +223,7 @@ QImage Look(QWidget* widget) {
 TEST_F(MainWindowView, DisabledGroupKeepsItsLookAndTakesNoInput) {
   ShowMainWindow();
   port.Open("/dev/ttyUSB0");
-  session.state.CurrentDevice = static_cast<int32_t>(DeviceKind::Splitter);
+  context.state.CurrentDevice = static_cast<int32_t>(DeviceKind::Splitter);
   panel.PageControl1.ShowPage(1);
   panel.Edit14.SetText("3");
   QWidget* page = Main<QWidget>("TabSheet2");

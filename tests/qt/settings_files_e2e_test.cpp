@@ -11,6 +11,9 @@
 #include <set>
 #include <sstream>
 
+#include "controller/exchange_log.h"
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "panel/device_pages.h"
 #include "panel/message_boxes.h"
 #include "qt/main_window.h"
@@ -22,9 +25,6 @@
 #include "tests/support/recording_file_chooser.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/simulator_process.h"
-#include "workflow/exchange_log.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom::testing {
 namespace {
@@ -77,8 +77,8 @@ class SettingsFilesTest : public ::testing::Test {
     std::ofstream("COM.ini", std::ios::binary) << simulator_->PortPath() << "\r\n";
 
     panel_.SetFileChooser(files_);
-    session_.emplace(panel_, port_, SleepPause);
-    BindHandlers(*session_);
+    context_.emplace(panel_, port_, SleepPause);
+    BindHandlers(*context_);
     form1_.emplace(panel_);
     form2_.emplace(panel_);
     form3_.emplace(panel_);
@@ -104,7 +104,7 @@ class SettingsFilesTest : public ::testing::Test {
   // intercom-cli with `args` on the simulator's port, once the window has let
   // go of it.
   Finished Cli(std::vector<std::string> args) {
-    session_->port.Close();
+    context_->port.Close();
     args.insert(args.begin(), INTERCOM_CLI_PROGRAM);
     args.insert(args.end(), {"-p", simulator_->PortPath()});
     ChildProcess cli(args, scratch_.string());
@@ -138,7 +138,7 @@ class SettingsFilesTest : public ::testing::Test {
   PanelModel panel_{boxes_, "intercom-config"};
   LockFolder locks_;
   PosixSerialPort port_{locks_.Path()};
-  std::optional<ProgramContext> session_;
+  std::optional<ProgramContext> context_;
   std::optional<TForm1> form1_;
   std::optional<TForm2> form2_;
   std::optional<TForm3> form3_;

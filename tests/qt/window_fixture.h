@@ -1,4 +1,4 @@
-// The three windows over a session on fakes, with every handler bound and the
+// The three windows over a context on fakes, with every handler bound and the
 // windows following the model as in the program.
 #pragma once
 
@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
+#include "controller/handlers.h"
 #include "qt/window_observer.h"
-#include "tests/support/session_fixture.h"
-#include "workflow/handlers.h"
+#include "tests/support/context_fixture.h"
 
 namespace intercom::testing {
 
@@ -37,11 +37,11 @@ inline bool WaitUntil(const std::function<bool()>& done) {
   return true;
 }
 
-class WindowTest : public SessionTest {
+class WindowTest : public ContextTest {
  protected:
   void SetUp() override {
-    BindHandlers(session);
-    session.listPorts = [] { return std::vector<std::string>{}; };
+    BindHandlers(context);
+    context.listPorts = [] { return std::vector<std::string>{}; };
     form1 = std::make_unique<TForm1>(panel);
     form2 = std::make_unique<TForm2>(panel, form1.get());
     form3 = std::make_unique<TForm3>(panel, form1.get());

@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include "controller/handlers.h"
+#include "controller/program_context.h"
 #include "serial/pause.h"
 #include "serial/serial_port.h"
 #include "serial/wide_text.h"
@@ -30,8 +32,6 @@
 #include "win32/message_target.h"
 #include "win32/win32_message_boxes.h"
 #include "win32/win32_views.h"
-#include "workflow/handlers.h"
-#include "workflow/program_context.h"
 
 namespace intercom::testing {
 
@@ -115,9 +115,9 @@ class WindowsOverDevice : public ::testing::Test {
     folder_ = testing::MakeTempDir("win32-views");
     ASSERT_FALSE(folder_.empty());
     std::ofstream(folder_ / "COM.ini", std::ios::binary) << port << "\r\n";
-    session_.portChoicePath = (folder_ / "COM.ini").string();
-    session_.programSettingsPath = (folder_ / "intercom-config.ini").string();
-    BindHandlers(session_);
+    context_.portChoicePath = (folder_ / "COM.ini").string();
+    context_.programSettingsPath = (folder_ / "intercom-config.ini").string();
+    BindHandlers(context_);
     {
       const BoxAnswerer startupBoxes(IDOK);
       panel_.Form1.Show();
@@ -159,7 +159,7 @@ class WindowsOverDevice : public ::testing::Test {
   Win32MessageBoxes boxes_;
   PanelModel panel_{boxes_, "Intercom-config"};
   std::unique_ptr<SerialPort> port_ = MakeSerialPort();
-  ProgramContext session_{panel_, *port_, [this](int ms) {
+  ProgramContext context_{panel_, *port_, [this](int ms) {
                             SleepPause(ms);
                             if (duringPause_) duringPause_();
                           }};

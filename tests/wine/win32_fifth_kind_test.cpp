@@ -32,11 +32,11 @@ class FifthKindWindow : public ::testing::Test {
     InitCommonControlsEx(&classes);
     ASSERT_FALSE(scratch.empty());
     std::ofstream(scratch / "COM.ini", std::ios::binary) << "COM5\r\n";
-    session.portChoicePath = (scratch / "COM.ini").string();
-    session.programSettingsPath = (scratch / "intercom-config.ini").string();
-    session.listPorts = [] { return std::vector<std::string>{"COM5"}; };
+    context.portChoicePath = (scratch / "COM.ini").string();
+    context.programSettingsPath = (scratch / "intercom-config.ini").string();
+    context.listPorts = [] { return std::vector<std::string>{"COM5"}; };
     port.responder = [this](const Bytes& frame) { return AnswerOf(device, frame); };
-    BindHandlers(session);
+    BindHandlers(context);
     // In the program's order: the start-up, then the windows over its outcome.
     panel.Form1.Show();
     views = std::make_unique<Win32Views>(panel);
@@ -63,7 +63,7 @@ class FifthKindWindow : public ::testing::Test {
   PanelModel panel{boxes, "intercom-config", description};
   FakeSerialPort port;
   RecordingPause pauses;
-  ProgramContext session{panel, port, pauses.AsPause(), catalogue};
+  ProgramContext context{panel, port, pauses.AsPause(), catalogue};
   std::unique_ptr<Win32Views> views;
 };
 

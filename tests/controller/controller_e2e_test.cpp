@@ -1,0 +1,153 @@
+// The whole logic end to end: start-up, discovery and the settings commands on
+// the real port, against intercom-sim on a pty, with real pauses.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "controller/handlers.h"
+#include "controller/program_context.h"
+#include "serial/posix_serial_port.h"
+#include "tests/support/lock_folder.h"
+#include "tests/support/recording_message_boxes.h"
+#include "tests/support/simulator_process.h"
+
+namespace intercom {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::LockFolder;
+using testing::RecordingMessageBoxes;
+using testing::Simulator;
+
+class WorkflowOverPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program_ = testing::SimulatorProgram();
+    if (program_.empty()) GTEST_SKIP() << "INTERCOM_SIM is not set";
+    dir_ = fs::temp_directory_path() /
+           ("controller_e2e_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    context.portChoicePath = (dir_ / "COM.ini").string();
+    context.listPorts = [] { return std::vector<std::string>{}; };
+    BindHandlers(context);
+  }
+  void TearDown() override {
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+
+  // Starts a simulator, names its pty in COM.ini and runs the start-up.
+  void StartUp(const std::vector<std::string>& options) {
+    simulator_.emplace(program_, options);
+    ASSERT_FALSE(simulator_->PortPath().empty()) << "intercom-sim printed no port";
+    std::ofstream(context.portChoicePath, std::ios::binary) << simulator_->PortPath() << "\r\n";
+    panel.Form1.Show();
+    ASSERT_TRUE(panel.Form1.Visible());
+  }
+
+  std::string program_;
+  fs::path dir_;
+  std::optional<Simulator> simulator_;
+  RecordingMessageBoxes boxes;
+  PanelModel panel{boxes, "intercom-config"};
+  LockFolder locks_;
+  PosixSerialPort port{locks_.Path()};
+  ProgramContext context{panel, port, SleepPause};
+};
+
+TEST_F(WorkflowOverPty, StartUpFindsASubscriberSetAndFillsItsPage) {
+  StartUp({"--kind", "subscriber"});
+  EXPECT_EQ(context.state.CurrentDevice, 1);
+  EXPECT_EQ(panel.PageControl1.ActivePage(), 0);
+  for (int n = 1; n <= 10; ++n) EXPECT_EQ(panel.EditAt(n).Text(), std::to_string(n)) << n;
+  EXPECT_EQ(panel.Edit11.Text(), "5");
+  EXPECT_FALSE(panel.CheckBox1.Checked());
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
+}
+
+TEST_F(WorkflowOverPty, StartUpFindsASplitterAndFillsItsPage) {
+  StartUp({"--kind", "splitter"});
+  EXPECT_EQ(context.state.CurrentDevice, 2);
+  EXPECT_EQ(panel.PageControl1.ActivePage(), 1);
+  EXPECT_EQ(panel.Edit14.Text(), "3");
+  for (int n = 1; n <= 4; ++n) EXPECT_EQ(panel.TrackBarAt(n).Position(), 2 * n) << n;
+  EXPECT_TRUE(panel.GroupBox1.Enabled());
+  EXPECT_FALSE(panel.GroupBox3.Enabled());
+}
+
+TEST_F(WorkflowOverPty, StartUpFindsABeltPackAndFillsItsPage) {
+  StartUp({"--kind", "beltpack"});
+  EXPECT_EQ(context.state.CurrentDevice, 3);
+  EXPECT_EQ(panel.PageControl1.ActivePage(), 2);
+  EXPECT_EQ(panel.Edit15.Text(), "7");
+  EXPECT_EQ(panel.TrackBar5.Position(), 2);
+  EXPECT_EQ(panel.Edit20.Text(), "7");
+}
+
+TEST_F(WorkflowOverPty, StartUpFindsASwitchAndFillsItsPage) {
+  StartUp({"--kind", "switch"});
+  EXPECT_EQ(context.state.CurrentDevice, 4);
+  EXPECT_EQ(panel.PageControl1.ActivePage(), 3);
+  for (int n = 0; n < 4; ++n) {
+    EXPECT_EQ(panel.EditAt(16 + n).Text(), std::to_string(11 + n)) << n;
+    EXPECT_EQ(panel.TrackBarAt(6 + n).Position(), n + 1) << n;
+  }
+}
+
+TEST_F(WorkflowOverPty, WrittenSettingsReadBack) {
+  StartUp({"--kind", "beltpack"});
+  panel.Edit15.SetText("21");
+  panel.Edit20.SetText("18");  // 0x11: software flow control must not eat it
+  panel.BitBtn2.Click();
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Новые настройки записаны."});
+  panel.Edit15.SetText("1");
+  panel.Edit20.SetText("1");
+  panel.BitBtn4.Click();
+  EXPECT_EQ(panel.Edit15.Text(), "21");
+  EXPECT_EQ(panel.Edit20.Text(), "18");
+}
+
+TEST_F(WorkflowOverPty, LevelStepReachesTheDevice) {
+  StartUp({"--kind", "switch"});
+  panel.BitBtn25.Click();  // "+" of TrackBar9, at 4
+  panel.BitBtn14.Click();  // "-" of TrackBar6, at 1
+  panel.TrackBar9.SetPosition(0);
+  panel.TrackBar6.SetPosition(9);
+  panel.BitBtn19.Click();  // discovery reads the levels back
+  EXPECT_EQ(panel.TrackBar9.Position(), 5);
+  EXPECT_EQ(panel.TrackBar6.Position(), 0);
+}
+
+TEST_F(WorkflowOverPty, SilentLineGivesTheNoDeviceOutcome) {
+  StartUp({"--kind", "switch", "--silent"});
+  EXPECT_EQ(context.state.CurrentDevice, 4);
+  EXPECT_EQ(panel.PageControl1.ActivePage(), PageControl::kNoPage);
+  EXPECT_FALSE(panel.PageControl1.Enabled());
+  EXPECT_FALSE(panel.BitBtn2.Enabled());
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].kind, MessageKind::Information);
+  EXPECT_EQ(panel.Edit12.Text().size(), 4u * 45u);
+}
+
+TEST_F(WorkflowOverPty, PortChosenAgainInTheDialogIsConfiguredAndRediscovered) {
+  StartUp({"--kind", "splitter"});
+  Simulator other(program_, {"--kind", "subscriber"});
+  ASSERT_FALSE(other.PortPath().empty());
+  panel.COM1.Click();
+  EXPECT_FALSE(port.IsOpen());
+  panel.Form2.ComboBox1.SetText(other.PortPath());
+  panel.Form2.BitBtn1.Click();
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
+  EXPECT_EQ(context.state.CurrentDevice, 1);
+  EXPECT_EQ(panel.Edit10.Text(), "10");
+  EXPECT_FALSE(panel.Form2.Form.Visible());
+  std::ifstream saved(context.portChoicePath, std::ios::binary);
+  std::string line;
+  std::getline(saved, line);
+  EXPECT_EQ(line, other.PortPath() + "\r");
+}
+
+}  // namespace
+}  // namespace intercom

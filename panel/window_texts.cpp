@@ -19,29 +19,30 @@ std::string ControlName(const ControlRef& control) {
 
 }  // namespace
 
-std::string KindCaption(int32_t kind) {
-  const DevicePage* page = StandardPanel().FindPage(kind);
+std::string KindCaption(const PanelDescription& panel, int32_t kind) {
+  const DevicePage* page = panel.FindPage(kind);
   return page != nullptr ? page->rows.front().caption : std::string();
 }
 
-std::string SettingLabel(int32_t kind, std::string_view setting) {
-  const ControlRef* control = FindSettingControl(kind, setting);
+std::string SettingLabel(const PanelDescription& panel, int32_t kind, std::string_view setting) {
+  const ControlRef* control = panel.FindSettingControl(kind, setting);
   const ControlLayout* entry =
-      control != nullptr ? FindLayout(MainWindowLayout(), ControlName(*control)) : nullptr;
+      control != nullptr ? FindLayout(panel.MainWindow(), ControlName(*control)) : nullptr;
   if (entry == nullptr) return std::string(setting);
   return *entry->accessibleName != '\0' ? entry->accessibleName : entry->caption;
 }
 
-std::string ShownValue(int32_t kind, std::string_view setting, int32_t value) {
-  const ControlRef* control = FindSettingControl(kind, setting);
+std::string ShownValue(const PanelDescription& panel, int32_t kind, std::string_view setting,
+                       int32_t value) {
+  const ControlRef* control = panel.FindSettingControl(kind, setting);
   if (control != nullptr && control->type == ControlType::CheckBox) {
     return value != 0 ? "да" : "нет";
   }
   return std::to_string(value);
 }
 
-std::string DeviceOfKind(int32_t kind) {
-  return "устройство «" + KindCaption(kind) + "»";
+std::string DeviceOfKind(const PanelDescription& panel, int32_t kind) {
+  return "устройство «" + KindCaption(panel, kind) + "»";
 }
 
 }  // namespace intercom

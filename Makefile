@@ -6,6 +6,9 @@ WINDOWS_DIR ?= build-windows
 JOBS ?= $(shell nproc)
 KIND ?= subscriber
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+SANITIZE_CC ?= clang-14
+SANITIZE_CXX ?= clang++-14
+SANITIZE_FLAGS ?= -DINTERCOM_SANITIZE=ON
 # Seconds per fuzz target: `make fuzz` runs each this long, `make test` 20 s each.
 FUZZ_SECONDS ?= 60
 
@@ -27,19 +30,29 @@ check: build
 
 test-fast: check
 
+# The sanitizer tree (ASan + UBSan) is a clang build whose libraries also carry
+# libFuzzer's coverage hooks: the fuzz targets are linked in it too, so one
+# build serves `make test-asan` and `make test-fuzz`. Without clang it is a g++
+# build and fuzzing is skipped.
 $(ASAN_DIR)/build.ninja: CMakeLists.txt | deps
-	cmake -S . -B $(ASAN_DIR) $(CMAKE_FLAGS) -DINTERCOM_SANITIZE=ON
+	@if command -v $(SANITIZE_CXX) >/dev/null; then \
+	  echo "CC=$(SANITIZE_CC) CXX=$(SANITIZE_CXX) cmake -S . -B $(ASAN_DIR) $(CMAKE_FLAGS) $(SANITIZE_FLAGS) -DINTERCOM_FUZZ=ON"; \
+	  CC=$(SANITIZE_CC) CXX=$(SANITIZE_CXX) cmake -S . -B $(ASAN_DIR) $(CMAKE_FLAGS) $(SANITIZE_FLAGS) -DINTERCOM_FUZZ=ON; \
+	else \
+	  echo "cmake -S . -B $(ASAN_DIR) $(CMAKE_FLAGS) $(SANITIZE_FLAGS)"; \
+	  cmake -S . -B $(ASAN_DIR) $(CMAKE_FLAGS) $(SANITIZE_FLAGS); \
+	fi
 
 test-asan: deps $(ASAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
 # Short fuzz runs catch regressions; skipped when clang is not installed.
-test-fuzz: deps
-	JOBS=$(JOBS) scripts/run-fuzz.sh 20
+test-fuzz: deps $(ASAN_DIR)/build.ninja
+	FUZZ_DIR=$(CURDIR)/$(ASAN_DIR) JOBS=$(JOBS) scripts/run-fuzz.sh 20
 
-fuzz: deps
-	JOBS=$(JOBS) scripts/run-fuzz.sh $(FUZZ_SECONDS)
+fuzz: deps $(ASAN_DIR)/build.ninja
+	FUZZ_DIR=$(CURDIR)/$(ASAN_DIR) JOBS=$(JOBS) scripts/run-fuzz.sh $(FUZZ_SECONDS)
 
 # The Windows build (mingw-w64, static): intercom-config.exe, intercom-cli.exe,
 # their installer and portable zip, and the tests.

@@ -258,7 +258,7 @@ QWidget* TForm1::AddStatic(QWidget* widget, const Control& control) {
 void TForm1::ConnectSignals() {
   connect(portChoice_, &QAction::triggered, this, [this] { panel_.COM1.Click(); });
   for (const auto& [button, action] : menuEntries_) {
-    connect(action, &QAction::triggered, this, [button] { button->Click(); });
+    connect(action, &QAction::triggered, this, [button = button] { button->Click(); });
   }
   connect(exchangeLog_, &QAction::triggered, this, [this] {
     panel_.ExchangeLog.Click();
@@ -268,10 +268,10 @@ void TForm1::ConnectSignals() {
     // Every change of the widget's text, typed or not (assistive technology,
     // an input method's commit), is the field's new text.
     connect(edit, &QLineEdit::textChanged, this,
-            [field](const QString& text) { field->SetText(text.toStdString()); });
+            [field = field](const QString& text) { field->SetText(text.toStdString()); });
   }
   for (const auto& [button, widget] : buttons_) {
-    connect(widget, &QPushButton::clicked, this, [button] { button->Click(); });
+    connect(widget, &QPushButton::clicked, this, [button = button] { button->Click(); });
   }
   for (const auto& [box, widget] : checkBoxes_) {
     connect(widget, &QCheckBox::clicked, this, [this, box] {

@@ -102,7 +102,7 @@ class CommandsTest : public ::testing::Test {
   // Ports for several threads at once: each answers as the device model of
   // the name it opened (none: silence), and every name opened is kept.
   void PortsFor(std::map<std::string, DeviceModel>& devices) {
-    env.makePort = [this, &devices] {
+    env.makePort = [&devices] {
       auto port = std::make_unique<testing::FakeSerialPort>();
       testing::FakeSerialPort* self = port.get();
       port->responder = [self, &devices](const Bytes& frame) -> std::optional<Bytes> {

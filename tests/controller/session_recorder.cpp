@@ -380,19 +380,24 @@ std::vector<Scenario> Generated(int count) {
         case 3:
           s.actions.push_back(Click(6 + static_cast<int>(pick(20)), faults));
           break;
-        case 4:
-          s.actions.push_back(Type(kFieldNumbers[pick(kFieldNumbers.size())],
-                                   kFieldTexts[pick(kFieldTexts.size())]));
+        case 4: {
+          // The recording drew the text before the field.
+          const std::string& text = kFieldTexts[pick(kFieldTexts.size())];
+          s.actions.push_back(Type(kFieldNumbers[pick(kFieldNumbers.size())], text));
           break;
+        }
         case 5:
           s.actions.push_back(Studio(faults));
           break;
         case 6:
           s.actions.push_back(DeviceAddress(kFieldTexts[pick(kFieldTexts.size())], faults));
           break;
-        case 7:
-          s.actions.push_back(Bar(1 + static_cast<int>(pick(9)), static_cast<int>(pick(17))));
+        case 7: {
+          // The recording drew the position before the bar.
+          const int position = static_cast<int>(pick(17));
+          s.actions.push_back(Bar(1 + static_cast<int>(pick(9)), position));
           break;
+        }
         default:
           s.actions.push_back(ChoosePort(pick(4) == 0 ? "/dev/missing" : "/dev/ttyS0", faults));
           break;

@@ -262,7 +262,7 @@ TEST(DeviceModelStart, CodesAreTheStoredBytesOfTheKindAndOfEveryKind) {
 }
 
 TEST(DeviceModelStart, KindOutsideTheCatalogueIsRefused) {
-  EXPECT_THROW(DeviceModel(DeviceKind::None), std::invalid_argument);
+  EXPECT_THROW(DeviceModel{DeviceKind::None}, std::invalid_argument);
   EXPECT_THROW(DeviceModel(static_cast<DeviceKind>(9)), std::invalid_argument);
 }
 

@@ -101,4 +101,4 @@ bench: build
 	fi
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(WINDOWS_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(WINDOWS_DIR)

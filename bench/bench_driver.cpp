@@ -1,4 +1,4 @@
-// intercom-bench-driver: the program's windows and workflow on the real port
+// intercom-bench-driver: the program's windows and controller on the real port
 // named in COM.ini, pressed by the benchmark instead of a user. The start-up
 // (discovery included) runs as in the program; then the chosen measurement.
 // Message boxes return at once (their texts go to stderr). Every line on

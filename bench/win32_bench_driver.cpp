@@ -1,5 +1,5 @@
 // intercom-bench-driver.exe: the Windows program's native windows and
-// workflow on the port named in COM.ini, pressed by the benchmark instead of
+// controller on the port named in COM.ini, pressed by the benchmark instead of
 // a user. The start-up (discovery included) runs as in the program; then
 //
 //   intercom-bench-driver.exe trace EXCHANGES

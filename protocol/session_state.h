@@ -1,5 +1,5 @@
 // The program-wide record shared by the serial link, the protocol and the
-// workflow. Zero at start; one per session, no lock.
+// layers above them. Zero at start; one per session, no lock.
 #pragma once
 
 #include <cstdint>

@@ -21,7 +21,7 @@ using testing::LockFolder;
 using testing::RecordingMessageBoxes;
 using testing::Simulator;
 
-class WorkflowOverPty : public ::testing::Test {
+class ControllerOverPty : public ::testing::Test {
  protected:
   void SetUp() override {
     program_ = testing::SimulatorProgram();
@@ -57,7 +57,7 @@ class WorkflowOverPty : public ::testing::Test {
   ProgramContext context{panel, port, SleepPause};
 };
 
-TEST_F(WorkflowOverPty, StartUpFindsASubscriberSetAndFillsItsPage) {
+TEST_F(ControllerOverPty, StartUpFindsASubscriberSetAndFillsItsPage) {
   StartUp({"--kind", "subscriber"});
   EXPECT_EQ(context.state.CurrentDevice, 1);
   EXPECT_EQ(panel.PageControl1.ActivePage(), 0);
@@ -67,7 +67,7 @@ TEST_F(WorkflowOverPty, StartUpFindsASubscriberSetAndFillsItsPage) {
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
 }
 
-TEST_F(WorkflowOverPty, StartUpFindsASplitterAndFillsItsPage) {
+TEST_F(ControllerOverPty, StartUpFindsASplitterAndFillsItsPage) {
   StartUp({"--kind", "splitter"});
   EXPECT_EQ(context.state.CurrentDevice, 2);
   EXPECT_EQ(panel.PageControl1.ActivePage(), 1);
@@ -77,7 +77,7 @@ TEST_F(WorkflowOverPty, StartUpFindsASplitterAndFillsItsPage) {
   EXPECT_FALSE(panel.GroupBox3.Enabled());
 }
 
-TEST_F(WorkflowOverPty, StartUpFindsABeltPackAndFillsItsPage) {
+TEST_F(ControllerOverPty, StartUpFindsABeltPackAndFillsItsPage) {
   StartUp({"--kind", "beltpack"});
   EXPECT_EQ(context.state.CurrentDevice, 3);
   EXPECT_EQ(panel.PageControl1.ActivePage(), 2);
@@ -86,7 +86,7 @@ TEST_F(WorkflowOverPty, StartUpFindsABeltPackAndFillsItsPage) {
   EXPECT_EQ(panel.Edit20.Text(), "7");
 }
 
-TEST_F(WorkflowOverPty, StartUpFindsASwitchAndFillsItsPage) {
+TEST_F(ControllerOverPty, StartUpFindsASwitchAndFillsItsPage) {
   StartUp({"--kind", "switch"});
   EXPECT_EQ(context.state.CurrentDevice, 4);
   EXPECT_EQ(panel.PageControl1.ActivePage(), 3);
@@ -96,7 +96,7 @@ TEST_F(WorkflowOverPty, StartUpFindsASwitchAndFillsItsPage) {
   }
 }
 
-TEST_F(WorkflowOverPty, WrittenSettingsReadBack) {
+TEST_F(ControllerOverPty, WrittenSettingsReadBack) {
   StartUp({"--kind", "beltpack"});
   panel.Edit15.SetText("21");
   panel.Edit20.SetText("18");  // 0x11: software flow control must not eat it
@@ -109,7 +109,7 @@ TEST_F(WorkflowOverPty, WrittenSettingsReadBack) {
   EXPECT_EQ(panel.Edit20.Text(), "18");
 }
 
-TEST_F(WorkflowOverPty, LevelStepReachesTheDevice) {
+TEST_F(ControllerOverPty, LevelStepReachesTheDevice) {
   StartUp({"--kind", "switch"});
   panel.BitBtn25.Click();  // "+" of TrackBar9, at 4
   panel.BitBtn14.Click();  // "-" of TrackBar6, at 1
@@ -120,7 +120,7 @@ TEST_F(WorkflowOverPty, LevelStepReachesTheDevice) {
   EXPECT_EQ(panel.TrackBar6.Position(), 0);
 }
 
-TEST_F(WorkflowOverPty, SilentLineGivesTheNoDeviceOutcome) {
+TEST_F(ControllerOverPty, SilentLineGivesTheNoDeviceOutcome) {
   StartUp({"--kind", "switch", "--silent"});
   EXPECT_EQ(context.state.CurrentDevice, 4);
   EXPECT_EQ(panel.PageControl1.ActivePage(), PageControl::kNoPage);
@@ -131,7 +131,7 @@ TEST_F(WorkflowOverPty, SilentLineGivesTheNoDeviceOutcome) {
   EXPECT_EQ(panel.Edit12.Text().size(), 4u * 45u);
 }
 
-TEST_F(WorkflowOverPty, PortChosenAgainInTheDialogIsConfiguredAndRediscovered) {
+TEST_F(ControllerOverPty, PortChosenAgainInTheDialogIsConfiguredAndRediscovered) {
   StartUp({"--kind", "splitter"});
   Simulator other(program_, {"--kind", "subscriber"});
   ASSERT_FALSE(other.PortPath().empty());

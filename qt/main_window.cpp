@@ -274,7 +274,7 @@ void TForm1::ConnectSignals() {
     connect(widget, &QPushButton::clicked, this, [button = button] { button->Click(); });
   }
   for (const auto& [box, widget] : checkBoxes_) {
-    connect(widget, &QCheckBox::clicked, this, [this, box] {
+    connect(widget, &QCheckBox::clicked, this, [this, box = box] {
       box->Click();
       views_.Refresh(*box);
     });

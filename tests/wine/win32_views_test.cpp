@@ -124,7 +124,7 @@ TEST_F(SubscriberSet, ThePortDialogSavesTheChoiceAndConnectsAgain) {
 }
 
 TEST_F(SubscriberSet, OpeningThePortListReadsItAgainAndTellsWhatEachPortIs) {
-  session_.describePort = [](const std::string& port) {
+  context_.describePort = [](const std::string& port) {
     PortDescription description = DescribeSerialPort(port);
     if (port == "COM31") {
       description.friendlyName = "USB Serial Port (COM31)";

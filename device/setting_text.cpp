@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "device/input_error.h"
+#include "protocol/kind_lists.h"
 
 namespace intercom {
 namespace {
@@ -90,11 +91,7 @@ void AddSetting(const Catalogue& catalogue, DeviceSettings& settings, std::strin
 }
 
 std::string KindNames(const Catalogue& catalogue) {
-  std::string names;
-  for (const KindEntry& kind : catalogue.Kinds()) {
-    names += (names.empty() ? "" : ", ") + std::string(kind.name);
-  }
-  return names;
+  return JoinList(KindNameList(catalogue), ", ", ", ");
 }
 
 std::string ShownText(std::string_view text) {

@@ -35,6 +35,23 @@
 
 namespace intercom::testing {
 
+// COM for this thread and the common controls the views use, as the program
+// starts them; false when COM could not start.
+inline bool StartComAndControls() {
+  if (!SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return false;
+  const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
+                                     ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&classes);
+  return true;
+}
+
+// The main window's control of that name; a test failure when there is none.
+inline HWND MainWindowControl(Win32Views& views, std::string_view name) {
+  const HWND found = views.Form1().Views().Find(name);
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
+
 inline std::string Text(HWND window) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
@@ -106,10 +123,7 @@ class BoxAnswerer : public MessageTarget {
 class WindowsOverDevice : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
-                                       ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&classes);
+    ASSERT_TRUE(StartComAndControls());
     const std::string port = PortInIni();
     ASSERT_FALSE(port.empty()) << "run under tests/wine/run.sh with --sim";
     folder_ = testing::MakeTempDir("win32-views");
@@ -142,11 +156,7 @@ class WindowsOverDevice : public ::testing::Test {
     CoUninitialize();
   }
 
-  HWND Control(std::string_view name) const {
-    const HWND found = views_->Form1().Views().Find(name);
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-  }
+  HWND Control(std::string_view name) const { return MainWindowControl(*views_, name); }
 
   void Type(std::string_view edit, const std::string& text) {
     SetWindowTextW(Control(edit), Wide(text).c_str());

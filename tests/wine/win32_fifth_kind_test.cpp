@@ -26,10 +26,7 @@ namespace {
 class FifthKindWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
-                                       ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&classes);
+    ASSERT_TRUE(StartComAndControls());
     ASSERT_FALSE(scratch.empty());
     std::ofstream(scratch / "COM.ini", std::ios::binary) << "COM5\r\n";
     context.portChoicePath = (scratch / "COM.ini").string();
@@ -49,11 +46,7 @@ class FifthKindWindow : public ::testing::Test {
     CoUninitialize();
   }
 
-  HWND Control(std::string_view name) const {
-    const HWND found = views->Form1().Views().Find(name);
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-  }
+  HWND Control(std::string_view name) const { return MainWindowControl(*views, name); }
 
   const std::filesystem::path scratch = MakeTempDir("intercom-fifth-kind");
   const Catalogue catalogue = WithPagingKind();

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build
-  libgtest-dev googletest libjpeg62-turbo-dev
+  libgtest-dev googletest libjpeg62-turbo-dev libudev-dev pkg-config
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev fonts-liberation
   xvfb xauth imagemagick

@@ -48,10 +48,14 @@ void FillUsb(PortDescription& description, const fs::path& deviceLink) {
   }
 }
 
-std::string FindById(const std::string& name, const std::string& byIdDir) {
+}  // namespace
+
+std::string FindPortLink(const std::string& devicePath, const std::string& linkDir) {
+  const std::string name = fs::path(devicePath).filename().string();
+  if (name.empty()) return {};
   std::vector<std::string> matches;
   std::error_code error;
-  for (fs::directory_iterator it(byIdDir, error), end; !error && it != end; it.increment(error)) {
+  for (fs::directory_iterator it(linkDir, error), end; !error && it != end; it.increment(error)) {
     std::error_code linkError;
     const fs::path target = fs::read_symlink(it->path(), linkError);
     if (!linkError && target.filename() == name) matches.push_back(it->path().string());
@@ -61,15 +65,13 @@ std::string FindById(const std::string& name, const std::string& byIdDir) {
   return *std::min_element(matches.begin(), matches.end());
 }
 
-}  // namespace
-
 PortDescription DescribePort(const std::string& devicePath, const std::string& sysfsTtyDir,
                              const std::string& byIdDir) {
   PortDescription description;
   description.path = devicePath;
   const std::string name = fs::path(devicePath).filename().string();
   if (name.empty()) return description;
-  description.byIdPath = FindById(name, byIdDir);
+  description.byIdPath = FindPortLink(devicePath, byIdDir);
   FillUsb(description, fs::path(sysfsTtyDir) / name / "device");
   return description;
 }

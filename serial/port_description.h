@@ -23,6 +23,11 @@ struct PortDescription {
 // resolved) that holds idVendor and idProduct; the by-id link is the entry of
 // byIdDir that points at a file of the same name as the port. Missing folders
 // and files leave the fields empty; control characters in the strings become '?'.
+// The entry of linkDir that is a symbolic link to a file named as
+// devicePath's last part (/dev/serial/by-id or by-path); the first in name
+// order when several are; empty when none is or linkDir is missing.
+std::string FindPortLink(const std::string& devicePath, const std::string& linkDir);
+
 PortDescription DescribePort(const std::string& devicePath,
                              const std::string& sysfsTtyDir = "/sys/class/tty",
                              const std::string& byIdDir = "/dev/serial/by-id");

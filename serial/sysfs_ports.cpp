@@ -63,19 +63,22 @@ int NaturalCompare(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool IsSysfsPort(const std::string& entryDir) {
+  const fs::path entry(entryDir);
+  const std::string name = entry.filename().string();
+  // symlink_status: the link itself is what marks a port, wherever it points.
+  std::error_code missing;
+  if (!fs::exists(fs::symlink_status(entry / "device", missing))) return false;
+  if (HasControlCharacter(name)) throw PortEnumerationError(name);
+  return !IsPlaceholderUart(entry, name);
+}
+
 std::vector<std::string> ListSysfsPorts(const std::string& sysfsTtyDir, const std::string& devDir) {
   std::vector<std::string> names;
   std::error_code error;
   for (fs::directory_iterator it(sysfsTtyDir, error), end; !error && it != end;
        it.increment(error)) {
-    const fs::path entry = it->path();
-    const std::string name = entry.filename().string();
-    // symlink_status: the link itself is what marks a port, wherever it points.
-    std::error_code missing;
-    if (!fs::exists(fs::symlink_status(entry / "device", missing))) continue;
-    if (HasControlCharacter(name)) throw PortEnumerationError(name);
-    if (IsPlaceholderUart(entry, name)) continue;
-    names.push_back(name);
+    if (IsSysfsPort(it->path().string())) names.push_back(it->path().filename().string());
   }
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return NaturalCompare(a, b) < 0; });

@@ -19,4 +19,9 @@ namespace intercom {
 std::vector<std::string> ListSysfsPorts(const std::string& sysfsTtyDir,
                                         const std::string& devDir = "/dev");
 
+// Whether the tty entry at `entryDir` (sysfsTtyDir/<name>, or the device
+// folder it links to) is a serial port by the rule above. Throws
+// PortEnumerationError for a port whose name holds control characters.
+bool IsSysfsPort(const std::string& entryDir);
+
 }  // namespace intercom

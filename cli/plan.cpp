@@ -1,7 +1,9 @@
 #include "cli/plan.h"
 
+#include <algorithm>
 #include <set>
 
+#include "cli/sha256.h"
 #include "device/input_error.h"
 #include "device/setting_text.h"
 
@@ -155,6 +157,23 @@ std::vector<PlanRow> ParsePlan(const Catalogue& catalogue, const std::string& te
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+std::string PlanHash(const Catalogue& catalogue, const std::vector<PlanRow>& rows) {
+  // One CSV line per row: the quoted label keeps rows and fields apart
+  // whatever the label holds.
+  std::string text;
+  for (const PlanRow& row : rows) {
+    std::vector<std::string> settings;
+    for (const SettingValue& value : row.settings.values) {
+      settings.push_back(std::string(value.setting->name) + "=" + std::to_string(value.value));
+    }
+    std::sort(settings.begin(), settings.end());
+    text += CsvField(row.label) + "," + catalogue.KindName(row.settings.kind);
+    for (const std::string& setting : settings) text += "," + setting;
+    text += "\n";
+  }
+  return Sha256Hex(text);
 }
 
 std::string CsvField(const std::string& text) {

@@ -31,6 +31,12 @@ struct PlanRow {
 std::vector<PlanRow> ParsePlan(const Catalogue& catalogue, const std::string& text,
                                const std::string& where);
 
+// The SHA-256 (hex) of the rows' content: for each row in order its label,
+// its kind's name and its settings as name=value, sorted by name. Comments,
+// blank lines, quoting, spacing, column order and how a value is spelt
+// ("true", "1") leave it as it is; any other change to a row changes it.
+std::string PlanHash(const Catalogue& catalogue, const std::vector<PlanRow>& rows);
+
 // One CSV field: quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& text);
 

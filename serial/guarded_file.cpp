@@ -123,6 +123,19 @@ int ReplaceSettingsFile(const std::string& path, const std::string& content) {
   return error;
 }
 
+int AppendToFile(const std::string& path, const std::string& content) {
+  if (path.find('\0') != std::string::npos) return EINVAL;
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return EACCES;
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  int error = fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ? EACCES : 0;
+  if (error == 0) error = WriteAll(fd, content);
+  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (close(fd) != 0 && error == 0) error = errno;
+  return error;
+}
+
 int FileIoCode(int error) {
   switch (error) {
     case ENOENT:

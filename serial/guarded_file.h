@@ -1,5 +1,6 @@
 // The platform's file operations behind the tool's one settings file: a
-// bounded, non-blocking read of a regular file and an atomic replacement.
+// bounded, non-blocking read of a regular file and an atomic replacement; and
+// the durable appending a report needs.
 // Results are the system's error codes (errno on POSIX): 0 is success.
 #pragma once
 
@@ -27,6 +28,12 @@ int ReadSettingsFile(const std::string& path, size_t limit, std::string& content
 // write (the disk filled up) is ENOSPC; a file-size limit is EFBIG, provided
 // the process ignores the size-limit signal (IgnoreFileSizeSignal).
 int ReplaceSettingsFile(const std::string& path, const std::string& content);
+
+// Appends `content` to the file at `path`, creating it when missing, and has
+// the system put it on disk (fsync) before returning. An existing target that
+// is not a regular file is refused with EACCES before it is opened. A short
+// write is ENOSPC; a file-size limit is EFBIG (see ReplaceSettingsFile).
+int AppendToFile(const std::string& path, const std::string& content);
 
 // The message code of a failed file operation's error: ENOENT 2,
 // ENAMETOOLONG/EINVAL 3, EMFILE/ENFILE 4, EACCES/EPERM/EROFS 5,

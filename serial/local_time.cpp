@@ -24,4 +24,18 @@ LocalTime LocalTimeNow() {
           static_cast<int>(ms.count() % 1000)};
 }
 
+long LocalUtcOffset(std::chrono::system_clock::time_point moment) {
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
+  std::tm local{};
+#ifdef _WIN32
+  // No tm_gmtoff here: the local fields read back as UTC give the offset.
+  if (localtime_s(&local, &seconds) != 0) return 0;
+  const std::time_t asUtc = _mkgmtime(&local);
+  return asUtc == -1 ? 0 : static_cast<long>(asUtc - seconds);
+#else
+  if (localtime_r(&seconds, &local) == nullptr) return 0;
+  return local.tm_gmtoff;
+#endif
+}
+
 }  // namespace intercom

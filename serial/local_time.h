@@ -1,6 +1,7 @@
 // The machine's local wall clock, to the millisecond.
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 namespace intercom {
@@ -19,5 +20,9 @@ using LocalClock = std::function<LocalTime()>;
 
 // The machine's local time now, in its time zone.
 LocalTime LocalTimeNow();
+
+// Seconds the machine's local zone is ahead of UTC (negative: behind) at
+// `moment`, summer time included; 0 when the system cannot tell.
+long LocalUtcOffset(std::chrono::system_clock::time_point moment);
 
 }  // namespace intercom

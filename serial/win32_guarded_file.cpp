@@ -129,6 +129,33 @@ int ReplaceSettingsFile(const std::string& path, const std::string& content) {
   return error;
 }
 
+int AppendToFile(const std::string& path, const std::string& content) {
+  if (path.empty()) return ERROR_FILE_NOT_FOUND;
+  if (HoldsNul(path)) return ERROR_INVALID_NAME;
+  DWORD attributes = 0;
+  if (Look(path, attributes) == 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return ERROR_ACCESS_DENIED;
+  }
+  Handle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return Error();
+  // A device (report.csv could be COM1 to Windows) is not written to.
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) return ERROR_ACCESS_DENIED;
+  int error = 0;
+  DWORD written = 0;
+  if (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                 nullptr)) {
+    error = Error();
+  } else if (written != content.size()) {
+    error = ERROR_DISK_FULL;
+  }
+  if (error == 0 && !FlushFileBuffers(file.get())) error = Error();
+  if (const DWORD closeError = file.Close(); closeError != 0 && error == 0) {
+    error = static_cast<int>(closeError);
+  }
+  return error;
+}
+
 int FileIoCode(int error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:

@@ -141,6 +141,16 @@ TEST_F(SettingsFileTest, FailuresAreTheSystemCodes) {
   EXPECT_EQ(ReplaceSettingsFile(path, "x"), EISDIR);
 }
 
+TEST_F(SettingsFileTest, AppendingAddsBytesAsTheyAreAndRefusesWhatIsNotARegularFile) {
+  ASSERT_EQ(AppendToFile(path, "a\n"), 0);
+  ASSERT_EQ(AppendToFile(path, "b\r\n"), 0);
+  EXPECT_EQ(Read(), "a\nb\r\n");
+  const std::string fifo = (dir / "fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(AppendToFile(fifo, "x"), EACCES) << "without blocking on the open";
+  EXPECT_EQ(AppendToFile((dir / "missing" / "report.csv").string(), "x"), ENOENT);
+}
+
 TEST(FileIoCode, MapsErrnoByMeaning) {
   EXPECT_EQ(FileIoCode(ENOENT), 2);
   EXPECT_EQ(FileIoCode(ENAMETOOLONG), 3);

@@ -89,6 +89,16 @@ TEST_F(Win32SettingsFileTest, DevicesAndFoldersAreRefusedUnread) {
   EXPECT_EQ(ReplaceSettingsFile(path, "x"), ERROR_ACCESS_DENIED);
 }
 
+TEST_F(Win32SettingsFileTest, AppendingAddsBytesAsTheyAreAndRefusesDevices) {
+  ASSERT_EQ(AppendToFile(path, "a\n"), 0);
+  ASSERT_EQ(AppendToFile(path, "b\r\n"), 0);
+  EXPECT_EQ(Read(), "a\nb\r\n");
+  EXPECT_EQ(AppendToFile("NUL", "x"), ERROR_ACCESS_DENIED);
+  fs::remove(path);
+  fs::create_directory(path);
+  EXPECT_EQ(AppendToFile(path, "x"), ERROR_ACCESS_DENIED);
+}
+
 TEST_F(Win32SettingsFileTest, FailuresAreTheSystemCodes) {
   EXPECT_EQ(ReplaceSettingsFile((dir / "missing" / "COM.ini").string(), "x"), ERROR_PATH_NOT_FOUND);
   EXPECT_EQ(ReplaceSettingsFile(std::string("CO\0M.ini", 8), "x"), ERROR_INVALID_NAME);

@@ -1,6 +1,7 @@
 // The machine's local wall clock, to the millisecond.
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 namespace intercom {
@@ -19,5 +20,7 @@ using LocalClock = std::function<LocalTime()>;
 
 // The machine's local time now, in its time zone.
 LocalTime LocalTimeNow();
+// `when` on the machine's local clock.
+LocalTime LocalTimeAt(std::chrono::system_clock::time_point when);
 
 }  // namespace intercom

@@ -35,6 +35,7 @@ Exit codes (the same for every command):
   4      input refused: out of range, not a number, wrong kind, unknown name
   5      not all written and read back: a request unanswered, a read back
          not whole (apply: UNVERIFIED) or one that differs
+  6      --check: a device does not hold what it would be given
   128+N  ended by signal N between two exchanges: 130 Ctrl+C (SIGINT),
          143 SIGTERM, 129 SIGHUP)";
 
@@ -113,9 +114,9 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
 
   CommonOptions options;
   bool json = false;
-  std::string file;
-  std::vector<std::string> sets;
+  WriteOptions writeOptions;
   bool noVerify = false;
+  bool noBackup = false;
   std::string plan;
   bool wait = false;
   std::string reportFile;
@@ -129,14 +130,34 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   AddCommon(read, options);
   read->add_flag("--json", json, "print one JSON settings document");
   CLI::App* write = app.add_subcommand(
-      "write", "write settings from a JSON file or --set, then read them back and compare");
+      "write",
+      "write settings from a JSON file or --set, then read them back and compare; what the "
+      "device held is saved first as a settings file (a backup, which write FILE restores)");
   AddCommon(write, options);
-  CLI::Option* fileOption =
-      write->add_option("FILE", file, "JSON settings file (as read --json prints)");
-  write->add_option("--set", sets, "one setting, e.g. --set key3=7 (repeatable)")
+  CLI::Option* fileOption = write->add_option(
+      "FILE", writeOptions.file, "JSON settings file (as read --json prints, or a backup)");
+  write->add_option("--set", writeOptions.sets, "one setting, e.g. --set key3=7 (repeatable)")
       ->type_name("NAME=VALUE")
       ->excludes(fileOption);
-  write->add_flag("--no-verify", noVerify, "do not read back what was written");
+  CLI::Option* noVerifyOption =
+      write->add_flag("--no-verify", noVerify, "do not read back what was written");
+  CLI::Option* backupDirOption =
+      write
+          ->add_option(
+              "--backup-dir", writeOptions.backupDir,
+              "save the backup in DIR (default: ${XDG_STATE_HOME:-$HOME/.local/state}/"
+              "intercom-config/backups; on Windows %LOCALAPPDATA%\\intercom-config\\backups)")
+          ->type_name("DIR");
+  CLI::Option* noBackupOption =
+      write->add_flag("--no-backup", noBackup, "write without saving what the device held first")
+          ->excludes(backupDirOption);
+  write
+      ->add_flag("--check", writeOptions.check,
+                 "write nothing: print what would change (would write: NAME=VALUE (holds N)), or "
+                 "in sync; exit 6 when something would change")
+      ->excludes(noVerifyOption)
+      ->excludes(backupDirOption)
+      ->excludes(noBackupOption);
   CLI::App* apply = app.add_subcommand(
       "apply",
       "apply the row of a CSV plan for the device found (--wait: one device after another)");
@@ -157,7 +178,7 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
 
   try {
     app.parse(argc, argv);
-    if (write->parsed() && file.empty() && sets.empty()) {
+    if (write->parsed() && writeOptions.file.empty() && writeOptions.sets.empty()) {
       throw CLI::ValidationError("write", "needs a settings FILE or at least one --set");
     }
   } catch (const CLI::ParseError& error) {
@@ -168,7 +189,11 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   if (ports->parsed()) return RunPorts(env);
   if (detect->parsed()) return RunDetect(env, options);
   if (read->parsed()) return RunRead(env, options, json);
-  if (write->parsed()) return RunWrite(env, options, file, sets, !noVerify);
+  if (write->parsed()) {
+    writeOptions.verify = !noVerify;
+    writeOptions.backup = !noBackup;
+    return RunWrite(env, options, writeOptions);
+  }
   if (!applyPorts.empty()) {
     options.port = applyPorts.front();
     options.morePorts.assign(applyPorts.begin() + 1, applyPorts.end());

@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include <chrono>
+
 #include "cli/command_run.h"
 #include "device/input_error.h"
 #include "device/setting_text.h"
@@ -33,6 +35,55 @@ void PrintWrite(Environment& env, const WriteReport& report, bool verify) {
   }
 }
 
+PortDescription Describe(const Environment& env, const std::string& path) {
+  return env.sysfsTtyDir.empty() ? DescribeSerialPort(path)
+                                 : DescribePort(path, env.sysfsTtyDir, env.byIdDir);
+}
+
+// A name of the port that stays when it is plugged in elsewhere: its by-id
+// link, else its USB identifiers, else empty.
+std::string PortId(const Environment& env, const std::string& path) {
+  const PortDescription d = Describe(env, path);
+  if (!d.byIdPath.empty()) return d.byIdPath;
+  return d.vendorId.empty() ? std::string() : d.vendorId + ":" + d.productId;
+}
+
+// write --check: what a write of `wanted` would change. Sends nothing.
+int PrintCheck(Environment& env, const DeviceConversation& conversation,
+               const DeviceSettings& wanted) {
+  const std::vector<std::string> refusals = conversation.Refusals(wanted);
+  for (const std::string& refusal : refusals) env.err << "error: " << refusal << "\n";
+  if (!refusals.empty()) return kExitRefused;
+  const std::vector<SettingChange> changes = conversation.Changes(wanted);
+  if (changes.empty()) env.out << "in sync: nothing would change\n";
+  for (const SettingChange& change : changes) {
+    env.out << "would write: " << ChangeText(change, "holds") << "\n";
+  }
+  return changes.empty() ? kExitDone : kExitWouldChange;
+}
+
+// Saves what the device on `run` holds, before a write, with its line in the
+// inventory; the backup's path, or nullopt with the reason on err.
+std::optional<std::string> BackUp(Environment& env, const Run& run, const std::string& folder) {
+  if (folder.empty()) {
+    env.err << "error: no folder for backups is known (the environment names no home folder); "
+               "give --backup-dir DIR, or --no-backup to write without a backup\n";
+    return std::nullopt;
+  }
+  try {
+    const auto now = std::chrono::system_clock::now();
+    const BackupEntry entry{LocalTimeText(now), run.portName, PortId(env, run.portName),
+                            run.conversation->Current()};
+    BackupStore store(folder, *env.catalogue);
+    const std::string path = store.Save(entry, now);
+    store.AddToInventory(entry, path);
+    return path;
+  } catch (const BackupError& error) {
+    env.err << "error: " << error.what() << "\n";
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 int RunPorts(Environment& env) {
@@ -48,9 +99,7 @@ int RunPorts(Environment& env) {
     return text.empty() ? std::string("-") : text;
   };
   for (const std::string& path : ports) {
-    const PortDescription d = env.sysfsTtyDir.empty()
-                                  ? DescribeSerialPort(path)
-                                  : DescribePort(path, env.sysfsTtyDir, env.byIdDir);
+    const PortDescription d = Describe(env, path);
     const std::string usb = d.vendorId.empty() ? "-" : d.vendorId + ":" + d.productId;
     env.out << d.path << "\t" << orDash(d.byIdPath) << "\t" << usb << "\t" << orDash(d.manufacturer)
             << "\t" << orDash(d.product) << "\n";
@@ -89,8 +138,8 @@ int RunRead(Environment& env, const CommonOptions& options, bool json) {
   }
 }
 
-int RunWrite(Environment& env, const CommonOptions& options, const std::string& file,
-             const std::vector<std::string>& sets, bool verify) {
+int RunWrite(Environment& env, const CommonOptions& options, const WriteOptions& write) {
+  const std::string& file = write.file;
   // Everything that can be checked without the device is checked first.
   const Catalogue& catalogue = *env.catalogue;
   std::optional<DeviceSettings> fromFile;
@@ -101,7 +150,7 @@ int RunWrite(Environment& env, const CommonOptions& options, const std::string& 
       if (!text) return kExitUsage;
       fromFile = ParseSettingsJson(catalogue, *text, file);
     }
-    for (const std::string& set : sets) {
+    for (const std::string& set : write.sets) {
       const size_t equals = set.find('=');
       const std::string name = set.substr(0, equals);
       if (equals == std::string::npos || !catalogue.IsSettingName(name)) {
@@ -142,8 +191,21 @@ int RunWrite(Environment& env, const CommonOptions& options, const std::string& 
       return kExitRefused;
     }
 
-    const WriteReport report = run.conversation->Write(wanted, verify);
-    PrintWrite(env, report, verify);
+    if (write.check) return PrintCheck(env, *run.conversation, wanted);
+    // A write that refuses or has nothing to do sends nothing: no backup.
+    if (write.backup && run.conversation->Refusals(wanted).empty() &&
+        !run.conversation->Changes(wanted).empty()) {
+      const auto backup =
+          BackUp(env, run, write.backupDir.empty() ? env.backupFolder : write.backupDir);
+      if (!backup) {
+        env.err << "error: nothing was written\n";
+        return kExitUsage;
+      }
+      env.out << "backup: " << *backup << "\n";
+    }
+
+    const WriteReport report = run.conversation->Write(wanted, write.verify);
+    PrintWrite(env, report, write.verify);
     // A stop inside the write (a signal, or a trace that could no longer be
     // written) ends as the stop says.
     return report.status == WriteReport::Status::Interrupted ? run.Stopped()

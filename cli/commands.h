@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "device/backup_store.h"
 #include "device/tracing_port.h"
 #include "protocol/device_catalogue.h"
 #include "serial/pause.h"
@@ -48,6 +49,9 @@ struct Environment {
   bool errIsTerminal = StandardErrorIsTerminal();
   // The kinds of device the commands know.
   const Catalogue* catalogue = &StandardCatalogue();
+  // Where write backs up what a device held (--backup-dir overrides); empty:
+  // nowhere known.
+  std::string backupFolder = MachineBackupFolder();
 };
 
 struct CommonOptions {
@@ -61,9 +65,19 @@ struct CommonOptions {
 int RunPorts(Environment& env);
 int RunDetect(Environment& env, const CommonOptions& options);
 int RunRead(Environment& env, const CommonOptions& options, bool json);
-// `file` (a settings file) or `sets` (NAME=VALUE), not both.
-int RunWrite(Environment& env, const CommonOptions& options, const std::string& file,
-             const std::vector<std::string>& sets, bool verify);
+struct WriteOptions {
+  std::string file;               // a settings file, or empty
+  std::vector<std::string> sets;  // NAME=VALUE; not with a file
+  bool verify = true;             // read everything back after writing
+  // Only say what would change (exit kExitWouldChange, or 0 when in sync):
+  // nothing is written and nothing backed up.
+  bool check = false;
+  // Before anything is sent, what the device holds is saved as a settings
+  // file in backupDir (empty: env.backupFolder).
+  bool backup = true;
+  std::string backupDir = "";
+};
+int RunWrite(Environment& env, const CommonOptions& options, const WriteOptions& write);
 int RunApply(Environment& env, const CommonOptions& options, const std::string& planFile, bool wait,
              const std::string& reportFile);
 

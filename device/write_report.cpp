@@ -5,6 +5,11 @@
 
 namespace intercom {
 
+std::string ChangeText(const SettingChange& change, const std::string& before) {
+  return std::string(change.setting->name) + "=" + std::to_string(change.wanted) + " (" + before +
+         " " + (change.now ? std::to_string(*change.now) : "?") + ")";
+}
+
 std::vector<ReportLine> WriteReportLines(const WriteReport& report, bool verify) {
   std::vector<ReportLine> lines;
   const auto error = [&lines](const std::string& text) {
@@ -81,9 +86,7 @@ std::string DescribeExchange(const ExchangeOutcome& outcome) {
 void JudgeWrite(const std::vector<SettingChange>& changes, const std::vector<SentRequest>& sent,
                 bool verify, const DeviceSettings* readBack, WriteReport& report) {
   for (const SettingChange& change : changes) {
-    report.changes.push_back(std::string(change.setting->name) + "=" +
-                             std::to_string(change.wanted) + " (was " +
-                             (change.now ? std::to_string(*change.now) : "?") + ")");
+    report.changes.push_back(ChangeText(change, "was"));
   }
   enum class Fate { Written, Answered, NotWritten };
   struct Verdict {

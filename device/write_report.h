@@ -42,6 +42,10 @@ struct SettingChange {
   int32_t wanted;
 };
 
+// "key3=7 (was 3)" with `before` "was": the setting, its wanted value and
+// what the device holds ("?" when not read), as numbers (studio 1 or 0).
+std::string ChangeText(const SettingChange& change, const std::string& before);
+
 // A report as lines, in order: `error` lines belong on an error stream (the
 // command line's stderr), the rest on the results. Each setting that differed
 // has one line: "written: " only for what the device was seen to hold

@@ -6,15 +6,19 @@
 namespace intercom {
 
 LocalTime LocalTimeNow() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  return LocalTimeAt(std::chrono::system_clock::now());
+}
+
+LocalTime LocalTimeAt(std::chrono::system_clock::time_point now) {
+  const std::time_t seconds =
+      std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(now));
   std::tm local{};
 #ifdef _WIN32
   localtime_s(&local, &seconds);
 #else
   localtime_r(&seconds, &local);
 #endif
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+  const auto ms = std::chrono::floor<std::chrono::milliseconds>(now).time_since_epoch();
   return {local.tm_year + 1900,
           local.tm_mon + 1,
           local.tm_mday,

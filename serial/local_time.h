@@ -20,6 +20,8 @@ using LocalClock = std::function<LocalTime()>;
 
 // The machine's local time now, in its time zone.
 LocalTime LocalTimeNow();
+// `when` on the machine's local clock.
+LocalTime LocalTimeAt(std::chrono::system_clock::time_point when);
 
 // Seconds the machine's local zone is ahead of UTC (negative: behind) at
 // `moment`, summer time included; 0 when the system cannot tell.

@@ -13,4 +13,13 @@ std::optional<std::string> PlatformSettingsFolder() {
 #endif
 }
 
+std::optional<std::string> PlatformStateFolder() {
+#ifdef _WIN32
+  const char* localAppData = std::getenv("LOCALAPPDATA");
+  return localAppData != nullptr ? localAppData : "";
+#else
+  return std::nullopt;
+#endif
+}
+
 }  // namespace intercom

@@ -10,5 +10,8 @@ namespace intercom {
 // one: %APPDATA% on Windows, empty when that is not set. None on the other
 // platforms, whose programs follow the XDG rule instead.
 std::optional<std::string> PlatformSettingsFolder();
+// Likewise for the current user's state kept on this machine alone:
+// %LOCALAPPDATA% on Windows.
+std::optional<std::string> PlatformStateFolder();
 
 }  // namespace intercom

@@ -111,14 +111,17 @@ class CliOverPty : public ::testing::Test {
 
   std::string Port() const { return (dir_ / "port").string(); }
 
+  // Backups go to dir/state/intercom-config/backups.
   Finished Cli(std::vector<std::string> args, std::chrono::milliseconds limit = 20s) {
-    args.insert(args.begin(), INTERCOM_CLI_PROGRAM);
+    args.insert(args.begin(), {"/usr/bin/env", "XDG_STATE_HOME=" + (dir_ / "state").string(),
+                               INTERCOM_CLI_PROGRAM});
     return Run(args, limit);
   }
   // The program with its file size limit at one block (512 or 1024 bytes).
   Finished CliWithSmallFileLimit(std::vector<std::string> args) {
     args.insert(args.begin(),
-                {"/bin/sh", "-c", "ulimit -f 1 && exec \"$0\" \"$@\"", INTERCOM_CLI_PROGRAM});
+                {"/usr/bin/env", "XDG_STATE_HOME=" + (dir_ / "state").string(), "/bin/sh", "-c",
+                 "ulimit -f 1 && exec \"$0\" \"$@\"", INTERCOM_CLI_PROGRAM});
     return Run(args, 20s);
   }
   Finished Run(const std::vector<std::string>& args, std::chrono::milliseconds limit,
@@ -177,6 +180,16 @@ TEST_P(CliPerKind, WriteThenReadReturnsWhatWasWritten) {
   Values expected = GetParam().written;
   expected["kind"] = static_cast<int32_t>(StandardCatalogue().FindByName(GetParam().kind)->kind);
   EXPECT_EQ(ValuesOf(read.out), expected);
+
+  // The backup made before the write restores what the device held.
+  const std::string said = "backup: " + (dir_ / "state" / "intercom-config" / "backups").string();
+  ASSERT_TRUE(write.out.starts_with(said)) << write.out;
+  const std::string backup = write.out.substr(8, write.out.find('\n') - 8);
+  const Finished restore = Cli({"write", "-p", Port(), "--no-backup", backup});
+  ASSERT_EQ(restore.exitCode, 0) << restore.err;
+  expected = GetParam().initial;
+  expected["kind"] = static_cast<int32_t>(StandardCatalogue().FindByName(GetParam().kind)->kind);
+  EXPECT_EQ(ValuesOf(Cli({"read", "-p", Port(), "--json"}).out), expected);
 }
 
 TEST_P(CliPerKind, AValueOutOfRangeSendsNothingAndExits4) {
@@ -332,7 +345,8 @@ TEST_F(CliOverPty, ExitCodesForPortDeviceAndKind) {
 TEST_F(CliOverPty, APulledCableIsNotWrittenAndExits5FromWriteAndFromApply) {
   // The switch answers its probe, its two reads and one SetLevel, then no more.
   StartDevice("switch", {"--vanish-after", "4"});
-  const Finished write = Cli({"write", "-p", Port(), "--set", "volume1=13", "--set", "volume2=13"});
+  const Finished write =
+      Cli({"write", "-p", Port(), "--no-backup", "--set", "volume1=13", "--set", "volume2=13"});
   EXPECT_EQ(write.exitCode, 5);
   EXPECT_EQ(write.out, "answered, not read back: volume1=13 (was 1)\n");
   EXPECT_EQ(write.err.find("not written: volume1"), std::string::npos) << write.err;
@@ -361,7 +375,7 @@ TEST_F(CliOverPty, AReSentValueTheDeviceStoresDamagedFailsWriteAndApply) {
   EXPECT_EQ(Cli({"write", "-p", Port(), "--set", "tally=9"}).exitCode, 0);
   // The settings write re-sends address 7 as the previous one did; the device
   // stores it damaged.
-  const Finished tally = Cli({"write", "-p", Port(), "--set", "tally=10"});
+  const Finished tally = Cli({"write", "-p", Port(), "--no-backup", "--set", "tally=10"});
   EXPECT_EQ(tally.exitCode, 5) << tally.err;
   EXPECT_EQ(tally.out, "written: tally=10 (was 9)\n");
   EXPECT_NE(tally.err.find("error: address: sent 7 (re-sent unchanged), the device holds " +
@@ -382,7 +396,7 @@ TEST_F(CliOverPty, AReSentValueTheDeviceStoresDamagedFailsWriteAndApply) {
   // A subscriber set's write of key 1 re-sends keys 2..10.
   StartDevice("subscriber", {"--corrupt-resend"});
   EXPECT_EQ(Cli({"write", "-p", Port(), "--set", "key1=6"}).exitCode, 0);
-  const Finished key = Cli({"write", "-p", Port(), "--set", "key1=7"});
+  const Finished key = Cli({"write", "-p", Port(), "--no-backup", "--set", "key1=7"});
   EXPECT_EQ(key.exitCode, 5) << key.err;
   EXPECT_EQ(key.out, "");
   EXPECT_NE(key.err.find("not written: key1=7 (was 6): the read back of WriteSettings differs\n"

@@ -181,8 +181,9 @@ class CliSignals : public ::testing::Test {
   // A write of all four levels: one SetLevel each, 150 ms of pauses apart.
   std::unique_ptr<CliProcess> StartWrite() {
     return std::make_unique<CliProcess>(
-        dir_, std::vector<std::string>{"write", "-p", Port(), "--set", "input1=5", "--set",
-                                       "input2=9", "--set", "input3=1", "--set", "input4=0"});
+        dir_,
+        std::vector<std::string>{"write", "-p", Port(), "--no-backup", "--set", "input1=5", "--set",
+                                 "input2=9", "--set", "input3=1", "--set", "input4=0"});
   }
 
   // Waits until the first SetLevel has reached the device: the command is

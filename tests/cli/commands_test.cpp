@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <set>
 #include <sstream>
 
 #include "cli/command_line.h"
@@ -84,6 +85,7 @@ class CommandsTest : public ::testing::Test {
     env.byIdDir = (root_ / "by-id").string();
     env.portChoicePath = (root_ / "COM.ini").string();
     env.windowPortChoicePath = (root_ / "config" / "intercom-config" / "COM.ini").string();
+    env.backupFolder = (root_ / "backups").string();
     env.errIsTerminal = false;
     env.makePort = [this] {
       auto port = std::make_unique<KeptPort>(opened);
@@ -377,7 +379,7 @@ TEST_F(CommandsTest, WriteRefusesBadInputWithCode4BeforeThePortIsOpened) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.error);
     err.str("");
-    EXPECT_EQ(RunWrite(env, {"/dev/ttyUSB0", ""}, c.file, c.sets, true), kExitRefused);
+    EXPECT_EQ(RunWrite(env, {"/dev/ttyUSB0", ""}, {c.file, c.sets}), kExitRefused);
     EXPECT_NE(err.str().find(c.error), std::string::npos) << err.str();
     EXPECT_TRUE(opened.empty());
   }
@@ -456,7 +458,9 @@ TEST_F(CommandsTest, AWriteWhoseReadBackDiffersExits5) {
     return port;
   };
 
-  EXPECT_EQ(RunWrite(env, {"/dev/ttyUSB0", ""}, "", {"address=10"}, true), kExitDiffers);
+  EXPECT_EQ(
+      RunWrite(env, {"/dev/ttyUSB0", ""}, {.file = "", .sets = {"address=10"}, .backup = false}),
+      kExitDiffers);
   EXPECT_EQ(out.str(), "");
   EXPECT_NE(err.str().find("not written: address=10 (was 3): the read back of WriteSettings "
                            "differs\nerror: address: sent 10, the device holds 11\n"),
@@ -518,6 +522,120 @@ TEST_F(CommandsTest, AStopDuringTheReadBackLeavesAnAnsweredRowUnverifiedAcrossPo
   EXPECT_EQ(devices.at("/dev/ttyUSB0").Code("address"), EncodeAddress(10));
 }
 
+// The fixture's belt pack, noting for each request that writes how many
+// backups the folder then holds.
+class WriteBackupTest : public CommandsTest {
+ protected:
+  void SetUp() override {
+    CommandsTest::SetUp();
+    env.makePort = [this] {
+      auto port = std::make_unique<KeptPort>(opened);
+      port->responder = [this](const Bytes& frame) {
+        const auto command = static_cast<CommandCode>(frame.at(3));
+        if (std::set<CommandCode>{CommandCode::WriteDeviceAddress, CommandCode::WriteSettings,
+                                  CommandCode::SetLevel, CommandCode::WriteStudioMode,
+                                  CommandCode::WriteTallyAddress}
+                .count(command) != 0) {
+          backupsAtEachWrite.push_back(Backups().size());
+        }
+        return Answered(device, frame);
+      };
+      return port;
+    };
+  }
+  // intercom-cli write -p /dev/ttyUSB0 ARGS...
+  int Write(const std::vector<std::string>& args) {
+    std::vector<const char*> argv{"intercom-cli", "write", "-p", "/dev/ttyUSB0"};
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    return RunCommandLine(static_cast<int>(argv.size()), argv.data(), env);
+  }
+  std::string ReadJson() {
+    out.str("");
+    EXPECT_EQ(RunRead(env, {"/dev/ttyUSB0", ""}, true), kExitDone) << err.str();
+    const std::string json = out.str();
+    out.str("");
+    return json;
+  }
+  // The backups in root/backups, the fixture's folder.
+  std::vector<fs::path> Backups() const {
+    std::vector<fs::path> files;
+    if (!fs::is_directory(root_ / "backups")) return files;
+    for (const auto& entry : fs::directory_iterator(root_ / "backups")) {
+      if (entry.path().extension() == ".json") files.push_back(entry.path());
+    }
+    return files;
+  }
+
+  std::vector<size_t> backupsAtEachWrite;
+};
+
+TEST_F(WriteBackupTest, AWriteBacksUpFirstAndTheBackupWritesTheDeviceBack) {
+  const std::string before = ReadJson();
+  env.backupFolder = (root_ / "elsewhere").string();
+  const std::string folder = (root_ / "backups").string();
+  ASSERT_EQ(Write({"--backup-dir", folder, "--set", "address=12", "--set", "tally=9"}), kExitDone)
+      << err.str();
+  const std::vector<fs::path> backups = Backups();
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_TRUE(backups[0].filename().string().starts_with("beltpack-7-")) << backups[0];
+  EXPECT_EQ(out.str(), "backup: " + backups[0].string() +
+                           "\nwritten: address=12 (was 7)\nwritten: tally=9 (was 7)\n"
+                           "read back: every setting matches\n");
+  EXPECT_EQ(backupsAtEachWrite, (std::vector<size_t>{1, 1}));
+  std::ifstream saved(backups[0], std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), before);
+  EXPECT_FALSE(fs::exists(root_ / "elsewhere"));
+
+  out.str("");
+  ASSERT_EQ(Write({backups[0].string(), "--no-backup"}), kExitDone) << err.str();
+  EXPECT_EQ(out.str(),
+            "written: address=7 (was 12)\nwritten: tally=7 (was 9)\n"
+            "read back: every setting matches\n");
+  EXPECT_EQ(ReadJson(), before);
+  // A write with nothing to change backs nothing up.
+  ASSERT_EQ(Write({backups[0].string()}), kExitDone) << err.str();
+  EXPECT_EQ(Backups().size(), 1u);
+}
+
+TEST_F(WriteBackupTest, ABackupThatCannotBeMadeSendsNoWriteAndExits1) {
+  std::ofstream(root_ / "plain") << "a file, not a folder\n";
+  EXPECT_EQ(Write({"--backup-dir", (root_ / "plain").string(), "--set", "address=12"}), kExitUsage);
+  const std::string said = err.str();
+  const std::string start = "error: cannot write " + (root_ / "plain").string() + "/beltpack-7-";
+  EXPECT_TRUE(said.starts_with(start)) << said;
+  EXPECT_TRUE(said.ends_with(".json: Not a directory\nerror: nothing was written\n")) << said;
+
+  err.str("");
+  env.backupFolder = "";
+  EXPECT_EQ(Write({"--set", "address=12"}), kExitUsage);
+  EXPECT_EQ(err.str(),
+            "error: no folder for backups is known (the environment names no home folder); give "
+            "--backup-dir DIR, or --no-backup to write without a backup\n"
+            "error: nothing was written\n");
+  EXPECT_TRUE(backupsAtEachWrite.empty());
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(device.Code("address"), EncodeAddress(7));
+}
+
+TEST_F(WriteBackupTest, CheckSaysWhatWouldChangeAndSendsNoWrite) {
+  EXPECT_EQ(Write({"--check", "--set", "address=12", "--set", "volume=2", "--set", "tally=9"}),
+            kExitWouldChange)
+      << err.str();
+  EXPECT_EQ(out.str(), "would write: address=12 (holds 7)\nwould write: tally=9 (holds 7)\n");
+  out.str("");
+  EXPECT_EQ(Write({"--check", "--set", "address=7", "--set", "volume=2"}), kExitDone) << err.str();
+  EXPECT_EQ(out.str(), "in sync: nothing would change\n");
+  out.str("");
+  EXPECT_EQ(Write({"--check", "--set", "volume=17"}), kExitRefused);
+  EXPECT_EQ(err.str(), "error: volume: 17 is out of range 0..16\n");
+  EXPECT_EQ(out.str(), "");
+  for (const char* other : {"--no-verify", "--no-backup"}) {
+    EXPECT_EQ(Write({"--check", other, "--set", "address=12"}), kExitUsage) << other;
+  }
+  EXPECT_TRUE(backupsAtEachWrite.empty());
+  EXPECT_FALSE(fs::exists(env.backupFolder));
+}
+
 TEST_F(CommandsTest, EveryCommandsHelpShowsTheSameExitCodes) {
   const std::string table =
       "Exit codes (the same for every command):\n"
@@ -529,6 +647,7 @@ TEST_F(CommandsTest, EveryCommandsHelpShowsTheSameExitCodes) {
       "  4      input refused: out of range, not a number, wrong kind, unknown name\n"
       "  5      not all written and read back: a request unanswered, a read back\n"
       "         not whole (apply: UNVERIFIED) or one that differs\n"
+      "  6      --check: a device does not hold what it would be given\n"
       "  128+N  ended by signal N between two exchanges: 130 Ctrl+C (SIGINT),\n"
       "         143 SIGTERM, 129 SIGHUP\n";
   for (const char* command : {"", "ports", "detect", "read", "write", "apply"}) {

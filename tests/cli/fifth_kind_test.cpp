@@ -31,6 +31,7 @@ class FifthKindTest : public ::testing::Test, public ExchangeObserver {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     env.portChoicePath = (root_ / "COM.ini").string();
+    env.backupFolder = (root_ / "backups").string();
     env.catalogue = &catalogue;
     env.makePort = [this] {
       auto port = std::make_unique<testing::FakeSerialPort>();
@@ -88,7 +89,7 @@ TEST_F(FifthKindTest, TheCommandLineReadsAndWritesItBySettingsFile) {
   const fs::path file = root_ / "paging.json";
   std::ofstream(file) << R"({"kind": "paging", "zone2": 9, "gain": 16, "tally": 12})";
   out.str("");
-  EXPECT_EQ(RunWrite(env, {"/dev/ttyS0", ""}, file.string(), {}, true), kExitDone) << err.str();
+  EXPECT_EQ(RunWrite(env, {"/dev/ttyS0", ""}, {file.string(), {}}), kExitDone) << err.str();
   EXPECT_NE(out.str().find("read back: every setting matches"), std::string::npos) << out.str();
   EXPECT_EQ(device.Code("zone1"), EncodeAddress(1));
   EXPECT_EQ(device.Code("zone2"), EncodeAddress(9));
@@ -96,7 +97,7 @@ TEST_F(FifthKindTest, TheCommandLineReadsAndWritesItBySettingsFile) {
   EXPECT_EQ(device.Code("tally"), EncodeTally(12));
 
   out.str("");
-  EXPECT_EQ(RunWrite(env, {"/dev/ttyS0", ""}, "", {"zone3=33"}, true), kExitRefused);
+  EXPECT_EQ(RunWrite(env, {"/dev/ttyS0", ""}, {"", {"zone3=33"}}), kExitRefused);
   EXPECT_NE(err.str().find("zone3: 33 is out of range 0..32"), std::string::npos) << err.str();
   EXPECT_EQ(device.Code("zone3"), EncodeAddress(3));
 }

@@ -20,6 +20,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 KINDS = ["subscriber", "splitter", "beltpack", "switch"]
@@ -352,7 +353,8 @@ def timed_apply(build, workdir, kinds, name):
     try:
         ports = [arg for sim in sims for arg in ("-p", sim.path)]
         start = now_ns()
-        subprocess.run([os.path.join(build, "intercom-cli"), "apply", plan, "--wait"] + ports,
+        subprocess.run([os.path.join(build, "intercom-cli"), "apply", plan, "--wait",
+                        "--backup-dir", os.path.join(workdir, "backups")] + ports,
                        cwd=workdir, check=True, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
         return (now_ns() - start) / 1e6
@@ -375,6 +377,110 @@ def apply_rows(build, workdir, repeats, table):
     together = [timed_apply(build, workdir, KINDS, "plan-rack.csv") for _ in range(repeats)]
     table.add("intercom-cli, `apply --wait`, four rows on four ports at once vs one row alone",
               together, base, floor_text=f"{base:.1f} ms (one {KIND_NAMES[slowest]} row)")
+
+
+def timed_run(command, workdir, codes=(0,)):
+    """exec to exit of `command`, in ms; its exit code must be one of `codes`."""
+    start = now_ns()
+    done = subprocess.run(command, cwd=workdir, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=60)
+    if done.returncode not in codes:
+        raise RuntimeError(f"{command} exited {done.returncode}")
+    return (now_ns() - start) / 1e6
+
+
+def concurrent_reads(cli, workdir, sims):
+    """exec to the last exit, in ms, of one `read` per simulator, all at once."""
+    start = now_ns()
+    runs = [subprocess.Popen([cli, "read", "-p", sim.path], cwd=workdir,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) for sim in sims]
+    for run in runs:
+        if run.wait(timeout=60) != 0:
+            raise RuntimeError("read failed")
+    return (now_ns() - start) / 1e6
+
+
+def station_device_times(cli, build, workdir, count, spacing=0.25):
+    """`apply --wait --any-port` over a folder of links: `count` splitters
+    appear one after another; for each, ms from its link appearing to its
+    report line."""
+    folder = tempfile.mkdtemp(prefix="adapters-", dir=workdir)
+    plan = os.path.join(workdir, f"plan-station-{count}.csv")
+    with open(plan, "w") as out:
+        out.write("label,kind,address\n" +
+                  "".join(f"s{i},splitter,{10 + i}\n" for i in range(count)))
+    station = subprocess.Popen([cli, "apply", plan, "--wait", "--any-port", "--port-folder", folder,
+                                "--backup-dir", os.path.join(workdir, "backups")],
+                               cwd=workdir, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                               text=True)
+    reported = {}
+
+    def read_lines():
+        for line in station.stdout:
+            for i in range(count):
+                if f"{folder}/{i}," in line:
+                    reported[i] = now_ns()
+
+    reader = threading.Thread(target=read_lines)
+    reader.start()
+    appeared, sims = {}, []
+    try:
+        time.sleep(0.5)  # the station is watching
+        for i in range(count):
+            sims.append(Simulator(build, "splitter", workdir))
+            appeared[i] = now_ns()
+            os.symlink(sims[-1].path, os.path.join(folder, str(i)))
+            time.sleep(spacing)
+        if station.wait(timeout=60) != 0:
+            raise RuntimeError("the station failed")
+    finally:
+        stop(station)
+        reader.join()
+        for sim in sims:
+            sim.stop()
+    return [(reported[i] - appeared[i]) / 1e6 for i in range(count)]
+
+
+def site_rows(build, workdir, repeats, table):
+    """A site: a dry run of four rows on four simulators against their reads
+    alone (target 1.05), a backup against `read --json` (1.02), and a station
+    serving eight adapters that appear one after another, each device's time
+    against one device alone (1.15)."""
+    cli = os.path.join(build, "intercom-cli")
+    if not os.path.exists(cli):
+        table.note("intercom-cli: --check, backup, station", "n/a: no intercom-cli built")
+        return
+    plan = os.path.join(workdir, "plan-site.csv")
+    with open(plan, "w") as out:
+        out.write("\n".join([APPLY_PLAN_HEADER] + [APPLY_PLAN_ROWS[k] for k in KINDS]) + "\n")
+    reads, checks = [], []
+    for _ in range(repeats):
+        sims = [Simulator(build, kind, workdir) for kind in KINDS]
+        try:
+            reads.append(concurrent_reads(cli, workdir, sims))
+            ports = [arg for sim in sims for arg in ("-p", sim.path)]
+            checks.append(timed_run([cli, "apply", plan, "--check"] + ports, workdir, (6,)))
+        finally:
+            for sim in sims:
+                sim.stop()
+    table.add("intercom-cli, `apply --check`, four rows on four ports vs their reads alone",
+              checks, statistics.median(reads))
+    backups, read_jsons = [], []
+    for _ in range(repeats):
+        sim = Simulator(build, "subscriber", workdir)
+        try:
+            read_jsons.append(timed_run([cli, "read", "--json", "-p", sim.path], workdir))
+            backups.append(timed_run([cli, "backup", "-p", sim.path, "--backup-dir",
+                                      os.path.join(workdir, "backups")], workdir))
+        finally:
+            sim.stop()
+    table.add("intercom-cli, `backup` of one subscriber set vs `read --json`", backups,
+              statistics.median(read_jsons))
+    alone = [t for _ in range(repeats) for t in station_device_times(cli, build, workdir, 1)]
+    eight = [t for _ in range(max(1, repeats // 2))
+             for t in station_device_times(cli, build, workdir, 8)]
+    table.add("intercom-cli, station of eight adapters appearing one after another, "
+              "each device vs one alone", eight, statistics.median(alone))
 
 
 def trace_rows(build, workdir, env, exchanges, table):
@@ -648,6 +754,7 @@ def main():
             action_rows(build, workdir, offscreen, options.repeats, table)
             cli_rows(build, workdir, options.repeats, table)
             apply_rows(build, workdir, options.repeats, table)
+            site_rows(build, workdir, options.repeats, table)
             trace_rows(build, workdir, offscreen, options.exchanges, table)
             memory_rows(build, workdir, offscreen, options.memory_exchanges, table)
             idle_rows(build, workdir, offscreen, "offscreen", table)

@@ -96,6 +96,34 @@ void AddCommon(CLI::App* command, CommonOptions& options) {
   AddTrace(command, options);
 }
 
+// --wait and --any-port of a station.
+void AddStation(CLI::App* command, StationChoice& station, const char* waitHelp) {
+  CLI::Option* wait = command->add_flag("--wait", station.wait, waitHelp);
+  CLI::Option* anyPort =
+      command
+          ->add_flag("--any-port", station.anyPort,
+                     "with --wait: serve every serial adapter plugged in, each while it is "
+                     "present, named by its /dev/serial/by-path link (instead of -p)")
+          ->needs(wait)
+          ->excludes("--port");
+  command
+      ->add_option("--port-folder", station.portFolder,
+                   "with --any-port: serve the ports linked in DIR (as a site's udev rules "
+                   "make them) instead of the machine's adapters")
+      ->type_name("DIR")
+      ->needs(anyPort);
+}
+
+void AddBackup(CLI::App* command, BackupChoice& backup) {
+  CLI::Option* folder =
+      command
+          ->add_option("--backup-dir", backup.folder,
+                       "save what each device held before it is written here (default: "
+                       "${XDG_STATE_HOME:-~/.local/state}/intercom-config/backups)")
+          ->type_name("DIR");
+  command->add_flag("--no-backup", backup.off, "make no backup before writing")->excludes(folder);
+}
+
 }  // namespace
 
 const char* Version() {
@@ -117,9 +145,6 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   WriteOptions writeOptions;
   bool noVerify = false;
   bool noBackup = false;
-  std::string plan;
-  bool wait = false;
-  std::string reportFile;
   std::vector<std::string> applyPorts;
 
   CLI::App* ports = app.add_subcommand(
@@ -158,6 +183,7 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
       ->excludes(noVerifyOption)
       ->excludes(backupDirOption)
       ->excludes(noBackupOption);
+  ApplyOptions applyOptions;
   CLI::App* apply = app.add_subcommand(
       "apply",
       "apply the row of a CSV plan for the device found (--wait: one device after another)");
@@ -167,14 +193,56 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
       ->check(PortName())
       ->type_name("PORT");
   AddTrace(apply, options);
-  apply->add_option("PLAN", plan, "CSV plan: label,kind and setting columns")->required();
-  apply->add_flag("--wait", wait,
-                  "wait for each device, apply the next row of its kind, wait until it is "
-                  "unplugged; until the plan is done or Ctrl+C (one such loop per port)");
+  apply->add_option("PLAN", applyOptions.planFile, "CSV plan: label,kind and setting columns")
+      ->required();
+  AddStation(apply, applyOptions.station,
+             "wait for each device, apply the next row of its kind, wait until it is "
+             "unplugged; until the plan is done or Ctrl+C (one such loop per port)");
+  apply->add_flag("--check", applyOptions.check,
+                  "read each device and say what would change (IN SYNC / WOULD CHANGE); "
+                  "write nothing; exit 6 when something would change");
+  CLI::Option* reportOption =
+      apply
+          ->add_option("--report", applyOptions.reportFile,
+                       "append a line per row (time, label, kind, port, result, seconds, "
+                       "details, backup) to FILE")
+          ->type_name("FILE");
   apply
-      ->add_option("--report", reportFile,
-                   "append the report lines (label,kind,port,result,details) to this CSV file")
-      ->type_name("FILE");
+      ->add_option("--report-format", applyOptions.reportFormat,
+                   "csv, jsonl or junit (default: by the report's extension: .jsonl, .xml, "
+                   "else csv)")
+      ->check(CLI::IsMember({"csv", "jsonl", "junit"}))
+      ->type_name("FORMAT");
+  CLI::Option* resumeOption =
+      apply
+          ->add_option("--resume", applyOptions.resumeReport,
+                       "go on with the run REPORT records: skip the rows written and read back "
+                       "there, append to it")
+          ->type_name("REPORT")
+          ->excludes(reportOption);
+  apply
+      ->add_flag("--retry-failed", applyOptions.retryFailed,
+                 "with --resume: apply again the rows REPORT records as FAILED or UNVERIFIED")
+      ->needs(resumeOption);
+  AddBackup(apply, applyOptions.backup);
+  CLI::App* backup = app.add_subcommand(
+      "backup", "save the settings of every device met as a settings file in the backup folder");
+  backup
+      ->add_option("-p,--port", applyPorts,
+                   "serial port, e.g. /dev/ttyUSB0; repeat it to work on several ports at once")
+      ->check(PortName())
+      ->type_name("PORT");
+  AddTrace(backup, options);
+  StationChoice backupStation;
+  AddStation(backup, backupStation,
+             "wait for each device, back it up, wait until it is unplugged; until Ctrl+C "
+             "(one such loop per port)");
+  BackupChoice backupChoice;
+  backup
+      ->add_option("--backup-dir", backupChoice.folder,
+                   "the backup folder (default: ${XDG_STATE_HOME:-~/.local/state}/"
+                   "intercom-config/backups)")
+      ->type_name("DIR");
 
   try {
     app.parse(argc, argv);
@@ -198,7 +266,8 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
     options.port = applyPorts.front();
     options.morePorts.assign(applyPorts.begin() + 1, applyPorts.end());
   }
-  return RunApply(env, options, plan, wait, reportFile);
+  if (backup->parsed()) return RunBackup(env, options, backupStation, backupChoice);
+  return RunApply(env, options, applyOptions);
 }
 
 }  // namespace intercom::cli

@@ -12,6 +12,7 @@
 #include "device/tracing_port.h"
 #include "protocol/device_catalogue.h"
 #include "serial/pause.h"
+#include "serial/port_watcher.h"
 #include "serial/serial_port.h"
 #include "serial/terminal_check.h"
 
@@ -49,9 +50,14 @@ struct Environment {
   bool errIsTerminal = StandardErrorIsTerminal();
   // The kinds of device the commands know.
   const Catalogue* catalogue = &StandardCatalogue();
-  // Where write backs up what a device held (--backup-dir overrides); empty:
-  // nowhere known.
+  // Where backups go without --backup-dir; empty: nowhere known.
   std::string backupFolder = MachineBackupFolder();
+  // The watcher of --any-port: the machine's serial adapters, or with a
+  // folder (--port-folder) the ports linked in it.
+  std::function<std::unique_ptr<PortWatcher>(const std::string& folder)> makeWatcher =
+      [](const std::string& folder) {
+        return folder.empty() ? MachinePortWatcher() : FolderPortWatcher(folder);
+      };
 };
 
 struct CommonOptions {
@@ -60,6 +66,33 @@ struct CommonOptions {
   // apply: the ports named by a second and further -p, each handled at the
   // same time as `port`.
   std::vector<std::string> morePorts = {};
+};
+
+// Where a backup goes: `folder` (--backup-dir), else the environment's;
+// nowhere with `off` (--no-backup).
+struct BackupChoice {
+  std::string folder;
+  bool off = false;
+};
+
+// How a station finds its devices: once, or one after another (`wait`) on
+// the ports given or, with `anyPort`, on every serial adapter that appears
+// (or every port linked in `portFolder`).
+struct StationChoice {
+  bool wait = false;
+  bool anyPort = false;
+  std::string portFolder;
+};
+
+struct ApplyOptions {
+  std::string planFile;
+  StationChoice station;
+  bool check = false;        // --check: read and compare, write nothing
+  std::string reportFile;    // --report; empty: none (with --resume: the report resumed)
+  std::string reportFormat;  // --report-format; empty: by the report's extension
+  std::string resumeReport;  // --resume; empty: a new run
+  bool retryFailed = false;  // --retry-failed
+  BackupChoice backup;
 };
 
 int RunPorts(Environment& env);
@@ -78,7 +111,8 @@ struct WriteOptions {
   std::string backupDir = "";
 };
 int RunWrite(Environment& env, const CommonOptions& options, const WriteOptions& write);
-int RunApply(Environment& env, const CommonOptions& options, const std::string& planFile, bool wait,
-             const std::string& reportFile);
+int RunApply(Environment& env, const CommonOptions& options, const ApplyOptions& apply);
+int RunBackup(Environment& env, const CommonOptions& options, const StationChoice& station,
+              const BackupChoice& backup);
 
 }  // namespace intercom::cli

@@ -146,6 +146,7 @@ BackupStore::BackupStore(std::string folder, const Catalogue& catalogue)
     : folder_(std::move(folder)), catalogue_(catalogue) {}
 
 std::string BackupStore::Save(const BackupEntry& entry, Clock::time_point now) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   MakeFolders(folder_);
   const std::string stem = catalogue_.KindName(entry.settings.kind) +
                            AddressPart(catalogue_, entry.settings) + "-" + UtcStamp(now);
@@ -174,6 +175,9 @@ std::string BackupStore::Save(const BackupEntry& entry, Clock::time_point now) {
 }
 
 void BackupStore::AddToInventory(const BackupEntry& entry, const std::string& file) {
+  // Ports on threads of their own share the inventory: one line at a time,
+  // and one header when it is new.
+  const std::lock_guard<std::mutex> lock(mutex_);
   MakeFolders(folder_);
   const std::string csvPath = InFolder(folder_, "inventory.csv");
   const std::string jsonPath = InFolder(folder_, "inventory.jsonl");

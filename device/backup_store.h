@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
@@ -40,7 +41,8 @@ struct BackupEntry {
   DeviceSettings settings;
 };
 
-// One backup folder. Every failure throws BackupError.
+// One backup folder, for any number of threads at once. Every failure throws
+// BackupError.
 class BackupStore {
  public:
   // `catalogue` must outlive the store.
@@ -70,6 +72,7 @@ class BackupStore {
  private:
   std::string folder_;
   const Catalogue& catalogue_;
+  std::mutex mutex_;
 };
 
 }  // namespace intercom

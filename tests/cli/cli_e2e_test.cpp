@@ -11,10 +11,12 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/plan.h"
+#include "cli/report_formats.h"
 #include "device/settings_json.h"
 #include "protocol/frames.h"
-#include "tests/support/child_process.h"
-#include "tests/support/simulator_process.h"
+#include "tests/support/cli_over_pty.h"
+#include "tests/support/report_rows.h"
 
 namespace intercom {
 namespace {
@@ -22,23 +24,15 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::ChildProcess;
+using testing::CliOverPty;
 using testing::Finished;
+using testing::ReadFile;
+using testing::ReportRows;
+using testing::ReportRowsText;
 using testing::Simulator;
-using Values = std::map<std::string, int32_t>;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-Values ValuesOf(const std::string& json) {
-  const DeviceSettings settings = ParseSettingsJson(StandardCatalogue(), json, "stdout");
-  Values values{{"kind", static_cast<int32_t>(settings.kind)}};
-  for (const SettingValue& v : settings.values) values[v.setting->name] = v.value;
-  return values;
-}
+using testing::SortedLines;
+using testing::Values;
+using testing::ValuesOf;
 
 // The command bytes of the requests in a trace file.
 std::vector<int> TracedCommands(const std::string& trace) {
@@ -72,73 +66,9 @@ std::vector<double> RequestTimes(const std::string& trace, const std::string& pr
   return times;
 }
 
-std::vector<std::string> SortedLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
-
 bool IsWriteCommand(int code) {
   return code == 2 || code == 4 || code == 6 || code == 9 || code == 11;
 }
-
-class CliOverPty : public ::testing::Test {
- protected:
-  void SetUp() override {
-    simulator_ = testing::SimulatorProgram();
-    if (simulator_.empty()) GTEST_SKIP() << "INTERCOM_SIM is not set";
-    dir_ = fs::temp_directory_path() /
-           ("cli_e2e_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    device_.reset();
-    if (!dir_.empty()) fs::remove_all(dir_);
-  }
-
-  // Starts a simulated device; its port is linked at dir/port.
-  void StartDevice(const std::string& kind, std::vector<std::string> options = {}) {
-    device_.reset();
-    options.insert(options.begin(), {"--kind", kind, "--link", Port()});
-    device_.emplace(simulator_, options);
-    ASSERT_FALSE(device_->PortPath().empty()) << "intercom-sim printed no port";
-  }
-  void StopDevice() { device_.reset(); }
-
-  std::string Port() const { return (dir_ / "port").string(); }
-
-  // Backups go to dir/state/intercom-config/backups.
-  Finished Cli(std::vector<std::string> args, std::chrono::milliseconds limit = 20s) {
-    args.insert(args.begin(), {"/usr/bin/env", "XDG_STATE_HOME=" + (dir_ / "state").string(),
-                               INTERCOM_CLI_PROGRAM});
-    return Run(args, limit);
-  }
-  // The program with its file size limit at one block (512 or 1024 bytes).
-  Finished CliWithSmallFileLimit(std::vector<std::string> args) {
-    args.insert(args.begin(),
-                {"/usr/bin/env", "XDG_STATE_HOME=" + (dir_ / "state").string(), "/bin/sh", "-c",
-                 "ulimit -f 1 && exec \"$0\" \"$@\"", INTERCOM_CLI_PROGRAM});
-    return Run(args, 20s);
-  }
-  Finished Run(const std::vector<std::string>& args, std::chrono::milliseconds limit,
-               const fs::path& cwd = {}) {
-    ChildProcess child(args, (cwd.empty() ? dir_ : cwd).string());
-    EXPECT_TRUE(child.Started());
-    return child.Wait(limit);
-  }
-
-  void WriteText(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-  }
-
-  std::string simulator_;
-  fs::path dir_;
-  std::optional<Simulator> device_;
-};
 
 struct KindCase {
   std::string kind;
@@ -293,13 +223,17 @@ TEST_F(CliOverPty, ApplyWaitsForThreeDevicesOnTheSamePath) {
   const Finished end = cli.Wait(10s);
   EXPECT_EQ(end.exitCode, 0) << end.err;
 
-  EXPECT_EQ(lines,
+  const std::string printed = lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n";
+  EXPECT_EQ(ReportRows(printed),
             (std::vector<std::string>{
                 "desk,subscriber," + Port() + ",OK,wrote key1=9 (was 1); studio=1 (was 0)",
                 "stage,splitter," + Port() + ",OK,wrote address=12 (was 3); input1=5 (was 2)",
                 "hub,switch," + Port() + ",OK,wrote line2=20 (was 12); volume4=16 (was 4)"}));
-  EXPECT_EQ(ReadFile(dir_ / "report.csv"), "label,kind,port,result,details\n" + lines[0] + "\n" +
-                                               lines[1] + "\n" + lines[2] + "\n");
+  const std::string report = ReadFile(dir_ / "report.csv");
+  EXPECT_TRUE(report.starts_with("# intercom-cli report; plan sha256=")) << report;
+  EXPECT_TRUE(
+      report.ends_with("\ntime,label,kind,port,port_id,result,seconds,details,backup\n" + printed))
+      << report;
 }
 
 TEST_F(CliOverPty, CtrlCWhileWaitingStopsAndSaysWhatIsLeft) {
@@ -359,9 +293,10 @@ TEST_F(CliOverPty, APulledCableIsNotWrittenAndExits5FromWriteAndFromApply) {
   const Finished apply = Cli({"apply", "plan.csv", "-p", Port(), "--wait"}, 40s);
   EXPECT_EQ(apply.exitCode, 5) << apply.err;
   // Its one SetLevel was answered; the read back was not.
-  EXPECT_NE(apply.out.find("hub,switch," + Port() +
-                           ",UNVERIFIED,\"answered, not read back: "
-                           "volume1=9 (was 1); the switch did not answer the read back whole"),
+  EXPECT_NE(ReportRowsText(apply.out).find(
+                "hub,switch," + Port() +
+                ",UNVERIFIED,\"answered, not read back: "
+                "volume1=9 (was 1); the switch did not answer the read back whole"),
             std::string::npos)
       << apply.out;
 }
@@ -388,10 +323,11 @@ TEST_F(CliOverPty, AReSentValueTheDeviceStoresDamagedFailsWriteAndApply) {
   WriteText("plan.csv", "label,kind,tally\nbelt,beltpack,10\n");
   const Finished apply = Cli({"apply", "plan.csv", "-p", Port()});
   EXPECT_EQ(apply.exitCode, 5) << apply.err;
-  EXPECT_EQ(apply.out, "belt,beltpack," + Port() +
-                           ",FAILED,\"written: tally=10 (was 9); address: sent 7 (re-sent "
-                           "unchanged), the device holds " +
-                           damaged(7) + "\"\n");
+  EXPECT_EQ(ReportRowsText(apply.out),
+            "belt,beltpack," + Port() +
+                ",FAILED,\"written: tally=10 (was 9); address: sent 7 (re-sent "
+                "unchanged), the device holds " +
+                damaged(7) + "\"\n");
 
   // A subscriber set's write of key 1 re-sends keys 2..10.
   StartDevice("subscriber", {"--corrupt-resend"});
@@ -427,10 +363,8 @@ TEST_F(CliOverPty, TwoPortsAreServedAtOnceAndEachRowIsAppliedOnce) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const std::vector<std::string> lines{"belt,beltpack," + port2 + ",OK,wrote address=9 (was 7)",
                                        "stage,splitter," + Port() + ",OK,wrote address=12 (was 3)"};
-  EXPECT_EQ(SortedLines(run.out), lines);
-  std::vector<std::string> report = SortedLines(ReadFile(dir_ / "report.csv"));
-  EXPECT_EQ(report,
-            (std::vector<std::string>{lines[0], "label,kind,port,result,details", lines[1]}));
+  EXPECT_EQ(SortedLines(ReportRowsText(run.out)), lines);
+  EXPECT_EQ(SortedLines(ReportRowsText(ReadFile(dir_ / "report.csv"))), lines);
   for (const std::string& line : SortedLines(run.err)) {
     EXPECT_TRUE(line.rfind(Port() + ": ", 0) == 0 || line.rfind(port2 + ": ", 0) == 0) << line;
   }
@@ -479,12 +413,26 @@ TEST_F(CliOverPty, AReportThatCannotBeWrittenEndsTheRunBeforeTheNextDevice) {
   EXPECT_EQ(ReadFile(dir_ / "requests.log"), "");
 
   // A report already past the file size limit takes no line more.
-  const std::string old = "label,kind,port,result,details\n" + std::string(4096, '#') + "\n";
+  const std::string plan = ReadFile(dir_ / "plan.csv");
+  const cli::ReportHeader header{
+      "plan.csv",
+      cli::PlanHash(StandardCatalogue(), cli::ParsePlan(StandardCatalogue(), plan, "plan.csv"))};
+  cli::ReportRecord padding{"2026-12-08T09:00:00.000+00:00",
+                            "a",
+                            "beltpack",
+                            Port(),
+                            "",
+                            std::string(cli::kResultFailed),
+                            1.0,
+                            std::string(4096, '#'),
+                            ""};
+  const std::string old = cli::ReportStartText(cli::ReportFormat::Csv, header) +
+                          cli::ReportLineText(cli::ReportFormat::Csv, padding) + "\n";
   WriteText("report.csv", old);
   const Finished limited = CliWithSmallFileLimit(
       {"apply", "plan.csv", "-p", Port(), "--wait", "--report", "report.csv"});
   EXPECT_EQ(limited.exitCode, 1) << limited.err;
-  EXPECT_EQ(limited.out, "a,beltpack," + Port() + ",OK,wrote address=3 (was 7)\n");
+  EXPECT_EQ(ReportRowsText(limited.out), "a,beltpack," + Port() + ",OK,wrote address=3 (was 7)\n");
   EXPECT_NE(limited.err.find("error: report.csv: could not be written whole (disk full or file "
                              "size limit?); stopped; rows not applied: b\n"),
             std::string::npos)

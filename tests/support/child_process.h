@@ -78,6 +78,15 @@ class ChildProcess {
     }
   }
 
+  // True once stderr holds `text`; false when it did not come in time.
+  bool WaitForErr(const std::string& text, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (errText_.find(text) == std::string::npos) {
+      if (!Pump(deadline)) return errText_.find(text) != std::string::npos;
+    }
+    return true;
+  }
+
   // Waits for the end, collecting the output; kills the child after `limit`.
   Finished Wait(std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;

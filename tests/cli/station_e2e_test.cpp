@@ -1,0 +1,133 @@
+// A site end to end: runs stopped by a signal at every row and resumed, and a
+// station serving the ports of a folder as they come and go, against
+// intercom-sim on ptys.
+#include <signal.h>
+
+#include "cli/plan.h"
+#include "tests/support/cli_over_pty.h"
+
+namespace intercom {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+using testing::ChildProcess;
+using testing::CliOverPty;
+using testing::Finished;
+using testing::ReadFile;
+using testing::Simulator;
+
+const char* const kSite =
+    "label,kind,key1,address,line2\n"
+    "desk,subscriber,9,,\n"
+    "stage,splitter,,12,\n"
+    "hub,switch,,,20\n";
+const char* const kKinds[] = {"subscriber", "splitter", "switch"};
+const char* const kLabels[] = {"desk", "stage", "hub"};
+
+// label → the results of its lines in a CSV report, in order.
+std::map<std::string, std::vector<std::string>> Results(const std::string& report) {
+  std::map<std::string, std::vector<std::string>> results;
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("#") || line.starts_with("time,")) continue;
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
+    if (fields.size() > 5) results[fields[1]].push_back(fields[5]);
+  }
+  return results;
+}
+
+class SiteOverPty : public CliOverPty {};
+
+TEST_F(SiteOverPty, ARunStoppedAtAnyRowIsFinishedByResumeWritingEveryRowOnce) {
+  WriteText("site.csv", kSite);
+  for (int stopAt = 0; stopAt < 3; ++stopAt) {
+    SCOPED_TRACE("stopped at row " + std::to_string(stopAt));
+    const std::string report = "report-" + std::to_string(stopAt) + ".csv";
+    {
+      ChildProcess cli(
+          {INTERCOM_CLI_PROGRAM, "apply", "site.csv", "-p", Port(), "--wait", "--report", report},
+          dir_.string());
+      ASSERT_TRUE(cli.Started());
+      for (int row = 0; row < stopAt; ++row) {
+        StartDevice(kKinds[row]);
+        ASSERT_TRUE(cli.ReadLine(15s)) << cli.Err();
+        StopDevice();
+      }
+      // The stop lands once the row is taken: its write takes several
+      // exchanges of 150 ms at least.
+      StartDevice(kKinds[stopAt]);
+      ASSERT_TRUE(cli.WaitForErr(std::string("applying ") + kLabels[stopAt], 15s)) << cli.Err();
+      cli.Signal(SIGTERM);
+      const Finished end = cli.Wait(10s);
+      EXPECT_EQ(end.exitCode, 143) << end.err;
+      StopDevice();
+    }
+    ChildProcess cli(
+        {INTERCOM_CLI_PROGRAM, "apply", "site.csv", "-p", Port(), "--wait", "--resume", report},
+        dir_.string());
+    ASSERT_TRUE(cli.Started());
+    for (int row = stopAt; row < 3; ++row) {
+      StartDevice(kKinds[row]);
+      ASSERT_TRUE(cli.ReadLine(15s)) << cli.Err();
+      StopDevice();
+    }
+    const Finished end = cli.Wait(10s);
+    EXPECT_EQ(end.exitCode, 0) << end.err;
+
+    auto results = Results(ReadFile(dir_ / report));
+    for (int row = 0; row < 3; ++row) {
+      std::vector<std::string> expected{"OK"};
+      if (row == stopAt) expected.insert(expected.begin(), "STOPPED");
+      EXPECT_EQ(results[kLabels[row]], expected) << kLabels[row] << "\n" << ReadFile(dir_ / report);
+    }
+  }
+}
+
+TEST_F(SiteOverPty, AStationServesThePortsOfItsFolderAsTheyComeAndGo) {
+  WriteText("site.csv", kSite);
+  const fs::path folder = dir_ / "adapters";
+  fs::create_directories(folder);
+  const auto link = [&](const char* name) { return (folder / name).string(); };
+  std::optional<Simulator> desk(
+      std::in_place, simulator_,
+      std::vector<std::string>{"--kind", "subscriber", "--link", link("a")});
+  Simulator stage(simulator_, {"--kind", "splitter", "--link", link("b")});
+  ChildProcess cli({INTERCOM_CLI_PROGRAM, "apply", "site.csv", "--wait", "--any-port",
+                    "--port-folder", folder.string(), "--report", "site.csv.report"},
+                   dir_.string());
+  ASSERT_TRUE(cli.Started());
+  std::vector<std::string> lines;
+  for (int i = 0; i < 2; ++i) {
+    const auto line = cli.ReadLine(15s);
+    ASSERT_TRUE(line) << cli.Err();
+    lines.push_back(*line);
+  }
+  // One adapter is pulled and another is plugged in.
+  desk.reset();
+  fs::remove(link("a"));
+  Simulator hub(simulator_, {"--kind", "switch", "--link", link("c")});
+  const auto last = cli.ReadLine(15s);
+  ASSERT_TRUE(last) << cli.Err();
+  lines.push_back(*last);
+  const Finished end = cli.Wait(10s);
+  EXPECT_EQ(end.exitCode, 0) << end.err;
+
+  std::vector<std::string> rows;
+  for (const std::string& line : lines) {
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
+    ASSERT_GT(fields.size(), 5u) << line;
+    rows.push_back(fields[1] + " " + fields[3] + " " + fields[5]);
+  }
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (std::vector<std::string>{"desk " + link("a") + " OK", "hub " + link("c") + " OK",
+                                            "stage " + link("b") + " OK"}));
+}
+
+}  // namespace
+}  // namespace intercom

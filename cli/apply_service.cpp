@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "cli/command_run.h"
-#include "cli/report_time.h"
+#include "serial/local_time.h"
 
 namespace intercom::cli {
 namespace {
@@ -52,7 +52,7 @@ ApplyService::ApplyService(Environment& env, const std::string& planFile, PlanPr
 int ApplyService::Serve(const StationPort& port, DeviceConversation& conversation, DeviceKind kind,
                         std::ostream& err, bool waiting) {
   const auto started = std::chrono::steady_clock::now();
-  const std::string time = Rfc3339Now();
+  const std::string time = LocalRfc3339(std::chrono::system_clock::now());
   const std::string kindName = env_.catalogue->KindName(kind);
   const auto index = plan_.Take(kind, [&conversation](const DeviceSettings& row) {
     return conversation.Changes(row).empty();

@@ -4,8 +4,8 @@
 
 #include "cli/command_run.h"
 #include "cli/commands.h"
-#include "cli/report_time.h"
 #include "cli/station_ports.h"
+#include "serial/local_time.h"
 
 namespace intercom::cli {
 namespace {
@@ -18,7 +18,8 @@ class BackupService : public DeviceService {
 
   int Serve(const StationPort& port, DeviceConversation& conversation, DeviceKind kind,
             std::ostream& err, bool /*waiting*/) override {
-    const BackupEntry entry{Rfc3339Now(), port.name, port.portId, conversation.Current()};
+    const BackupEntry entry{LocalRfc3339(std::chrono::system_clock::now()), port.name, port.portId,
+                            conversation.Current()};
     try {
       const std::string file = store_.Save(entry, std::chrono::system_clock::now());
       store_.AddToInventory(entry, file);

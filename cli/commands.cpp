@@ -6,6 +6,7 @@
 #include "device/input_error.h"
 #include "device/setting_text.h"
 #include "device/settings_json.h"
+#include "serial/local_time.h"
 #include "serial/port_description.h"
 #include "serial/port_enumeration.h"
 
@@ -72,7 +73,7 @@ std::optional<std::string> BackUp(Environment& env, const Run& run, const std::s
   }
   try {
     const auto now = std::chrono::system_clock::now();
-    const BackupEntry entry{LocalTimeText(now), run.portName, PortId(env, run.portName),
+    const BackupEntry entry{LocalRfc3339(now), run.portName, PortId(env, run.portName),
                             run.conversation->Current()};
     BackupStore store(folder, *env.catalogue);
     const std::string path = store.Save(entry, now);

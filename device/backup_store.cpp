@@ -123,25 +123,6 @@ std::string MachineBackupFolder() {
   return DefaultBackupFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"), nullptr);
 }
 
-std::string LocalTimeText(Clock::time_point when) {
-  const LocalTime local = LocalTimeAt(when);
-  // The offset is how far the local fields, read as UTC, lie from the moment.
-  const std::chrono::sys_days day = std::chrono::year(local.year) /
-                                    std::chrono::month(static_cast<unsigned>(local.month)) /
-                                    std::chrono::day(static_cast<unsigned>(local.day));
-  const auto asUtc = day + std::chrono::hours(local.hour) + std::chrono::minutes(local.minute) +
-                     std::chrono::seconds(local.second);
-  const long long offset = std::chrono::floor<std::chrono::minutes>(
-                               asUtc - std::chrono::floor<std::chrono::seconds>(when))
-                               .count();
-  const long long minutes = offset < 0 ? -offset : offset;
-  char text[128];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02lld:%02lld", local.year,
-                local.month, local.day, local.hour, local.minute, local.second, local.millisecond,
-                offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
-  return text;
-}
-
 BackupStore::BackupStore(std::string folder, const Catalogue& catalogue)
     : folder_(std::move(folder)), catalogue_(catalogue) {}
 

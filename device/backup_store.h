@@ -30,12 +30,8 @@ std::string DefaultBackupFolder(const char* xdgStateHome, const char* home,
 // DefaultBackupFolder from this platform's environment variables.
 std::string MachineBackupFolder();
 
-// `when` on the local clock as RFC 3339 with milliseconds and the zone's
-// offset: "2024-03-05T15:50:30.045+05:30".
-std::string LocalTimeText(std::chrono::system_clock::time_point when);
-
 struct BackupEntry {
-  std::string time;    // RFC 3339 local time with milliseconds (LocalTimeText)
+  std::string time;    // RFC 3339 local time with milliseconds (LocalRfc3339)
   std::string port;    // the port as named, e.g. /dev/ttyUSB0
   std::string portId;  // a stable name of the port, e.g. its by-id link; may be empty
   DeviceSettings settings;

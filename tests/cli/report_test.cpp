@@ -7,7 +7,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -16,7 +15,6 @@
 #include "cli/plan.h"
 #include "cli/report_formats.h"
 #include "cli/report_junit.h"
-#include "cli/report_time.h"
 #include "cli/report_writer.h"
 #include "cli/sha256.h"
 #include "tests/support/temp_dir.h"
@@ -91,27 +89,6 @@ TEST(ReportHashes, PlanHashIgnoresLayoutButNotContent) {
             hash);
 }
 
-TEST(ReportTime, Rfc3339WritesLocalTimeWithMillisecondsAndOffset) {
-  using namespace std::chrono;
-  const system_clock::time_point moment =
-      sys_days{year{2026} / 12 / 8} + hours(13) + minutes(31) + seconds(5) + microseconds(123999);
-  EXPECT_EQ(Rfc3339(moment, 3600), "2026-12-08T14:31:05.123+01:00");
-  EXPECT_EQ(Rfc3339(moment, -(3 * 3600 + 1800)), "2026-12-08T10:01:05.123-03:30");
-  EXPECT_EQ(Rfc3339(moment, 0), "2026-12-08T13:31:05.123+00:00");
-  EXPECT_EQ(Rfc3339(sys_days{year{2027} / 1 / 1} + minutes(30), -3600),
-            "2026-12-31T23:30:00.000-01:00");
-#ifndef _WIN32
-  const char* zone = std::getenv("TZ");
-  const std::string oldZone = zone == nullptr ? "" : zone;
-  setenv("TZ", "ABC+3:30", 1);
-  tzset();
-  const std::string now = Rfc3339Now();
-  zone == nullptr ? unsetenv("TZ") : setenv("TZ", oldZone.c_str(), 1);
-  tzset();
-  EXPECT_TRUE(std::regex_match(now, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}-03:30)")))
-      << now;
-#endif
-}
 
 TEST(ReportFile, FormatsAreNamedAndKnownByTheFileEnding) {
   EXPECT_EQ(ReportFormatNamed("jsonl"), ReportFormat::Jsonl);

@@ -214,23 +214,6 @@ TEST_F(BackupStoreTest, AFileCutShortIsRemovedAndNamedWithTheSystemsReason) {
   EXPECT_TRUE(fs::is_empty(folder_));
 }
 
-TEST(LocalTimeText, IsTheLocalClockWithMillisecondsAndTheZonesOffset) {
-  const char* zone = std::getenv("TZ");
-  const std::string saved = zone != nullptr ? zone : "";
-  const system_clock::time_point moment = sys_days(2024y / March / 5) + 10h + 20min + 30s + 45ms;
-  setenv("TZ", "XST-05:30", 1);
-  tzset();
-  EXPECT_EQ(LocalTimeText(moment), "2024-03-05T15:50:30.045+05:30");
-  setenv("TZ", "YST+03", 1);
-  tzset();
-  EXPECT_EQ(LocalTimeText(moment), "2024-03-05T07:20:30.045-03:00");
-  if (zone != nullptr) {
-    setenv("TZ", saved.c_str(), 1);
-  } else {
-    unsetenv("TZ");
-  }
-  tzset();
-}
 #endif
 
 }  // namespace

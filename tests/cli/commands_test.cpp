@@ -546,7 +546,7 @@ TEST_F(CommandsTest, EveryCommandsHelpShowsTheSameExitCodes) {
       "  6      --check: a device does not hold what it would be given\n"
       "  128+N  ended by signal N between two exchanges: 130 Ctrl+C (SIGINT),\n"
       "         143 SIGTERM, 129 SIGHUP\n";
-  for (const char* command : {"", "ports", "detect", "read", "write", "apply"}) {
+  for (const char* command : {"", "ports", "detect", "read", "write", "apply", "backup"}) {
     std::ostringstream help;
     Environment helpEnv{help, err, nullptr, [](int) {}, [] { return false; }};
     std::vector<const char*> argv{"intercom-cli"};

@@ -49,10 +49,9 @@ ApplyService::ApplyService(Environment& env, const std::string& planFile, PlanPr
       backups_(backups),
       check_(check) {}
 
-int ApplyService::Serve(const StationPort& port, DeviceConversation& conversation, DeviceKind kind,
-                        std::ostream& err, bool waiting) {
-  const auto started = std::chrono::steady_clock::now();
-  const std::string time = LocalRfc3339(std::chrono::system_clock::now());
+int ApplyService::Serve(const StationPort& port, DeviceConversation& conversation,
+                        const FoundDevice& found, std::ostream& err, bool waiting) {
+  const DeviceKind kind = found.kind;
   const std::string kindName = env_.catalogue->KindName(kind);
   const auto index = plan_.Take(kind, [&conversation](const DeviceSettings& row) {
     return conversation.Changes(row).empty();
@@ -72,7 +71,7 @@ int ApplyService::Serve(const StationPort& port, DeviceConversation& conversatio
         << "\n";
   }
   ReportRecord record;
-  record.time = time;
+  record.time = LocalRfc3339(found.began);
   record.label = row.label;
   record.kind = kindName;
   record.port = port.name;
@@ -80,7 +79,7 @@ int ApplyService::Serve(const StationPort& port, DeviceConversation& conversatio
   const int code = check_ ? Check(conversation, row, record)
                           : Apply(conversation, row, port, record, err, waiting);
   record.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - found.beganSteady).count();
   Report(record);
   return code;
 }

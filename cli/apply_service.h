@@ -23,7 +23,7 @@ class ApplyService : public DeviceService {
                ReportWriter& report, ReportFormat format, SharedOutput& out, SharedOutput& err,
                BackupStore* backups, bool check);
 
-  int Serve(const StationPort& port, DeviceConversation& conversation, DeviceKind kind,
+  int Serve(const StationPort& port, DeviceConversation& conversation, const FoundDevice& found,
             std::ostream& err, bool waiting) override;
   bool Done() const override { return plan_.AllTaken(); }
   bool Failed() const override { return report_.Failed() || backupFailed_; }

@@ -16,9 +16,10 @@ class BackupService : public DeviceService {
   BackupService(Environment& env, BackupStore& store, SharedOutput& out)
       : env_(env), store_(store), out_(out) {}
 
-  int Serve(const StationPort& port, DeviceConversation& conversation, DeviceKind kind,
+  int Serve(const StationPort& port, DeviceConversation& conversation, const FoundDevice& found,
             std::ostream& err, bool /*waiting*/) override {
-    const BackupEntry entry{LocalRfc3339(std::chrono::system_clock::now()), port.name, port.portId,
+    const DeviceKind kind = found.kind;
+    const BackupEntry entry{LocalRfc3339(found.began), port.name, port.portId,
                             conversation.Current()};
     try {
       const std::string file = store_.Save(entry, std::chrono::system_clock::now());

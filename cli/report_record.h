@@ -34,7 +34,7 @@ bool IsFailure(std::string_view result);
 
 // One plan row's outcome.
 struct ReportRecord {
-  std::string time;  // Rfc3339, when the row ended
+  std::string time;  // RFC 3339: when the discovery that found the device began
   std::string label;
   std::string kind;    // the catalogue's kind name
   std::string port;    // as the run named it

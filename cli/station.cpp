@@ -78,9 +78,10 @@ int PortLoop::ServeOnce() {
   Run run(env_, port_.path, station_.trace_, prefix_);
   try {
     if (!run.Start()) return run.exitCode;
-    const DeviceKind kind = run.Discover();
-    if (kind == DeviceKind::None) return run.exitCode;
-    const int code = station_.service_.Serve(port_, *run.conversation, kind, err_, false);
+    FoundDevice found = FoundDevice::Now(DeviceKind::None);
+    found.kind = run.Discover();
+    if (found.kind == DeviceKind::None) return run.exitCode;
+    const int code = station_.service_.Serve(port_, *run.conversation, found, err_, false);
     if (code == kExitInterrupted) station_.interrupted_ = true;
     return code;
   } catch (const Interrupted&) {
@@ -121,7 +122,9 @@ void PortLoop::ServeWaiting() {
         Wait(env_, kPollMs);
         continue;
       }
-      const DeviceKind kind = conversation.Discover();
+      FoundDevice found = FoundDevice::Now(DeviceKind::None);
+      found.kind = conversation.Discover();
+      const DeviceKind kind = found.kind;
       if (kind == DeviceKind::None || !conversation.ReadsAnswered()) {
         // A port that failed is reopened: a re-plugged adapter is a new device node.
         if (conversation.LineFailed()) conversation.Disconnect();
@@ -131,7 +134,7 @@ void PortLoop::ServeWaiting() {
       conversation.SetQuiet(false);
       // While a device is served no other port's progress stops this one.
       serving_ = true;
-      const int code = station_.service_.Serve(port_, conversation, kind, err_, true);
+      const int code = station_.service_.Serve(port_, conversation, found, err_, true);
       serving_ = false;
       if (code == kExitInterrupted) {
         station_.interrupted_ = true;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,16 +24,27 @@ struct StationPort {
   std::string path;
 };
 
+// A device that answered: its kind, and when the discovery that found it
+// began (the wall clock for reports, the steady one for durations).
+struct FoundDevice {
+  DeviceKind kind;
+  std::chrono::system_clock::time_point began;
+  std::chrono::steady_clock::time_point beganSteady;
+  static FoundDevice Now(DeviceKind kind) {
+    return {kind, std::chrono::system_clock::now(), std::chrono::steady_clock::now()};
+  }
+};
+
 // What a station does with each device that answers.
 class DeviceService {
  public:
   virtual ~DeviceService() = default;
-  // Serves the device of `kind` whose reads came back whole on `port`;
+  // Serves the device `found` whose reads came back whole on `port`;
   // `err` takes the port's lines. `waiting`: a waiting loop, which goes on
   // to the next device. The device's exit code; kExitInterrupted when a
   // stop cut it short, which ends the port's loop.
-  virtual int Serve(const StationPort& port, DeviceConversation& conversation, DeviceKind kind,
-                    std::ostream& err, bool waiting) = 0;
+  virtual int Serve(const StationPort& port, DeviceConversation& conversation,
+                    const FoundDevice& found, std::ostream& err, bool waiting) = 0;
   // True once no further device can be served: a waiting loop then ends
   // before its next device.
   virtual bool Done() const = 0;

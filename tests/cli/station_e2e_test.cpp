@@ -1,4 +1,4 @@
-// A site end to end: runs stopped by a signal at every row and resumed, and a
+// A site end to end: resumed runs stopped by a signal at every row in turn, and a
 // station serving the ports of a folder as they come and go, against
 // intercom-sim on ptys.
 #include <signal.h>
@@ -42,48 +42,49 @@ std::map<std::string, std::vector<std::string>> Results(const std::string& repor
 
 class SiteOverPty : public CliOverPty {};
 
-TEST_F(SiteOverPty, ARunStoppedAtAnyRowIsFinishedByResumeWritingEveryRowOnce) {
+TEST_F(SiteOverPty, AResumedRunStoppedAtEachRowInTurnIsFinishedByTheNextWritingEveryRowOnce) {
   WriteText("site.csv", kSite);
-  for (int stopAt = 0; stopAt < 3; ++stopAt) {
-    SCOPED_TRACE("stopped at row " + std::to_string(stopAt));
-    const std::string report = "report-" + std::to_string(stopAt) + ".csv";
-    {
-      ChildProcess cli(
-          {INTERCOM_CLI_PROGRAM, "apply", "site.csv", "-p", Port(), "--wait", "--report", report},
-          dir_.string());
-      ASSERT_TRUE(cli.Started());
-      for (int row = 0; row < stopAt; ++row) {
-        StartDevice(kKinds[row]);
-        ASSERT_TRUE(cli.ReadLine(15s)) << cli.Err();
-        StopDevice();
-      }
-      // The stop lands once the row is taken: its write takes several
-      // exchanges of 150 ms at least.
-      StartDevice(kKinds[stopAt]);
-      ASSERT_TRUE(cli.WaitForErr(std::string("applying ") + kLabels[stopAt], 15s)) << cli.Err();
-      cli.Signal(SIGTERM);
-      const Finished end = cli.Wait(10s);
-      EXPECT_EQ(end.exitCode, 143) << end.err;
-      StopDevice();
-    }
-    ChildProcess cli(
-        {INTERCOM_CLI_PROGRAM, "apply", "site.csv", "-p", Port(), "--wait", "--resume", report},
-        dir_.string());
+  // The first run is stopped before any device: its report holds no row.
+  {
+    ChildProcess cli({INTERCOM_CLI_PROGRAM, "apply", "site.csv", "-p", Port(), "--wait", "--report",
+                      "site.csv.report"},
+                     dir_.string());
+    ASSERT_TRUE(cli.WaitForErr("waiting for a device", 10s)) << cli.Err();
+    cli.Signal(SIGTERM);
+    EXPECT_EQ(cli.Wait(10s).exitCode, 143);
+  }
+  // Each resumed run finishes the row the last one was stopped in, then is
+  // stopped in the next one, once that row is taken: its write takes several
+  // exchanges of 150 ms at least.
+  for (int row = 0; row <= 3; ++row) {
+    SCOPED_TRACE("resumed run " + std::to_string(row));
+    ChildProcess cli({INTERCOM_CLI_PROGRAM, "apply", "site.csv", "-p", Port(), "--wait", "--resume",
+                      "site.csv.report"},
+                     dir_.string());
     ASSERT_TRUE(cli.Started());
-    for (int row = stopAt; row < 3; ++row) {
-      StartDevice(kKinds[row]);
+    if (row > 0) {
+      StartDevice(kKinds[row - 1]);
       ASSERT_TRUE(cli.ReadLine(15s)) << cli.Err();
       StopDevice();
     }
-    const Finished end = cli.Wait(10s);
-    EXPECT_EQ(end.exitCode, 0) << end.err;
-
-    auto results = Results(ReadFile(dir_ / report));
-    for (int row = 0; row < 3; ++row) {
-      std::vector<std::string> expected{"OK"};
-      if (row == stopAt) expected.insert(expected.begin(), "STOPPED");
-      EXPECT_EQ(results[kLabels[row]], expected) << kLabels[row] << "\n" << ReadFile(dir_ / report);
+    if (row == 3) {
+      const Finished end = cli.Wait(10s);
+      EXPECT_EQ(end.exitCode, 0) << end.err;
+      break;
     }
+    StartDevice(kKinds[row]);
+    ASSERT_TRUE(cli.WaitForErr(std::string("applying ") + kLabels[row], 15s)) << cli.Err();
+    cli.Signal(SIGTERM);
+    const Finished end = cli.Wait(10s);
+    EXPECT_EQ(end.exitCode, 143) << end.err;
+    StopDevice();
+  }
+
+  auto results = Results(ReadFile(dir_ / "site.csv.report"));
+  for (const char* label : kLabels) {
+    EXPECT_EQ(results[label], (std::vector<std::string>{"STOPPED", "OK"}))
+        << label << "\n"
+        << ReadFile(dir_ / "site.csv.report");
   }
 }
 

@@ -19,6 +19,7 @@ namespace intercom::cli {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Bytes;
 
 class StationTest : public testing::CommandsFixture {
  protected:
@@ -216,6 +217,54 @@ TEST_F(StationTest, AnyPortServesEachAdapterWhileItIsPresentNamedByItsSocket) {
                 "s1,splitter,/dev/serial/by-path/usb-0:1,OK,wrote address=10 (was 3)",
                 "s2,splitter,/dev/serial/by-path/usb-0:1,OK,wrote address=11 (was 10)"}));
   EXPECT_NE(text.Text().find(",/dev/serial/by-id/a,"), std::string::npos) << text.Text();
+}
+
+TEST_F(StationTest, AnAdapterPulledDuringARowIsReportedForItAndTheOthersGoOn) {
+  std::map<std::string, DeviceModel> devices;
+  devices.emplace("/dev/ttyUSB0", DeviceKind::Splitter);
+  devices.emplace("/dev/ttyUSB1", DeviceKind::BeltPack);
+  std::atomic<bool> pulled = false;
+  PortsFor(devices, [&](const std::string& name) { return name != "/dev/ttyUSB0" || !pulled; });
+  const auto makePort = env.makePort;
+  env.makePort = [&] {
+    auto port = makePort();
+    auto* fake = static_cast<intercom::testing::FakeSerialPort*>(port.get());
+    fake->responder = [&pulled, fake, respond = fake->responder](const Bytes& frame) {
+      auto reply = respond(frame);
+      // The splitter answers its write, and its adapter is pulled.
+      if (fake->openedNames.back() == "/dev/ttyUSB0" &&
+          static_cast<CommandCode>(frame.at(3)) == CommandCode::WriteSettings) {
+        pulled = true;
+      }
+      return reply;
+    };
+    return port;
+  };
+  const WatchedPort first{"/dev/ttyUSB0", "/dev/serial/by-path/usb-0:1", ""};
+  const WatchedPort second{"/dev/ttyUSB1", "/dev/serial/by-path/usb-0:2", ""};
+  testing::LockedText text;
+  static_cast<std::ostream&>(out).rdbuf(&text);
+  std::deque<ScriptedWatcher::Step> steps{
+      {[] { return true; },
+       nullptr,
+       {{PortEvent::Type::Added, first}, {PortEvent::Type::Added, second}}},
+      {[&] { return text.Text().find(",s,") != std::string::npos; },
+       nullptr,
+       {{PortEvent::Type::Removed, first}}}};
+  env.makeWatcher = [&](const std::string&) -> std::unique_ptr<PortWatcher> {
+    return std::make_unique<ScriptedWatcher>(std::move(steps));
+  };
+  ApplyOptions apply = Apply(Plan("label,kind,address\ns,splitter,10\nb,beltpack,12\n"), true);
+  apply.station.anyPort = true;
+
+  EXPECT_EQ(RunApply(env, {}, apply), kExitDiffers) << err.str();
+  const std::vector<std::string> rows = SortedLines(ReportRowsText(text.Text()));
+  ASSERT_EQ(rows.size(), 2u) << text.Text();
+  EXPECT_EQ(rows[0], "b,beltpack,/dev/serial/by-path/usb-0:2,OK,wrote address=12 (was 7)");
+  EXPECT_TRUE(
+      rows[1].starts_with("s,splitter,/dev/serial/by-path/usb-0:1,UNVERIFIED,\"answered, "
+                          "not read back: address=10 (was 3)"))
+      << rows[1];
 }
 
 TEST_F(StationTest, BackupSavesEachDeviceMetAndAddsItToTheInventory) {

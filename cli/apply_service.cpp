@@ -114,8 +114,9 @@ int ApplyService::Apply(DeviceConversation& conversation, const PlanRow& row,
   if (backups_ != nullptr && !conversation.Changes(row.settings).empty() &&
       conversation.Refusals(row.settings).empty()) {
     try {
-      record.backup = backups_->Save({record.time, port.name, port.portId, conversation.Current()},
-                                     std::chrono::system_clock::now());
+      const BackupEntry entry{record.time, port.name, port.portId, conversation.Current()};
+      record.backup = backups_->Save(entry, std::chrono::system_clock::now());
+      backups_->AddToInventory(entry, record.backup);
     } catch (const BackupError& failure) {
       backupFailed_ = true;
       rowFailed_ = true;

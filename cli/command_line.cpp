@@ -144,7 +144,6 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   bool json = false;
   WriteOptions writeOptions;
   bool noVerify = false;
-  bool noBackup = false;
   std::vector<std::string> applyPorts;
 
   CLI::App* ports = app.add_subcommand(
@@ -169,13 +168,14 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   CLI::Option* backupDirOption =
       write
           ->add_option(
-              "--backup-dir", writeOptions.backupDir,
+              "--backup-dir", writeOptions.backup.folder,
               "save the backup in DIR (default: ${XDG_STATE_HOME:-$HOME/.local/state}/"
               "intercom-config/backups; on Windows %LOCALAPPDATA%\\intercom-config\\backups)")
           ->type_name("DIR");
-  CLI::Option* noBackupOption =
-      write->add_flag("--no-backup", noBackup, "write without saving what the device held first")
-          ->excludes(backupDirOption);
+  CLI::Option* noBackupOption = write
+                                    ->add_flag("--no-backup", writeOptions.backup.off,
+                                               "write without saving what the device held first")
+                                    ->excludes(backupDirOption);
   write
       ->add_flag("--check", writeOptions.check,
                  "write nothing: print what would change (would write: NAME=VALUE (holds N)), or "
@@ -259,7 +259,6 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   if (read->parsed()) return RunRead(env, options, json);
   if (write->parsed()) {
     writeOptions.verify = !noVerify;
-    writeOptions.backup = !noBackup;
     return RunWrite(env, options, writeOptions);
   }
   if (!applyPorts.empty()) {

@@ -8,6 +8,7 @@
 #include "device/input_error.h"
 #include "device/input_file.h"
 #include "serial/guarded_file.h"
+#include "serial/port_description.h"
 #include "serial/port_enumeration.h"
 #include "serial/settings_folder.h"
 #include "serial/sysfs_ports.h"
@@ -122,6 +123,27 @@ std::optional<std::string> ResolvePort(Environment& env, const CommonOptions& op
   for (const std::string& port : ports) env.err << "  " << port << "\n";
   exitCode = kExitUsage;
   return std::nullopt;
+}
+
+std::optional<BackupStore> OpenBackups(Environment& env, const BackupChoice& choice,
+                                       int& exitCode) {
+  if (choice.off) return std::nullopt;
+  const std::string folder = choice.folder.empty() ? env.backupFolder : choice.folder;
+  if (folder.empty()) {
+    env.err << "error: no folder for backups is known (the environment names no home folder); "
+               "give --backup-dir DIR, or --no-backup to write without a backup\n";
+    exitCode = kExitUsage;
+    return std::nullopt;
+  }
+  return std::optional<BackupStore>(std::in_place, folder, *env.catalogue);
+}
+
+std::string PortId(const Environment& env, const std::string& path) {
+  const PortDescription d = env.sysfsTtyDir.empty()
+                                ? DescribeSerialPort(path)
+                                : DescribePort(path, env.sysfsTtyDir, env.byIdDir);
+  if (!d.byIdPath.empty()) return d.byIdPath;
+  return d.vendorId.empty() ? std::string() : d.vendorId + ":" + d.productId;
 }
 
 int ExitFor(WriteReport::Status status) {

@@ -38,6 +38,15 @@ std::vector<std::string> MachinePorts(const Environment& env);
 std::optional<std::string> ResolvePort(Environment& env, const CommonOptions& options,
                                        int& exitCode);
 
+// The backups of `choice`: its folder, else env.backupFolder. nullopt, with
+// exitCode set and the reason on env.err, when `choice` is off or no folder
+// is known (only the latter is an error).
+std::optional<BackupStore> OpenBackups(Environment& env, const BackupChoice& choice, int& exitCode);
+
+// A name of the port that stays when it is plugged in elsewhere: its by-id
+// link, else its USB identifiers, else empty.
+std::string PortId(const Environment& env, const std::string& path);
+
 // The exit code of a write's outcome.
 int ExitFor(WriteReport::Status status);
 // "interrupted: answered, not read back: ...; not written: ..."

@@ -41,14 +41,6 @@ PortDescription Describe(const Environment& env, const std::string& path) {
                                  : DescribePort(path, env.sysfsTtyDir, env.byIdDir);
 }
 
-// A name of the port that stays when it is plugged in elsewhere: its by-id
-// link, else its USB identifiers, else empty.
-std::string PortId(const Environment& env, const std::string& path) {
-  const PortDescription d = Describe(env, path);
-  if (!d.byIdPath.empty()) return d.byIdPath;
-  return d.vendorId.empty() ? std::string() : d.vendorId + ":" + d.productId;
-}
-
 // write --check: what a write of `wanted` would change. Sends nothing.
 int PrintCheck(Environment& env, const DeviceConversation& conversation,
                const DeviceSettings& wanted) {
@@ -65,19 +57,16 @@ int PrintCheck(Environment& env, const DeviceConversation& conversation,
 
 // Saves what the device on `run` holds, before a write, with its line in the
 // inventory; the backup's path, or nullopt with the reason on err.
-std::optional<std::string> BackUp(Environment& env, const Run& run, const std::string& folder) {
-  if (folder.empty()) {
-    env.err << "error: no folder for backups is known (the environment names no home folder); "
-               "give --backup-dir DIR, or --no-backup to write without a backup\n";
-    return std::nullopt;
-  }
+std::optional<std::string> BackUp(Environment& env, const Run& run, const BackupChoice& choice) {
+  int exitCode = kExitDone;
+  auto store = OpenBackups(env, choice, exitCode);
+  if (!store) return std::nullopt;
   try {
     const auto now = std::chrono::system_clock::now();
     const BackupEntry entry{LocalRfc3339(now), run.portName, PortId(env, run.portName),
                             run.conversation->Current()};
-    BackupStore store(folder, *env.catalogue);
-    const std::string path = store.Save(entry, now);
-    store.AddToInventory(entry, path);
+    const std::string path = store->Save(entry, now);
+    store->AddToInventory(entry, path);
     return path;
   } catch (const BackupError& error) {
     env.err << "error: " << error.what() << "\n";
@@ -194,10 +183,9 @@ int RunWrite(Environment& env, const CommonOptions& options, const WriteOptions&
 
     if (write.check) return PrintCheck(env, *run.conversation, wanted);
     // A write that refuses or has nothing to do sends nothing: no backup.
-    if (write.backup && run.conversation->Refusals(wanted).empty() &&
+    if (!write.backup.off && run.conversation->Refusals(wanted).empty() &&
         !run.conversation->Changes(wanted).empty()) {
-      const auto backup =
-          BackUp(env, run, write.backupDir.empty() ? env.backupFolder : write.backupDir);
+      const auto backup = BackUp(env, run, write.backup);
       if (!backup) {
         env.err << "error: nothing was written\n";
         return kExitUsage;

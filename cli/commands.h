@@ -106,9 +106,8 @@ struct WriteOptions {
   // nothing is written and nothing backed up.
   bool check = false;
   // Before anything is sent, what the device holds is saved as a settings
-  // file in backupDir (empty: env.backupFolder).
-  bool backup = true;
-  std::string backupDir = "";
+  // file there.
+  BackupChoice backup = {};
 };
 int RunWrite(Environment& env, const CommonOptions& options, const WriteOptions& write);
 int RunApply(Environment& env, const CommonOptions& options, const ApplyOptions& apply);

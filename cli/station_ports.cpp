@@ -12,9 +12,9 @@ std::optional<std::vector<StationPort>> NamedPorts(Environment& env, const Commo
   if (options.morePorts.empty()) {
     const auto name = ResolvePort(env, options, exitCode);
     if (!name) return std::nullopt;
-    return std::vector<StationPort>{{*name, "", *name}};
+    return std::vector<StationPort>{{*name, PortId(env, *name), *name}};
   }
-  std::vector<StationPort> ports{{options.port, "", options.port}};
+  std::vector<StationPort> ports{{options.port, PortId(env, options.port), options.port}};
   std::set<std::string> seen{options.port};
   for (const std::string& port : options.morePorts) {
     if (!seen.insert(port).second) {
@@ -22,7 +22,7 @@ std::optional<std::vector<StationPort>> NamedPorts(Environment& env, const Commo
       exitCode = kExitUsage;
       return std::nullopt;
     }
-    ports.push_back({port, "", port});
+    ports.push_back({port, PortId(env, port), port});
   }
   return ports;
 }
@@ -59,19 +59,6 @@ StationOutcome ServeStation(Environment& env, const CommonOptions& options,
     outcome.codes = station.ServeOnce(*ports);
   }
   return outcome;
-}
-
-std::optional<BackupStore> OpenBackups(Environment& env, const BackupChoice& choice,
-                                       int& exitCode) {
-  if (choice.off) return std::nullopt;
-  const std::string folder = choice.folder.empty() ? env.backupFolder : choice.folder;
-  if (folder.empty()) {
-    env.err << "error: no folder for backups is known (neither XDG_STATE_HOME nor HOME is set); "
-               "give --backup-dir DIR or --no-backup\n";
-    exitCode = kExitUsage;
-    return std::nullopt;
-  }
-  return std::optional<BackupStore>(std::in_place, folder, *env.catalogue);
 }
 
 }  // namespace intercom::cli

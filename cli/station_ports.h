@@ -25,9 +25,4 @@ StationOutcome ServeStation(Environment& env, const CommonOptions& options,
                             const StationChoice& choice, DeviceService& service, SharedOutput& err,
                             SharedOutput* trace);
 
-// The backups of `choice`: its folder, else env.backupFolder. nullopt, with
-// exitCode set and the reason on env.err, when `choice` is off or no folder
-// is known (only the latter is an error).
-std::optional<BackupStore> OpenBackups(Environment& env, const BackupChoice& choice, int& exitCode);
-
 }  // namespace intercom::cli

@@ -354,7 +354,7 @@ TEST_F(CommandsTest, AWriteWhoseReadBackDiffersExits5) {
   };
 
   EXPECT_EQ(
-      RunWrite(env, {"/dev/ttyUSB0", ""}, {.file = "", .sets = {"address=10"}, .backup = false}),
+      RunWrite(env, {"/dev/ttyUSB0", ""}, {.file = "", .sets = {"address=10"}, .backup = {.folder = "", .off = true}}),
       kExitDiffers);
   EXPECT_EQ(out.str(), "");
   EXPECT_NE(err.str().find("not written: address=10 (was 3): the read back of WriteSettings "

@@ -96,6 +96,15 @@ void AddCommon(CLI::App* command, CommonOptions& options) {
   AddTrace(command, options);
 }
 
+// -p of a command that serves several ports at once.
+void AddPorts(CLI::App* command, std::vector<std::string>& ports) {
+  command
+      ->add_option("-p,--port", ports,
+                   "serial port, e.g. /dev/ttyUSB0; repeat it to work on several ports at once")
+      ->check(PortName())
+      ->type_name("PORT");
+}
+
 // --wait and --any-port of a station.
 void AddStation(CLI::App* command, StationChoice& station, const char* waitHelp) {
   CLI::Option* wait = command->add_flag("--wait", station.wait, waitHelp);
@@ -187,11 +196,7 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   CLI::App* apply = app.add_subcommand(
       "apply",
       "apply the row of a CSV plan for the device found (--wait: one device after another)");
-  apply
-      ->add_option("-p,--port", applyPorts,
-                   "serial port, e.g. /dev/ttyUSB0; repeat it to work on several ports at once")
-      ->check(PortName())
-      ->type_name("PORT");
+  AddPorts(apply, applyPorts);
   AddTrace(apply, options);
   apply->add_option("PLAN", applyOptions.planFile, "CSV plan: label,kind and setting columns")
       ->required();
@@ -227,11 +232,7 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   AddBackup(apply, applyOptions.backup);
   CLI::App* backup = app.add_subcommand(
       "backup", "save the settings of every device met as a settings file in the backup folder");
-  backup
-      ->add_option("-p,--port", applyPorts,
-                   "serial port, e.g. /dev/ttyUSB0; repeat it to work on several ports at once")
-      ->check(PortName())
-      ->type_name("PORT");
+  AddPorts(backup, applyPorts);
   AddTrace(backup, options);
   StationChoice backupStation;
   AddStation(backup, backupStation,

@@ -51,15 +51,8 @@ Choice ReadPortChoice(Environment& env, const std::string& path, std::string& na
 }  // namespace
 
 std::string WindowPortChoicePath(const char* xdgConfigHome, const char* home) {
-  std::string folder;
-  if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
-    folder = xdgConfigHome;
-  } else if (home != nullptr && home[0] != '\0') {
-    folder = std::string(home) + "/.config";
-  } else {
-    return {};
-  }
-  return folder + "/intercom-config/COM.ini";
+  const std::string folder = XdgBaseFolder(xdgConfigHome, home, ".config");
+  return folder.empty() ? folder : folder + "/intercom-config/COM.ini";
 }
 
 std::string InstalledPortChoicePath() {

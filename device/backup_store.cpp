@@ -105,15 +105,8 @@ std::string DefaultBackupFolder(const char* xdgStateHome, const char* home,
   if (localAppData != nullptr && localAppData[0] != '\0') {
     return std::string(localAppData) + "\\intercom-config\\backups";
   }
-  std::string folder;
-  if (xdgStateHome != nullptr && xdgStateHome[0] == '/') {
-    folder = xdgStateHome;
-  } else if (home != nullptr && home[0] != '\0') {
-    folder = std::string(home) + "/.local/state";
-  } else {
-    return {};
-  }
-  return folder + "/intercom-config/backups";
+  const std::string folder = XdgBaseFolder(xdgStateHome, home, ".local/state");
+  return folder.empty() ? folder : folder + "/intercom-config/backups";
 }
 
 std::string MachineBackupFolder() {

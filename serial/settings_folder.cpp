@@ -22,4 +22,10 @@ std::optional<std::string> PlatformStateFolder() {
 #endif
 }
 
+std::string XdgBaseFolder(const char* variable, const char* home, const char* underHome) {
+  if (variable != nullptr && variable[0] == '/') return variable;
+  if (home != nullptr && home[0] != '\0') return std::string(home) + "/" + underHome;
+  return {};
+}
+
 }  // namespace intercom

@@ -14,4 +14,9 @@ std::optional<std::string> PlatformSettingsFolder();
 // %LOCALAPPDATA% on Windows.
 std::optional<std::string> PlatformStateFolder();
 
+// An XDG base folder: `variable`'s value when it is an absolute path (a
+// relative one is ignored, as the XDG rule says), else `underHome` in
+// `home`; empty when neither gives a folder. Either may be null (not set).
+std::string XdgBaseFolder(const char* variable, const char* home, const char* underHome);
+
 }  // namespace intercom

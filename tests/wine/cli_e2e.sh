@@ -3,8 +3,9 @@
 # simulator's pty, checked against the Linux intercom-cli on the same device:
 # for each kind, `read --json` gives the same document; a write through Wine
 # reads back (on Linux) as written; without -p the installed window
-# program's COM.ini names the port; a missing COM port is refused with the
-# Windows error codes.
+# program's COM.ini names the port; a backup saved under a Windows path puts
+# the device back through write; apply --check exits 6 on a device that
+# differs; a missing COM port is refused with the Windows error codes.
 # Usage: cli_e2e.sh WINDOWS_CLI   (environment as for run.sh, prefix booted)
 set -euo pipefail
 
@@ -109,6 +110,35 @@ rm -f "$window_folder/COM.ini"
 [ ! -e "$scratch/kept-COM.ini" ] || mv "$scratch/kept-COM.ini" "$window_folder/COM.ini"
 [ -z "$made_window_folder" ] || rmdir "$window_folder"
 echo "without -p: the port of %APPDATA%\\intercom-config\\COM.ini"
+
+# backup saves what the device holds, under a Windows path, as a settings file
+# that write puts back.
+start_sim subscriber
+linux_cli read -p "$pty" --json >"$scratch/before.json" || fail "backup: Linux read exited $?"
+mkdir "$scratch/backups"
+backup_dir=$(timeout -k 5 60 "$INTERCOM_WINE" winepath -w "$scratch/backups" | tr -d '\r')
+wine_cli backup -p COM5 --backup-dir "$backup_dir" >"$scratch/backup.out" 2>"$scratch/backup.err" ||
+  fail "backup exited $?: $(tr '\n' ' ' <"$scratch/backup.err")"
+saved=$(sed -n 's/^backup: //p' "$scratch/backup.out")
+{ [ -n "$saved" ] && ls "$scratch/backups"/subscriber-*.json >/dev/null 2>&1; } ||
+  fail "backup saved no settings file: $(tr '\n' ' ' <"$scratch/backup.out")"
+linux_cli write -p "$pty" --no-backup --set key1=17 >/dev/null 2>&1 || fail "backup: Linux write exited $?"
+wine_cli write -p COM5 --no-backup "$saved" >"$scratch/restore.out" 2>&1 ||
+  fail "write of the backup exited $?: $(tr '\n' ' ' <"$scratch/restore.out")"
+linux_cli read -p "$pty" --json | cmp -s - "$scratch/before.json" ||
+  fail "write of the backup did not put the device back as it was"
+echo "backup: a settings file that write puts back"
+
+# apply --check on a device that differs from its row: exit 6, nothing written.
+printf 'label,kind,key1\ndesk,subscriber,17\n' >"$scratch/plan.csv"
+status=0
+(cd "$scratch" && wine_cli apply plan.csv -p COM5 --check) >"$scratch/check.out" 2>"$scratch/check.err" ||
+  status=$?
+[ $status -eq 6 ] || fail "apply --check: exit $status, not 6: $(tr '\n' ' ' <"$scratch/check.err")"
+grep -q ',desk,subscriber,COM5,,WOULD CHANGE,[0-9.]*,would write: key1=17 (holds 1),$' "$scratch/check.out" ||
+  fail "apply --check: no WOULD CHANGE line: $(tr '\n' ' ' <"$scratch/check.out")"
+linux_cli read -p "$pty" --json | cmp -s - "$scratch/before.json" || fail "apply --check changed the device"
+echo "apply --check: exit 6 when the device differs"
 
 # A COM port that does not exist: the open message and its reason, nothing
 # about the state of a port that never opened, and the port exit code.

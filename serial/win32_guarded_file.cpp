@@ -55,6 +55,24 @@ std::string TemporaryBeside(const std::string& path, unsigned attempt) {
          std::to_string(GetCurrentProcessId()) + "." + std::to_string(attempt);
 }
 
+// Writes all of `content`, waits until it is on the disk and closes `file`:
+// the first error met, 0 when none.
+int WriteFlushAndClose(Handle& file, const std::string& content) {
+  int error = 0;
+  DWORD written = 0;
+  if (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                 nullptr)) {
+    error = Error();
+  } else if (written != content.size()) {
+    error = ERROR_DISK_FULL;
+  }
+  if (error == 0 && !FlushFileBuffers(file.get())) error = Error();
+  if (const DWORD closeError = file.Close(); closeError != 0 && error == 0) {
+    error = static_cast<int>(closeError);
+  }
+  return error;
+}
+
 }  // namespace
 
 const int kFileMissing = ERROR_FILE_NOT_FOUND;
@@ -108,19 +126,8 @@ int ReplaceSettingsFile(const std::string& path, const std::string& content) {
   }
   if (!file.Valid()) return ERROR_FILE_EXISTS;
 
-  int error = 0;
-  DWORD written = 0;
-  if (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                 nullptr)) {
-    error = Error();
-  } else if (written != content.size()) {
-    error = ERROR_DISK_FULL;
-  }
   // The rename must not publish a file whose data may still be lost.
-  if (error == 0 && !FlushFileBuffers(file.get())) error = Error();
-  if (const DWORD closeError = file.Close(); closeError != 0 && error == 0) {
-    error = static_cast<int>(closeError);
-  }
+  int error = WriteFlushAndClose(file, content);
   if (error == 0 && !MoveFileExA(temporary.c_str(), path.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = Error();
@@ -141,19 +148,7 @@ int AppendToFile(const std::string& path, const std::string& content) {
   if (!file.Valid()) return Error();
   // A device (report.csv could be COM1 to Windows) is not written to.
   if (GetFileType(file.get()) != FILE_TYPE_DISK) return ERROR_ACCESS_DENIED;
-  int error = 0;
-  DWORD written = 0;
-  if (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                 nullptr)) {
-    error = Error();
-  } else if (written != content.size()) {
-    error = ERROR_DISK_FULL;
-  }
-  if (error == 0 && !FlushFileBuffers(file.get())) error = Error();
-  if (const DWORD closeError = file.Close(); closeError != 0 && error == 0) {
-    error = static_cast<int>(closeError);
-  }
-  return error;
+  return WriteFlushAndClose(file, content);
 }
 
 int FileIoCode(int error) {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <vector>
 
@@ -17,8 +18,10 @@ using Json = nlohmann::ordered_json;
 constexpr std::string_view kPlanFileMark = "; plan file ";
 
 // Milliseconds, as every format keeps them; a value that is not a number is 0.
+// From 2^52 on a double holds whole numbers only, and scaling could overflow.
 double Milliseconds(double seconds) {
-  return std::isfinite(seconds) ? std::round(seconds * 1000) / 1000 : 0;
+  if (!std::isfinite(seconds)) return 0;
+  return std::abs(seconds) >= 0x1p52 ? seconds : std::round(seconds * 1000) / 1000;
 }
 
 std::string Line(int line) {
@@ -135,6 +138,7 @@ bool StringAt(const Json& object, const char* key, std::string& value) {
 std::optional<ReportContents> ParseJsonLines(std::string_view text, std::string& reason,
                                              size_t& wholeLength) {
   ReportContents contents;
+  bool started = false;
   int line = 1;
   size_t at = 0;
   for (size_t end = text.find('\n'); end != std::string_view::npos;
@@ -150,6 +154,7 @@ std::optional<ReportContents> ParseJsonLines(std::string_view text, std::string&
           !IsPlanHash(contents.header.planHash)) {
         break;
       }
+      started = true;
       continue;
     }
     ReportRecord record;
@@ -164,13 +169,17 @@ std::optional<ReportContents> ParseJsonLines(std::string_view text, std::string&
       return std::nullopt;
     }
     record.seconds = seconds->get<double>();
+    if (!std::isfinite(record.seconds)) {
+      reason = Line(line) + "its seconds are not a finite number";
+      return std::nullopt;
+    }
     if (!CheckReportRecord(record, reason)) {
       reason = Line(line) + reason;
       return std::nullopt;
     }
     contents.records.push_back(std::move(record));
   }
-  if (contents.header.planHash.empty()) {
+  if (!started) {
     reason = "its first line is not {\"report\":\"" + std::string(kJsonReportName) +
              "\",\"plan\":...,\"plan_sha256\":...}";
     return std::nullopt;
@@ -189,7 +198,8 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 std::string ReportSecondsText(double seconds) {
-  char text[64];
+  // Room for the largest double written out in full.
+  char text[std::numeric_limits<double>::max_exponent10 + 8];
   const auto end =
       std::to_chars(text, text + sizeof text, Milliseconds(seconds), std::chars_format::fixed, 3);
   return std::string(text, end.ptr);

@@ -203,6 +203,8 @@ bool Station::ServeAnyPort(PortWatcher& watcher) {
     } catch (const PortWatchError& failure) {
       err_.Write(std::string("error: watching the serial adapters failed: ") + failure.what() +
                  "\n");
+      // No adapter can be told gone any more: each loop finishes its device and ends.
+      for (Running& running : loops) running.loop->Unplugged();
       watching = false;
       break;
     }

@@ -68,7 +68,8 @@ class Station {
   void ServeWaiting(const std::vector<StationPort>& ports);
   // A waiting loop for each adapter `watcher` reports, started when it
   // appears and ended when it goes; until the service is done or the run
-  // stops. False, with the reason on err, when the watching failed.
+  // stops. False, with the reason on err, when the watching failed; each
+  // loop then finishes the device it serves and ends.
   bool ServeAnyPort(PortWatcher& watcher);
 
   // True when a stop cut a device's service short.

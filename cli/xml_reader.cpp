@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "device/setting_text.h"
+
 namespace intercom::cli {
 namespace {
 
@@ -91,9 +93,10 @@ class XmlReader {
       return true;
     }
     const bool hex = name.substr(0, 2) == "#x";
-    const std::string_view digits = name.substr(hex ? 2 : 1);
+    const bool numeric = name.substr(0, 1) == "#";
+    const std::string_view digits = numeric ? name.substr(hex ? 2 : 1) : std::string_view();
     uint32_t code = 0;
-    bool valid = name.substr(0, 1) == "#" && !digits.empty() && digits.size() <= 8;
+    bool valid = numeric && !digits.empty() && digits.size() <= 8;
     for (char c : digits) {
       const size_t digit = std::string_view("0123456789abcdef")
                                .find(static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c));
@@ -145,12 +148,14 @@ class XmlReader {
     }
     ++at_;
     while (true) {
-      if (at_ >= text_.size()) return Fail("<" + element.name + "> not closed");
+      if (at_ >= text_.size()) return Fail("<" + ShownText(element.name) + "> not closed");
       if (At("</")) {
         at_ += 2;
         std::string name;
         if (!ReadName(name)) return false;
-        if (name != element.name) return Fail("</" + name + "> closes <" + element.name + ">");
+        if (name != element.name) {
+          return Fail("</" + ShownText(name) + "> closes <" + ShownText(element.name) + ">");
+        }
         SkipSpace();
         return Expect(">");
       }

@@ -26,6 +26,7 @@ inline constexpr int kXmlDeepestElement = 16;
 
 // The root element of `text`; nullopt, with a one-line `error` ("'>' expected
 // at byte 42"), for text that is not well-formed as far as this reader checks.
+// Element names in it show as ShownText has them.
 // Literal tabs and line breaks in attribute values read as spaces, as XML has it.
 std::optional<XmlElement> ReadXml(std::string_view text, std::string& error);
 

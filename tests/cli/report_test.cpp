@@ -260,12 +260,20 @@ TEST(ReportFile, RefusesAnotherPlanAnotherFormatAndWhatIsNoReport) {
   EXPECT_FALSE(ReadReport(err, csv, ReportFormat::Csv));
   EXPECT_EQ(err.str(), "error: " + csv + ": line 3: the seconds 'g' are not a number\n");
   err.str("");
+  const std::string jsonl = (dir / "bad.jsonl").string();
+  WriteFile(jsonl, "{\"report\":\"intercom-cli apply\",\"plan\":\"p\",\"plan_sha256\":\"9f86\"}\n");
+  EXPECT_FALSE(ReadReport(err, jsonl, ReportFormat::Jsonl));
+  EXPECT_NE(err.str().find("its first line is not"), std::string::npos) << err.str();
+  err.str("");
   const std::string xml = (dir / "bad.xml").string();
   std::string deep = "<testsuites name=\"intercom-cli apply\">";
   for (int depth = 0; depth < 100000; ++depth) deep += "<a>";
   WriteFile(xml, deep);
   EXPECT_FALSE(ReadReport(err, xml, ReportFormat::Junit));
   EXPECT_NE(err.str().find("nested too deep"), std::string::npos) << err.str();
+  WriteFile(xml, "<testsuites name=\"&;\"/>");
+  EXPECT_FALSE(ReadReport(err, xml, ReportFormat::Junit));
+  EXPECT_NE(err.str().find("a bad reference"), std::string::npos) << err.str();
   WriteFile(xml, "<testsuites name=\"intercom-cli apply\"><testsuite name=\"p\"><properties>");
   EXPECT_FALSE(ReadReport(err, xml, ReportFormat::Junit));
   EXPECT_FALSE(ReadReport(err, (dir / "missing.csv").string(), ReportFormat::Csv));
@@ -288,6 +296,28 @@ TEST(ReportFile, RefusesAnotherPlanAnotherFormatAndWhatIsNoReport) {
   }
 #endif
   fs::remove_all(dir);
+}
+
+// Whatever the seconds a file holds, they are written out whole to the
+// millisecond and read back as written.
+TEST(ReportFile, SecondsOfAnySizeReadBackAsWritten) {
+  const ReportHeader header{"plan.csv", Sha256Hex("plan")};
+  for (const double seconds : {1e100, -1.7e308, 0x1p52 + 1, 2.0004}) {
+    ReportRecord record = TrickyRecords()[1];
+    record.seconds = seconds;
+    for (ReportFormat format : kFormats) {
+      SCOPED_TRACE(ReportFormatName(format));
+      const std::string text =
+          format == ReportFormat::Junit
+              ? JunitDocument(header, {record})
+              : ReportStartText(format, header) + ReportLineText(format, record) + "\n";
+      std::string reason;
+      const std::optional<ReportContents> contents = ParseReport(format, text, reason);
+      ASSERT_TRUE(contents) << reason << "\n" << text;
+      ASSERT_EQ(contents->records.size(), 1u);
+      EXPECT_EQ(contents->records[0].seconds, seconds == 2.0004 ? 2.0 : seconds);
+    }
+  }
 }
 
 #ifndef _WIN32

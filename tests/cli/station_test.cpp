@@ -267,6 +267,35 @@ TEST_F(StationTest, AnAdapterPulledDuringARowIsReportedForItAndTheOthersGoOn) {
       << rows[1];
 }
 
+// The loops do not outlive the watching: a run whose plan still has rows left
+// ends with the port error instead of waiting for Ctrl+C.
+TEST_F(StationTest, AnyPortEndsItsLoopsWhenTheWatchingFails) {
+  std::map<std::string, DeviceModel> devices;
+  devices.emplace("/dev/ttyUSB0", DeviceKind::Splitter);
+  PortsFor(devices);
+  testing::LockedText text;
+  static_cast<std::ostream&>(out).rdbuf(&text);
+  std::deque<ScriptedWatcher::Step> steps{
+      {[] { return true; },
+       nullptr,
+       {{PortEvent::Type::Added, {"/dev/ttyUSB0", "/dev/serial/by-path/usb-0:1", ""}}}},
+      {[&] { return ReportRows(text.Text()).size() >= 1; },
+       [] { throw PortWatchError("the device events cannot be read"); },
+       {}}};
+  env.makeWatcher = [&](const std::string&) -> std::unique_ptr<PortWatcher> {
+    return std::make_unique<ScriptedWatcher>(std::move(steps));
+  };
+  ApplyOptions apply = Apply(Plan("label,kind,address\ns1,splitter,10\ns2,splitter,11\n"), true);
+  apply.station.anyPort = true;
+
+  EXPECT_EQ(RunApply(env, {}, apply), kExitPort) << err.str();
+  EXPECT_NE(err.str().find("error: watching the serial adapters failed: the device events cannot "
+                           "be read\n"),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(ReportRows(text.Text()).size(), 1u) << text.Text();
+}
+
 TEST_F(StationTest, BackupSavesEachDeviceMetAndAddsItToTheInventory) {
   std::map<std::string, DeviceModel> devices;
   devices.emplace("/dev/ttyUSB0", DeviceKind::Splitter);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/exit_codes.h"
@@ -123,14 +124,18 @@ void AddStation(CLI::App* command, StationChoice& station, const char* waitHelp)
       ->needs(anyPort);
 }
 
-void AddBackup(CLI::App* command, BackupChoice& backup) {
+// --backup-dir and --no-backup, which exclude each other; both returned.
+std::pair<CLI::Option*, CLI::Option*> AddBackup(CLI::App* command, BackupChoice& backup) {
   CLI::Option* folder =
       command
           ->add_option("--backup-dir", backup.folder,
                        "save what each device held before it is written here (default: "
-                       "${XDG_STATE_HOME:-~/.local/state}/intercom-config/backups)")
+                       "${XDG_STATE_HOME:-~/.local/state}/intercom-config/backups; on Windows "
+                       "%LOCALAPPDATA%\\intercom-config\\backups)")
           ->type_name("DIR");
-  command->add_flag("--no-backup", backup.off, "make no backup before writing")->excludes(folder);
+  CLI::Option* none = command->add_flag("--no-backup", backup.off, "make no backup before writing")
+                          ->excludes(folder);
+  return {folder, none};
 }
 
 }  // namespace
@@ -174,17 +179,7 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
       ->excludes(fileOption);
   CLI::Option* noVerifyOption =
       write->add_flag("--no-verify", noVerify, "do not read back what was written");
-  CLI::Option* backupDirOption =
-      write
-          ->add_option(
-              "--backup-dir", writeOptions.backup.folder,
-              "save the backup in DIR (default: ${XDG_STATE_HOME:-$HOME/.local/state}/"
-              "intercom-config/backups; on Windows %LOCALAPPDATA%\\intercom-config\\backups)")
-          ->type_name("DIR");
-  CLI::Option* noBackupOption = write
-                                    ->add_flag("--no-backup", writeOptions.backup.off,
-                                               "write without saving what the device held first")
-                                    ->excludes(backupDirOption);
+  const auto [backupDirOption, noBackupOption] = AddBackup(write, writeOptions.backup);
   write
       ->add_flag("--check", writeOptions.check,
                  "write nothing: print what would change (would write: NAME=VALUE (holds N)), or "

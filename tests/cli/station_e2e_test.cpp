@@ -3,8 +3,8 @@
 // intercom-sim on ptys.
 #include <signal.h>
 
-#include "cli/plan.h"
 #include "tests/support/cli_over_pty.h"
+#include "tests/support/report_rows.h"
 
 namespace intercom {
 namespace {
@@ -14,6 +14,7 @@ using namespace std::chrono_literals;
 
 using testing::ChildProcess;
 using testing::CliOverPty;
+using testing::CsvFields;
 using testing::Finished;
 using testing::ReadFile;
 using testing::Simulator;
@@ -32,10 +33,8 @@ std::map<std::string, std::vector<std::string>> Results(const std::string& repor
   std::istringstream lines(report);
   for (std::string line; std::getline(lines, line);) {
     if (line.starts_with("#") || line.starts_with("time,")) continue;
-    std::vector<std::string> fields;
-    std::istringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
-    if (fields.size() > 5) results[fields[1]].push_back(fields[5]);
+    const auto fields = CsvFields(line);
+    if (fields && fields->size() > 5) results[fields->at(1)].push_back(fields->at(5));
   }
   return results;
 }
@@ -119,11 +118,9 @@ TEST_F(SiteOverPty, AStationServesThePortsOfItsFolderAsTheyComeAndGo) {
 
   std::vector<std::string> rows;
   for (const std::string& line : lines) {
-    std::vector<std::string> fields;
-    std::istringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
-    ASSERT_GT(fields.size(), 5u) << line;
-    rows.push_back(fields[1] + " " + fields[3] + " " + fields[5]);
+    const auto fields = CsvFields(line);
+    ASSERT_TRUE(fields && fields->size() > 5) << line;
+    rows.push_back(fields->at(1) + " " + fields->at(3) + " " + fields->at(5));
   }
   std::sort(rows.begin(), rows.end());
   EXPECT_EQ(rows, (std::vector<std::string>{"desk " + link("a") + " OK", "hub " + link("c") + " OK",

@@ -20,6 +20,12 @@ uint8_t StopSizeCode(uint8_t stopBits) {
   return kCodes[stopBits];
 }
 
+// "5 s", or "300 ms" where whole seconds would not say it.
+std::string Limit(std::chrono::milliseconds limit) {
+  if (limit.count() % 1000 == 0) return std::to_string(limit.count() / 1000) + " s";
+  return std::to_string(limit.count()) + " ms";
+}
+
 }  // namespace
 
 NetworkSerialPort::NetworkSerialPort(NetworkLimits limits, Resolver resolver)
@@ -46,11 +52,6 @@ bool NetworkSerialPort::FailConnection() {
 bool NetworkSerialPort::FailOpen(uint32_t code, std::string reason) {
   socket_.Close();
   return Fail(code, std::move(reason));
-}
-
-std::string NetworkSerialPort::Limit(std::chrono::milliseconds limit) const {
-  if (limit.count() % 1000 == 0) return std::to_string(limit.count() / 1000) + " s";
-  return std::to_string(limit.count()) + " ms";
 }
 
 bool NetworkSerialPort::Open(const std::string& name) {

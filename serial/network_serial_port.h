@@ -103,7 +103,6 @@ class NetworkSerialPort final : public SerialPort {
   // Sends the line settings and waits until `deadline` for the server's
   // confirmation of each.
   bool ApplyLine(const LineState& state, Clock::time_point deadline);
-  std::string Limit(std::chrono::milliseconds limit) const;
 
   NetworkLimits limits_;
   Resolver resolver_;

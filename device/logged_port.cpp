@@ -78,36 +78,36 @@ bool LoggedPort::Write(const uint8_t* data, size_t count, size_t& written) {
 
 bool LoggedPort::Read(uint8_t* data, size_t count, size_t& received) {
   const bool ok = port_.Read(data, count, received);
-  const Bytes arrived(data, data + (ok ? received : 0));
+  const Bytes arrived(data, data + received);
+  const std::string failure = ok ? "" : "  read failed: " + std::to_string(port_.LastError());
   const Bytes written = std::exchange(written_, Bytes());
   if (!held_.empty()) {
-    Bytes held = std::exchange(held_, Bytes());
-    if (ok && received == 0) {
-      Line("< " + Hex(held));
-    } else if (ok) {
-      Line("= " + Hex(Bytes(held.begin(), held.begin() + static_cast<long>(written.size()))));
-      Bytes reply(held.begin() + static_cast<long>(written.size()), held.end());
+    const Bytes held = std::exchange(held_, Bytes());
+    const auto echoEnd = held.begin() + static_cast<long>(written.size());
+    if (ok && received > 0) {
+      Bytes reply(echoEnd, held.end());
       reply.insert(reply.end(), arrived.begin(), arrived.end());
+      Line("= " + Hex(Bytes(held.begin(), echoEnd)));
       Line("< " + Hex(reply));
     } else {
+      // The second read found nothing more (no line of its own) or failed.
       Line("< " + Hex(held));
-      Line("< " + Hex(Bytes(data, data + received)) +
-           "  read failed: " + std::to_string(port_.LastError()));
+      if (!ok) Line("< " + Hex(arrived) + failure);
     }
-    if (log_) log_->flush();
-    return ok;
+  } else if (ok && !written.empty() && received >= written.size() &&
+             std::equal(written.begin(), written.end(), arrived.begin())) {
+    if (received == written.size()) {
+      Line("= " + Hex(arrived));
+    } else {
+      // Only the next read can tell an echo and more from a reply that
+      // repeats the request.
+      held_ = arrived;
+      written_ = written;
+      return ok;
+    }
+  } else {
+    Line("< " + Hex(arrived) + failure);
   }
-  const bool echo = !written.empty() && arrived.size() >= written.size() &&
-                    std::equal(written.begin(), written.end(), arrived.begin());
-  if (echo && arrived.size() > written.size()) {
-    // Only the next read can tell an echo and more from a reply that repeats
-    // the request.
-    held_ = arrived;
-    written_ = written;
-    return ok;
-  }
-  Line((echo ? "= " : "< ") + Hex(Bytes(data, data + received)) +
-       (ok ? "" : "  read failed: " + std::to_string(port_.LastError())));
   if (log_) log_->flush();
   return ok;
 }

@@ -32,27 +32,24 @@ KIND_NAMES = {
 }
 
 # Pauses of one exchange: 50 ms before the write, 100 ms before the read; a
-# silent device holds the read for its 50 ms time-out, and so does a reply
-# whose first 15 bytes repeat the request (an answered probe, a studio mode of
-# 0): a second read waits that long for what an echoing line would send.
-BEFORE_WRITE, BEFORE_READ, HELD_READ, CALLER_PAUSE = 50, 100, 50, 50
+# silent device holds the read for its 50 ms time-out.
+BEFORE_WRITE, BEFORE_READ, SILENT_READ, CALLER_PAUSE = 50, 100, 50, 50
 
 # The floor of each gap between consecutive requests of discovery, per kind:
-# 100 ms before the read, 50 ms more when the read was held (no answer, or the
-# answered probe), the caller's Pause(50) where there is one, 50 ms before the
-# next write. Every gap after a probe is held.
-def _gap(held, caller_pause):
-    return BEFORE_READ + (HELD_READ if held else 0) + (CALLER_PAUSE if caller_pause else 0) + BEFORE_WRITE
+# 100 ms before the read, 50 ms more when the previous request got no answer,
+# the caller's Pause(50) where there is one, 50 ms before the next write.
+def _gap(silent, caller_pause):
+    return BEFORE_READ + (SILENT_READ if silent else 0) + (CALLER_PAUSE if caller_pause else 0) + BEFORE_WRITE
 
 DISCOVERY_GAPS = {
     # probe 1 answered, Pause(50); ReadDeviceAddress, ReadSettings, ReadStudioMode
-    "subscriber": [_gap(True, True), _gap(False, False), _gap(False, False)],
+    "subscriber": [_gap(False, True), _gap(False, False), _gap(False, False)],
     # probe 1 silent; probe 2 answered, Pause(50); ReadSettings, ReadLevels
-    "splitter": [_gap(True, True), _gap(True, True), _gap(False, False)],
-    "beltpack": [_gap(True, True), _gap(True, True), _gap(True, True), _gap(False, False),
+    "splitter": [_gap(True, True), _gap(False, True), _gap(False, False)],
+    "beltpack": [_gap(True, True), _gap(True, True), _gap(False, True), _gap(False, False),
                  _gap(False, False)],
     # no pause after the fourth probe
-    "switch": [_gap(True, True), _gap(True, True), _gap(True, True), _gap(True, False),
+    "switch": [_gap(True, True), _gap(True, True), _gap(True, True), _gap(False, False),
                _gap(False, False)],
 }
 # Open the port, Pause(100), configure, then the first exchange's Pause(50).
@@ -303,10 +300,9 @@ def action_rows(build, workdir, env, repeats, table):
 
 
 # A whole `intercom-cli read`: 100 ms after opening the port, then discovery's
-# exchanges (150 ms of pauses each, 50 ms more for every probe and for the
-# subscriber set's studio mode of 0, Pause(50) after each of the first three
-# probes) and the reads of the kind found.
-CLI_READ_FLOORS = {"subscriber": 850, "splitter": 900, "beltpack": 1300, "switch": 1350}
+# exchanges (150 ms of pauses each, 50 ms more for an unanswered probe, Pause(50)
+# after each of the first three probes) and the reads of the kind found.
+CLI_READ_FLOORS = {"subscriber": 750, "splitter": 850, "beltpack": 1250, "switch": 1300}
 
 
 def cli_rows(build, workdir, repeats, table):

@@ -98,6 +98,8 @@ bool LoggedPort::Read(uint8_t* data, size_t count, size_t& received) {
              std::equal(written.begin(), written.end(), arrived.begin())) {
     if (received == written.size()) {
       Line("= " + Hex(arrived));
+    } else if (arrived[written.size()] != kFrameSync0) {
+      Line("< " + Hex(arrived));
     } else {
       // Only the next read can tell an echo and more from a reply that
       // repeats the request.

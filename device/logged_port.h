@@ -8,8 +8,8 @@
 // A line that echoes hands the request back before the reply; the echo gets a
 // line of its own, "= " and its bytes, and the reply's line holds only what
 // followed it. As the exchange does, a first read after a write that brings
-// exactly the written bytes is an echo; one that brings them and more is held
-// until the next read: bytes from it make an echo and a reply of the rest and
+// exactly the written bytes is an echo; one that brings them and then the
+// frame sync E2 is held until the next read: bytes from it make an echo and a reply of the rest and
 // those bytes, none (no line for that read) a reply of what was held. The
 // next write, purge, open or close, a new log or the end of the object write
 // what is still held as a reply.

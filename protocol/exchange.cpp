@@ -41,9 +41,10 @@ ExchangeOutcome Exchange(const DeviceLine& line) {
       outcome.echoed = true;
       state.ReplyBuffer.fill(0);
       received = 0;
-    } else {
-      // A reply whose payload repeats the request's, or the echo and the
-      // first byte of a reply: only bytes still coming can tell them apart.
+    } else if (state.ReplyBuffer[state.RequestBuffer.size()] == kFrameSync0) {
+      // A reply whose payload repeats the request's and ends in the frame
+      // sync, or the echo and the first byte of a reply: only bytes still
+      // coming can tell them apart.
       RequestFrame rest{};
       size_t more = 0;
       read = line.port.Read(rest.data(), rest.size(), more);

@@ -55,10 +55,12 @@ struct ExchangeOutcome {
 // A line that echoes hands back the request's 15 bytes before the reply. When
 // exactly the request's 15 bytes arrive, that is an echo with no answer: the
 // observer hears of it (EchoRead) and the reply reads as nothing arrived. When
-// 16 arrive whose first 15 are the request's, a second read of up to 15 bytes
-// (the port's time-outs, about 50 ms more when nothing follows) tells: more
-// bytes make the 15 an echo and the 16th plus those the reply (Cut when fewer
-// than 16); none make the 16 a reply. A failing second read is a failed read.
+// 16 arrive whose first 15 are the request's and whose 16th is the frame sync
+// E2, a second read of up to 15 bytes (the port's time-outs, about 50 ms more
+// when nothing follows) tells: more bytes make the 15 an echo and the 16th plus
+// those the reply (Cut when fewer than 16); none make the 16 a reply. Any other
+// 16 bytes are a reply read once, so a line without echo keeps its timing. A
+// failing second read is a failed read.
 ExchangeOutcome Exchange(const DeviceLine& line);
 
 }  // namespace intercom

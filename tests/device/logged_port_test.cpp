@@ -38,6 +38,9 @@ class LoggedPortTest : public testing::LineTest {
 TEST_F(LoggedPortTest, TheEchoGetsALineOfItsOwnAndAReplyThatRepeatsTheRequestDoesNot) {
   const std::string same = "E2 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00 00";
   EXPECT_EQ(Traced(Reply(1, 7)), request + "t < " + same + "\n");
+  Bytes endsInSync = Reply(1, 7);
+  endsInSync[15] = 0xE2;
+  EXPECT_EQ(Traced(endsInSync), request + "t < " + same.substr(0, same.size() - 2) + "E2\n");
   EXPECT_EQ(Traced(Joined(echo, Reply(1, 7, {0x05}))),
             request + "t = E2 E4 01 07 0A 00 00 00 00 00 00 00 00 00 00\n" +
                 "t < E2 E4 01 07 0A 05 00 00 00 00 00 00 00 00 00 00\n");

@@ -52,6 +52,10 @@ void DeviceConversation::RequestSent(const RequestFrame& request) {
   if (followerObserver_ != nullptr) followerObserver_->RequestSent(request);
 }
 
+void DeviceConversation::EchoRead(const RequestFrame& echo) {
+  if (followerObserver_ != nullptr) followerObserver_->EchoRead(echo);
+}
+
 void DeviceConversation::ReplyRead(const ReplyFrame& reply) {
   if (followerObserver_ != nullptr) followerObserver_->ReplyRead(reply);
 }

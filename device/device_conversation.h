@@ -84,6 +84,7 @@ class DeviceConversation : private ExchangeObserver, private DiscoveryEvents {
 
  private:
   void RequestSent(const RequestFrame& request) override;
+  void EchoRead(const RequestFrame& echo) override;
   void ReplyRead(const ReplyFrame& reply) override;
   void Notice(const std::string& text) override;
   void Replied(const ExchangeOutcome& outcome) override;

@@ -29,6 +29,9 @@ struct ExchangeOutcome {
   DeviceSettings values;
   // A studio mode reply of 255: the device asks for its mode to be written.
   bool studioReset = false;
+  // The line handed the request back before the reply (an echoing RS-485
+  // adapter); `received` and `reply` then count only what followed the echo.
+  bool echoed = false;
 
   // The reply began with the frame sync and was interpreted.
   bool InSync() const { return status == ReplyStatus::Whole || status == ReplyStatus::Cut; }
@@ -48,6 +51,16 @@ struct ExchangeOutcome {
 // A failed write or read gets its notice with the error code and the exchange
 // goes on; a failed read leaves the reply all zero, also when part of it had
 // arrived. Blocks about 155 ms with a prompt device, about 205 ms without one.
+//
+// A line that echoes hands back the request's 15 bytes before the reply. When
+// exactly the request's 15 bytes arrive, that is an echo with no answer: the
+// observer hears of it (EchoRead) and the reply reads as nothing arrived. When
+// 16 arrive whose first 15 are the request's and whose 16th is the frame sync
+// E2, a second read of up to 15 bytes (the port's time-outs, about 50 ms more
+// when nothing follows) tells: more bytes make the 15 an echo and the 16th plus
+// those the reply (Cut when fewer than 16); none make the 16 a reply. Any other
+// 16 bytes are a reply read once, so a line without echo keeps its timing. A
+// failing second read is a failed read.
 ExchangeOutcome Exchange(const DeviceLine& line);
 
 }  // namespace intercom

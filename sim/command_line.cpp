@@ -14,7 +14,7 @@ constexpr char kUsageRest[] =
     " [--link PATH] [--quiet]\n"
     "                    [--silent] [--out-of-sync] [--truncate N] [--truncate-command CMD:N]...\n"
     "                    [--late MS] [--vanish-after K] [--corrupt-resend] [--studio-255]\n"
-    "                    [--log-requests FILE]\n"
+    "                    [--echo] [--log-requests FILE]\n"
     "       intercom-sim --help | --version\n"
     "\n"
     "Plays one intercom device on a pseudo-terminal; prints the port's path on the\n"
@@ -39,6 +39,9 @@ constexpr char kUsageRest[] =
     "                 byte as the previous WriteSettings had it with bit 0 of that\n"
     "                 byte flipped, like a device that damages a re-sent value\n"
     "  --studio-255   report studio mode 255 whatever was written\n"
+    "  --echo         hand back every byte the tool sends before any reply, like a\n"
+    "                 two-wire RS-485 adapter that echoes; with --silent, the echo\n"
+    "                 alone\n"
     "  --log-requests FILE\n"
     "                 append a line per request to FILE: CLOCK_MONOTONIC nanoseconds\n"
     "                 when its last byte arrived, then its bytes in hexadecimal\n"
@@ -128,6 +131,8 @@ bool ParseSimOptions(int argc, const char* const* argv, const Catalogue& catalog
       options.misbehaviour.corruptResend = true;
     } else if (arg == "--quiet") {
       options.quiet = true;
+    } else if (arg == "--echo") {
+      options.misbehaviour.echo = true;
     } else if (arg == "--silent") {
       options.misbehaviour.silent = true;
     } else if (arg == "--out-of-sync") {

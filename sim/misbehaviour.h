@@ -18,6 +18,9 @@
 namespace intercom {
 
 struct Misbehaviour {
+  // The line hands back every byte the tool sends, before any reply, as many
+  // two-wire RS-485 adapters do; the pty loop does it, with or without a reply.
+  bool echo = false;
   bool silent = false;            // takes requests, never answers
   bool outOfSync = false;         // replies begin E4 E2 instead of E2 E4
   int replyBytes = kReplyLength;  // only the first 0..16 bytes of each reply go out

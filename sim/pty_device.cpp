@@ -144,6 +144,10 @@ void PtyDevice::Serve(DeviceModel& model, const Misbehaviour& misbehaviour, int 
       ThrowErrno("read pty");
     }
     now = Clock::now();
+    if (misbehaviour.echo && n > 0) {
+      WriteReply(buffer, static_cast<size_t>(n));
+      logger.Bytes("echo   ", buffer, static_cast<size_t>(n));
+    }
     const auto frames = assembler.Feed(buffer, static_cast<size_t>(n), now);
     if (const size_t skipped = assembler.TakeSkipped()) {
       logger.Line("skipped " + std::to_string(skipped) + " bytes before a sync");

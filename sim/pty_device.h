@@ -25,7 +25,8 @@ class PtyDevice {
   const std::string& SlavePath() const { return slavePath_; }
 
   // Answers requests with `model`, shaped by `misbehaviour`, until `stopFd`
-  // becomes readable. Each request, reply and dropped byte is logged to `log`
+  // becomes readable; with misbehaviour.echo every byte read is first written
+  // back as it came. Each request, echo, reply and dropped byte is logged to `log`
   // unless it is null; each complete request also goes to `requests` unless it
   // is null, as one line: the steady clock (CLOCK_MONOTONIC) in nanoseconds when
   // its last byte was read, then its bytes, flushed at once. Throws

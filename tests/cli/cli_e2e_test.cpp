@@ -66,6 +66,17 @@ std::vector<double> RequestTimes(const std::string& trace, const std::string& pr
   return times;
 }
 
+// The lines of a trace without their timestamps: "> E2 E4 ...", "= ...", "< ...".
+std::vector<std::string> TraceLines(const std::string& trace) {
+  std::vector<std::string> lines;
+  std::istringstream in(trace);
+  for (std::string line; std::getline(in, line);) {
+    const size_t blank = line.find(' ');
+    if (blank != std::string::npos) lines.push_back(line.substr(blank + 1));
+  }
+  return lines;
+}
+
 bool IsWriteCommand(int code) {
   return code == 2 || code == 4 || code == 6 || code == 9 || code == 11;
 }
@@ -136,6 +147,44 @@ TEST_P(CliPerKind, AValueOutOfRangeSendsNothingAndExits4) {
   Values expected = GetParam().initial;
   expected["kind"] = static_cast<int32_t>(StandardCatalogue().FindByName(GetParam().kind)->kind);
   EXPECT_EQ(ValuesOf(read.out), expected);
+}
+
+// Every exchange of a read and a verified write over an adapter that echoes:
+// each request comes back first, on a line of its own in the trace, and the
+// reply after it is the one taken.
+TEST_P(CliPerKind, ALineThatEchoesReadsAndWritesAsAPlainOne) {
+  StartDevice(GetParam().kind, {"--echo"});
+  const int32_t kind = static_cast<int32_t>(StandardCatalogue().FindByName(GetParam().kind)->kind);
+  const Finished read = Cli({"read", "-p", Port(), "--json", "--trace", "trace.log"});
+  ASSERT_EQ(read.exitCode, 0) << read.err;
+  Values expected = GetParam().initial;
+  expected["kind"] = kind;
+  EXPECT_EQ(ValuesOf(read.out), expected);
+  const std::vector<std::string> lines = TraceLines(ReadFile(dir_ / "trace.log"));
+  // Probes of the kinds before it are echoed and get no reply.
+  size_t replies = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].starts_with("> ")) {
+      ASSERT_LT(i + 1, lines.size());
+      EXPECT_EQ(lines[i + 1], "= " + lines[i].substr(2));
+    } else if (lines[i].starts_with("< ")) {
+      ++replies;
+      EXPECT_TRUE(lines[i].starts_with("< E2 E4")) << lines[i];
+      EXPECT_EQ(lines[i].size(), 2u + 16u * 3u - 1u) << lines[i];
+    }
+  }
+  EXPECT_GE(replies, 2u);
+
+  std::vector<std::string> write{"write", "-p", Port(), "--no-backup"};
+  for (const auto& [name, value] : GetParam().written) {
+    write.insert(write.end(), {"--set", name + "=" + std::to_string(value)});
+  }
+  const Finished written = Cli(write);
+  ASSERT_EQ(written.exitCode, 0) << written.err;
+  EXPECT_NE(written.out.find("read back: every setting matches"), std::string::npos) << written.out;
+  expected = GetParam().written;
+  expected["kind"] = kind;
+  EXPECT_EQ(ValuesOf(Cli({"read", "-p", Port(), "--json"}).out), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -340,6 +389,23 @@ TEST_F(CliOverPty, AReSentValueTheDeviceStoresDamagedFailsWriteAndApply) {
                          damaged(10) + "\n"),
             std::string::npos)
       << key.err;
+}
+
+// An adapter that echoes with no device on it hands back each request alone:
+// no answer, not a device holding the request's zeros.
+TEST_F(CliOverPty, AnEchoWithNothingAfterItIsNoDevice) {
+  StartDevice("subscriber", {"--echo", "--silent"});
+  const Finished run = Cli({"detect", "-p", Port(), "--trace", "trace.log"});
+  EXPECT_EQ(run.exitCode, 3) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("information: Ни одно устройство не подключено."), std::string::npos)
+      << run.err;
+  size_t echoes = 0;
+  for (const std::string& line : TraceLines(ReadFile(dir_ / "trace.log"))) {
+    EXPECT_FALSE(line.starts_with("< ")) << line;
+    if (line.starts_with("= E2 E4")) ++echoes;
+  }
+  EXPECT_EQ(echoes, StandardCatalogue().Kinds().size());
 }
 
 TEST_F(CliOverPty, PortDefaultsToComIniAndLeavesItAlone) {

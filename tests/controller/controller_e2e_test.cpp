@@ -131,6 +131,59 @@ TEST_F(ControllerOverPty, SilentLineGivesTheNoDeviceOutcome) {
   EXPECT_EQ(panel.Edit12.Text().size(), 4u * 45u);
 }
 
+// The start-up's discovery and reads on an adapter that echoes every request:
+// the kind and the values of a plain line, no box.
+struct EchoCase {
+  std::string kind;
+  int32_t device;
+  int field;  // an Edit the reads fill
+  std::string text;
+};
+
+class ControllerOverEchoingLine : public ControllerOverPty,
+                                  public ::testing::WithParamInterface<EchoCase> {};
+
+TEST_P(ControllerOverEchoingLine, FindsTheKindAndFillsItsPage) {
+  StartUp({"--kind", GetParam().kind, "--echo"});
+  EXPECT_EQ(context.state.CurrentDevice, GetParam().device);
+  EXPECT_EQ(panel.PageControl1.ActivePage(), GetParam().device - 1);
+  EXPECT_EQ(panel.EditAt(GetParam().field).Text(), GetParam().text);
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ControllerOverEchoingLine,
+    ::testing::Values(EchoCase{"subscriber", 1, 10, "10"}, EchoCase{"splitter", 2, 14, "3"},
+                      EchoCase{"beltpack", 3, 15, "7"}, EchoCase{"switch", 4, 19, "14"}),
+    [](const ::testing::TestParamInfo<EchoCase>& info) { return info.param.kind; });
+
+TEST_F(ControllerOverPty, OnALineThatEchoesWritesAndLevelStepsReadBack) {
+  StartUp({"--kind", "switch", "--echo"});
+  panel.Edit16.SetText("21");
+  panel.BitBtn2.Click();
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Новые настройки записаны."});
+  panel.BitBtn25.Click();  // "+" of TrackBar9, at 4
+  panel.BitBtn14.Click();  // "-" of TrackBar6, at 1
+  panel.Edit16.SetText("1");
+  panel.TrackBar9.SetPosition(0);
+  panel.TrackBar6.SetPosition(9);
+  panel.BitBtn19.Click();  // discovery reads everything back
+  EXPECT_EQ(panel.Edit16.Text(), "21");
+  EXPECT_EQ(panel.TrackBar9.Position(), 5);
+  EXPECT_EQ(panel.TrackBar6.Position(), 0);
+}
+
+// Each probe comes back alone: no device, not a subscriber set holding the
+// request's zeros.
+TEST_F(ControllerOverPty, AnEchoWithNothingAfterItGivesTheNoDeviceOutcome) {
+  StartUp({"--kind", "subscriber", "--echo", "--silent"});
+  EXPECT_EQ(panel.PageControl1.ActivePage(), PageControl::kNoPage);
+  EXPECT_FALSE(panel.BitBtn2.Enabled());
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].kind, MessageKind::Information);
+  EXPECT_EQ(panel.Edit12.Text().size(), 4u * 45u);
+}
+
 TEST_F(ControllerOverPty, PortChosenAgainInTheDialogIsConfiguredAndRediscovered) {
   StartUp({"--kind", "splitter"});
   Simulator other(program_, {"--kind", "subscriber"});

@@ -171,8 +171,10 @@ TEST_F(ExchangeTest, FailedWriteStillReadsAndClassifies) {
 }
 
 TEST_F(ExchangeTest, BytesLeftOnTheLineAreDroppedByTheNextPurge) {
-  // A second, late frame arrives behind the first one and is still waiting after the read.
-  Bytes doubled = Reply(1, 7);
+  // A second, late frame arrives behind the first one and is still waiting
+  // after the read. (Behind a frame that begins with the request's bytes it
+  // would make that frame an echo.)
+  Bytes doubled = Reply(1, 7, {0x01});
   const Bytes late = Corrupted(Reply(1, 7), 0, 0xE4);
   doubled.insert(doubled.end(), late.begin(), late.end());
   port.replies.push_back(doubled);
@@ -182,6 +184,130 @@ TEST_F(ExchangeTest, BytesLeftOnTheLineAreDroppedByTheNextPurge) {
   EXPECT_EQ(port.purgeCount, 2);
   EXPECT_TRUE(context.state.NoAnswer);
   EXPECT_TRUE(boxes.shown.empty()) << "the stale frame was read instead of dropped";
+}
+
+// A port that counts its reads and can fail one of them.
+class CountingPort : public testing::FakeSerialPort {
+ public:
+  bool Read(uint8_t* data, size_t count, size_t& received) override {
+    if (++reads == failingRead) {
+      received = 0;
+      failRead = 5;
+    }
+    const bool ok = FakeSerialPort::Read(data, count, received);
+    failRead = 0;
+    return ok;
+  }
+  int reads = 0;
+  int failingRead = 0;  // the read (from 1) that fails; 0: none
+};
+
+// The observer's events in order: "request", "echo E2 E4 ...", "reply E2 E4 ...", notices.
+struct EventLog : ExchangeObserver {
+  void RequestSent(const RequestFrame& /*request*/) override { events.push_back("request"); }
+  void EchoRead(const RequestFrame& echo) override {
+    events.push_back("echo" + HexTrace(echo.data(), kRequestLength));
+  }
+  void ReplyRead(const ReplyFrame& reply) override {
+    events.push_back("reply" + HexTrace(reply.data(), kReplyLength));
+  }
+  void Notice(const std::string& text) override { events.push_back(text); }
+  std::vector<std::string> events;
+};
+
+// A line that hands every request back before whatever the device sends.
+class EchoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    port.Open("/dev/ttyUSB0");
+    state.CurrentCommand = static_cast<uint8_t>(CommandCode::ReadSettings);
+    state.RequestBuffer = {0xE2, 0xE4, 0x01, 0x03, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  }
+  ExchangeOutcome Run(const Bytes& device, bool echo = true) {
+    Bytes line = echo ? Request() : Bytes();
+    line.insert(line.end(), device.begin(), device.end());
+    port.replies.push_back(line);
+    return Exchange({state, port, pause, observer, StandardCatalogue()});
+  }
+  Bytes Request() const { return Bytes(state.RequestBuffer.begin(), state.RequestBuffer.end()); }
+  std::string Echo() const { return "echo" + HexTrace(state.RequestBuffer.data(), kRequestLength); }
+  static std::string Traced(const Bytes& reply) {
+    Bytes frame = reply;
+    frame.resize(kReplyLength);
+    return "reply" + HexTrace(frame.data(), kReplyLength);
+  }
+
+  SessionState state;
+  CountingPort port;
+  testing::RecordingPause pauses;
+  Pause pause = pauses.AsPause();
+  EventLog observer;
+  const Bytes reply = Reply(1, 3, {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x29, 0x2A});
+};
+
+TEST_F(EchoTest, TheEchoIsDroppedAndTheWholeOrCutReplyAfterItIsRead) {
+  for (const size_t length : {16u, 7u, 2u}) {
+    observer.events.clear();
+    port.reads = 0;
+    const Bytes device = Truncated(reply, length);
+    const ExchangeOutcome outcome = Run(device);
+    EXPECT_TRUE(outcome.echoed);
+    EXPECT_EQ(outcome.received, length);
+    EXPECT_EQ(outcome.status, length == 16 ? ReplyStatus::Whole : ReplyStatus::Cut);
+    EXPECT_EQ(outcome.Answered(), length == 16);
+    EXPECT_EQ(Bytes(outcome.reply.begin(), outcome.reply.begin() + static_cast<long>(length)),
+              device);
+    EXPECT_EQ(observer.events, (std::vector<std::string>{Echo(), Traced(device)}));
+    EXPECT_EQ(port.reads, 2);
+  }
+  EXPECT_EQ(pauses.delays, (std::vector<int>{50, 100, 50, 100, 50, 100}));
+}
+
+// A reply cut to exactly the request's bytes reads the same as an echo with no
+// reply after it; either way nothing answered, and no phantom device is found.
+TEST_F(EchoTest, TheRequestAloneIsAnEchoWithNoAnswer) {
+  state.NoAnswer = false;
+  const ExchangeOutcome outcome = Run({});
+  EXPECT_TRUE(outcome.echoed);
+  EXPECT_EQ(outcome.status, ReplyStatus::Missing);
+  EXPECT_TRUE(state.NoAnswer);
+  EXPECT_EQ(outcome.received, 0u);
+  EXPECT_EQ(outcome.reply, ReplyFrame{});
+  EXPECT_EQ(observer.events, (std::vector<std::string>{Echo(), Traced({})}));
+  EXPECT_EQ(port.reads, 1);
+}
+
+// Only 16 bytes that begin with the request and end in the frame sync may be
+// an echo and a reply's first byte; every other reply is read once, as before.
+TEST_F(EchoTest, SixteenBytesBeginningWithTheRequestAreAReplyReadAgainOnlyWhenTheyEndInTheSync) {
+  const Bytes zeros = Reply(1, 3);  // its first 15 bytes are the request's
+  Bytes endsInSync = zeros;
+  endsInSync[15] = 0xE2;
+  for (const auto& [same, reads] : {std::pair{zeros, 1}, std::pair{endsInSync, 2}}) {
+    observer.events.clear();
+    port.reads = 0;
+    const ExchangeOutcome outcome = Run(same, false);
+    EXPECT_FALSE(outcome.echoed);
+    EXPECT_EQ(outcome.status, ReplyStatus::Whole);
+    EXPECT_TRUE(outcome.Answered());
+    EXPECT_EQ(Bytes(outcome.reply.begin(), outcome.reply.end()), same);
+    EXPECT_EQ(observer.events, std::vector<std::string>{Traced(same)});
+    EXPECT_EQ(port.reads, reads);
+  }
+  port.reads = 0;
+  EXPECT_TRUE(Run(reply, false).Answered());
+  EXPECT_EQ(port.reads, 1);
+}
+
+TEST_F(EchoTest, AFailingSecondReadIsAFailedRead) {
+  port.failingRead = 2;
+  const ExchangeOutcome outcome = Run(reply);
+  EXPECT_FALSE(outcome.echoed);
+  EXPECT_EQ(outcome.readError, 5u);
+  EXPECT_EQ(outcome.received, 0u);
+  EXPECT_EQ(outcome.status, ReplyStatus::Missing);
+  EXPECT_TRUE(state.NoAnswer);
+  EXPECT_EQ(observer.events, (std::vector<std::string>{"Can't read from port: 5", Traced({})}));
 }
 
 }  // namespace

@@ -111,6 +111,23 @@ TEST(NetworkSerialPort, ReadsEndOnTheirTimeOutsAsOnATty) {
   EXPECT_LT(Since(start), milliseconds(1000));
 }
 
+TEST(NetworkSerialPort, AWriteTheServerDoesNotTakeEndsOnItsTimeOutWithFewerBytes) {
+  uint16_t port = 0;
+  const int listener = testing::ListenOnLoopback(1, port);  // connects, never reads
+  NetworkSerialPort network(kShortLimits);
+  ASSERT_TRUE(network.Open("socket://127.0.0.1:" + std::to_string(port)))
+      << network.LastErrorText();
+  ASSERT_TRUE(network.SetTimeouts({0, 0, 0, 0, 100}));
+  const std::vector<uint8_t> bytes(64 << 20, 0x55);
+  size_t written = 0;
+  const Clock::time_point start = Clock::now();
+  EXPECT_TRUE(network.Write(bytes.data(), bytes.size(), written));
+  EXPECT_LT(Since(start), milliseconds(600));
+  EXPECT_GT(written, 0u);
+  EXPECT_LT(written, bytes.size());
+  close(listener);
+}
+
 TEST(NetworkSerialPort, AServerThatClosesOrResetsFailsTheReadOrTheWrite) {
   Rfc2217Server closing({});
   NetworkSerialPort port(kShortLimits);

@@ -171,6 +171,8 @@ TEST_P(RemoteOverPty, AServerStoppedDuringAWriteLeavesNothingCalledWritten) {
   EXPECT_EQ(run.exitCode, 5) << run.err;
   EXPECT_EQ(run.out.find("written:"), std::string::npos) << run.out;
   EXPECT_NE(run.err.find("not written: volume4=13 (was 4)"), std::string::npos) << run.err;
+  // Read on the pty itself: what was called not written was not.
+  EXPECT_EQ(ValuesOf(Cli({"read", "-p", devices_[0]->PortPath(), "--json"}).out).at("volume4"), 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RemoteOverPty,

@@ -483,6 +483,110 @@ def site_rows(build, workdir, repeats, table):
               "each device vs one alone", eight, statistics.median(alone))
 
 
+SER2NET = "/usr/sbin/ser2net"
+SERVER_MODES = {"rfc2217": "telnet(rfc2217),tcp", "socket": "tcp"}
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def listening(port):
+    with open("/proc/net/tcp") as table:
+        return any(f"0100007F:{port:04X}" == f[1] and f[3] == "0A"
+                   for f in (line.split() for line in table) if len(f) > 3)
+
+
+class Ser2net:
+    """ser2net on 127.0.0.1 in front of simulators' ptys, unprivileged (config,
+    pid file and log in its own folder, no UUCP locks); `scheme` rfc2217 or socket
+    names the ports as intercom-cli takes them."""
+
+    def __init__(self, sims, scheme, workdir):
+        self.dir = tempfile.mkdtemp(prefix="ser2net-", dir=workdir)
+        self.ports = [free_port() for _ in sims]
+        self.urls = [f"{scheme}://127.0.0.1:{port}" for port in self.ports]
+        config = os.path.join(self.dir, "ser2net.yaml")
+        with open(config, "w") as out:
+            for i, (sim, port) in enumerate(zip(sims, self.ports)):
+                out.write(f"connection: &device{i}\n"
+                          f"  accepter: {SERVER_MODES[scheme]},127.0.0.1,{port}\n"
+                          f"  connector: serialdev,{sim.path},38400n81,local\n")
+        with open(os.path.join(self.dir, "ser2net.log"), "w") as log:
+            self.process = subprocess.Popen(
+                [SER2NET, "-n", "-d", "-u", "-P", os.path.join(self.dir, "ser2net.pid"), "-c",
+                 config], stdout=log, stderr=subprocess.STDOUT)
+        deadline = time.monotonic() + 5
+        while not all(listening(port) for port in self.ports):
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                stop(self.process)
+                raise RuntimeError("ser2net did not listen on its ports")
+            time.sleep(0.02)
+
+    def stop(self):
+        stop(self.process)
+
+
+def timed_remote_apply(build, workdir, kinds, scheme, name):
+    """timed_apply with the simulators behind ser2net."""
+    plan = os.path.join(workdir, name)
+    with open(plan, "w") as out:
+        out.write("\n".join([APPLY_PLAN_HEADER] + [APPLY_PLAN_ROWS[k] for k in kinds]) + "\n")
+    sims = [Simulator(build, kind, workdir) for kind in kinds]
+    server = None
+    try:
+        server = Ser2net(sims, scheme, workdir)
+        ports = [arg for url in server.urls for arg in ("-p", url)]
+        return timed_run([os.path.join(build, "intercom-cli"), "apply", plan, "--wait",
+                          "--backup-dir", os.path.join(workdir, "backups")] + ports, workdir)
+    finally:
+        if server:
+            server.stop()
+        for sim in sims:
+            sim.stop()
+
+
+def remote_rows(build, workdir, repeats, table):
+    """Devices behind a serial server (ser2net on loopback), per kind of port:
+    the gaps between the requests of `intercom-cli read` against the pauses'
+    floor (target 1.01), and `apply --wait` of four rows on four remote ports
+    at once against the slowest row alone on one (1.15)."""
+    table.section("Devices behind ser2net (rfc2217:// and socket://)")
+    if not os.path.exists(SER2NET):
+        table.note("intercom-cli over ser2net", "n/a: ser2net is not installed")
+        return
+    cli = os.path.join(build, "intercom-cli")
+    for scheme in SERVER_MODES:
+        by_floor = {}
+        for kind in KINDS:
+            for _ in range(repeats):
+                sim = Simulator(build, kind, workdir)
+                server = None
+                try:
+                    server = Ser2net([sim], scheme, workdir)
+                    timed_run([cli, "read", "-p", server.urls[0]], workdir)
+                    found = sim.requests()
+                finally:
+                    if server:
+                        server.stop()
+                    sim.stop()
+                for floor, gap in zip(DISCOVERY_GAPS[kind], gaps(found)):
+                    by_floor.setdefault(floor, []).append(gap)
+        for floor in sorted(by_floor):
+            table.add(f"{scheme}://, `read` of every kind, gaps of {floor} ms", by_floor[floor],
+                      floor)
+        alone = {kind: [timed_remote_apply(build, workdir, [kind], scheme, f"plan-{kind}.csv")
+                        for _ in range(repeats)] for kind in KINDS}
+        slowest = max(KINDS, key=lambda kind: statistics.median(alone[kind]))
+        base = statistics.median(alone[slowest])
+        together = [timed_remote_apply(build, workdir, KINDS, scheme, "plan-rack.csv")
+                    for _ in range(repeats)]
+        table.add(f"{scheme}://, `apply --wait`, four rows on four remote ports vs one row alone",
+                  together, base, floor_text=f"{base:.1f} ms (one {KIND_NAMES[slowest]} row)")
+
+
 def trace_rows(build, workdir, env, exchanges, table):
     lines, requests = run_driver(build, workdir, env, "switch", ["trace", str(exchanges)])
     work, spans = {}, {}
@@ -755,6 +859,7 @@ def main():
             cli_rows(build, workdir, options.repeats, table)
             apply_rows(build, workdir, options.repeats, table)
             site_rows(build, workdir, options.repeats, table)
+            remote_rows(build, workdir, options.repeats, table)
             trace_rows(build, workdir, offscreen, options.exchanges, table)
             memory_rows(build, workdir, offscreen, options.memory_exchanges, table)
             idle_rows(build, workdir, offscreen, "offscreen", table)

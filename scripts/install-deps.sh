@@ -15,6 +15,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   scdoc librsvg2-bin desktop-file-utils appstream dpkg-dev man-db file lintian
   python3
+  # The serial server in front of the simulator, for the remote port tests.
+  ser2net
 )
 
 missing=()

@@ -185,7 +185,8 @@ TcpSocket::Wait TcpSocket::WaitFor(bool write, Clock::time_point deadline) {
     const int ms = MsUntil(deadline);
     timeval limit{ms / 1000, (ms % 1000) * 1000};
     // A failed connect shows in the exception set; for a connected socket
-    // that set means urgent data, and errors come as readable instead.
+    // that set means urgent data, and errors come as readable instead. It is
+    // only handed to select() for a write: unread, it still holds the handle.
     const int ready = select(0, write ? nullptr : &wanted, write ? &wanted : nullptr,
                              write ? &broken : nullptr, &limit);
     if (ready < 0) {
@@ -193,7 +194,7 @@ TcpSocket::Wait TcpSocket::WaitFor(bool write, Clock::time_point deadline) {
       return Wait::Failed;
     }
     if (ready == 0) return Wait::TimedOut;
-    if (FD_ISSET(handle, &broken)) {
+    if (write && FD_ISSET(handle, &broken)) {
       const int error = PendingError(handle);
       error_ = error != 0 ? static_cast<uint32_t>(error) : kSocketReset;
       return Wait::Failed;

@@ -8,9 +8,12 @@
 
 #include "controller/handlers.h"
 #include "controller/program_context.h"
+#include "serial/network_serial_port.h"
 #include "serial/posix_serial_port.h"
+#include "serial/routing_serial_port.h"
 #include "tests/support/lock_folder.h"
 #include "tests/support/recording_message_boxes.h"
+#include "tests/support/ser2net_process.h"
 #include "tests/support/simulator_process.h"
 
 namespace intercom {
@@ -19,6 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::LockFolder;
 using testing::RecordingMessageBoxes;
+using testing::Ser2net;
+using testing::SerialServerMode;
 using testing::Simulator;
 
 class ControllerOverPty : public ::testing::Test {
@@ -53,7 +58,9 @@ class ControllerOverPty : public ::testing::Test {
   RecordingMessageBoxes boxes;
   PanelModel panel{boxes, "intercom-config"};
   LockFolder locks_;
-  PosixSerialPort port{locks_.Path()};
+  // The window's port: a local name opens the pty, a remote one the network.
+  RoutingSerialPort port{std::make_unique<PosixSerialPort>(locks_.Path()),
+                         std::make_unique<NetworkSerialPort>()};
   ProgramContext context{panel, port, SleepPause};
 };
 
@@ -200,6 +207,34 @@ TEST_F(ControllerOverPty, PortChosenAgainInTheDialogIsConfiguredAndRediscovered)
   std::string line;
   std::getline(saved, line);
   EXPECT_EQ(line, other.PortPath() + "\r");
+}
+
+TEST_F(ControllerOverPty, StartUpThroughASerialServerNamedInComIniFillsThePage) {
+  if (testing::Ser2netProgram().empty()) {
+    GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh installs it)";
+  }
+  simulator_.emplace(program_, std::vector<std::string>{"--kind", "splitter"});
+  ASSERT_FALSE(simulator_->PortPath().empty()) << "intercom-sim printed no port";
+  Ser2net server({simulator_->PortPath()}, SerialServerMode::Rfc2217);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  std::ofstream(context.portChoicePath, std::ios::binary) << server.Url(0) << "\r\n";
+  panel.Form1.Show();
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
+  EXPECT_EQ(context.state.CurrentDevice, 2);
+  EXPECT_EQ(panel.PageControl1.ActivePage(), 1);
+  EXPECT_EQ(panel.Edit14.Text(), "3");
+  for (int n = 1; n <= 4; ++n) EXPECT_EQ(panel.TrackBarAt(n).Position(), 2 * n) << n;
+
+  // The port dialog shows the name and takes it back unchanged.
+  panel.COM1.Click();
+  EXPECT_EQ(panel.Form2.ComboBox1.Text(), server.Url(0));
+  panel.Form2.BitBtn1.Click();
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
+  EXPECT_EQ(panel.Edit14.Text(), "3");
+  std::ifstream saved(context.portChoicePath, std::ios::binary);
+  std::string line;
+  std::getline(saved, line);
+  EXPECT_EQ(line, server.Url(0) + "\r");
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 # reads back (on Linux) as written; without -p the installed window
 # program's COM.ini names the port; a backup saved under a Windows path puts
 # the device back through write; apply --check exits 6 on a device that
-# differs; a missing COM port is refused with the Windows error codes.
+# differs; a missing COM port is refused with the Windows error codes; with
+# ser2net installed, rfc2217:// and socket:// names read the device through it.
 # Usage: cli_e2e.sh WINDOWS_CLI   (environment as for run.sh, prefix booted)
 set -euo pipefail
 
@@ -23,6 +24,14 @@ com5="$WINEPREFIX/dosdevices/com5"
 
 scratch=$(mktemp -d "$WINEPREFIX/../wine-cli-e2e.XXXXXX")
 sim_pid=""
+ser2net_pid=""
+stop_ser2net() {
+  if [ -n "$ser2net_pid" ]; then
+    kill "$ser2net_pid" 2>/dev/null || true
+    wait "$ser2net_pid" 2>/dev/null || true
+    ser2net_pid=""
+  fi
+}
 stop_sim() {
   if [ -n "$sim_pid" ]; then
     kill "$sim_pid" 2>/dev/null || true
@@ -30,7 +39,7 @@ stop_sim() {
     sim_pid=""
   fi
 }
-trap 'stop_sim; rm -f "$com5"; rm -rf "$scratch"' EXIT
+trap 'stop_ser2net; stop_sim; rm -f "$com5"; rm -rf "$scratch"' EXIT
 
 # The prefix's one lasting wineserver (see run.sh).
 "$(dirname "$0")/run.sh" server
@@ -149,6 +158,36 @@ tr -d '\r' <"$scratch/missing.err" | grep -qx "notice: Can't open port COM9" ||
   fail "missing COM9: no open message: $(tr '\n' ' ' <"$scratch/missing.err")"
 tr -d '\r' <"$scratch/missing.err" | grep -q "port state" &&
   fail "missing COM9: a state message after the open's: $(tr '\n' ' ' <"$scratch/missing.err")"
+
+# Through a serial server: ser2net on 127.0.0.1 in front of the simulator, in
+# each mode. Volume 16 puts byte 0xFF, Telnet's IAC, in the ReadLevels reply.
+ser2net=/usr/sbin/ser2net
+if [ -x "$ser2net" ]; then
+  start_sim beltpack
+  linux_cli write -p "$pty" --no-backup --set volume=16 >/dev/null 2>&1 || fail "ser2net: Linux write exited $?"
+  linux_cli read -p "$pty" --json >"$scratch/local.json" || fail "ser2net: Linux read exited $?"
+  for scheme in rfc2217 socket; do
+    failed_before=$failures
+    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    accepter="tcp,127.0.0.1,$port"
+    [ "$scheme" = socket ] || accepter="telnet(rfc2217),$accepter"
+    printf 'connection: &device\n  accepter: %s\n  connector: serialdev,%s,38400n81,local\n' \
+      "$accepter" "$pty" >"$scratch/ser2net.yaml"
+    "$ser2net" -n -d -u -P "$scratch/ser2net.pid" -c "$scratch/ser2net.yaml" >"$scratch/ser2net.log" 2>&1 &
+    ser2net_pid=$!
+    listening=$(printf '0100007F:%04X' "$port")
+    for _ in $(seq 50); do grep -q " $listening [0-9A-F:]* 0A " /proc/net/tcp && break; sleep 0.1; done
+    wine_cli read -p "$scheme://127.0.0.1:$port" --json >"$scratch/remote.json" 2>"$scratch/remote.err" ||
+      fail "$scheme://: Wine read exited $?: $(tr '\n' ' ' <"$scratch/remote.err") $(tr '\n' ' ' <"$scratch/ser2net.log")"
+    cmp -s "$scratch/local.json" "$scratch/remote.json" ||
+      fail "$scheme://: read --json differs: $(diff "$scratch/local.json" "$scratch/remote.json" | tr '\n' ' ')"
+    stop_ser2net
+    [ $failures -ne $failed_before ] ||
+      echo "$scheme://: read through ser2net under Wine agrees with Linux on the pty"
+  done
+else
+  echo "ser2net is not installed: the serial server reads are skipped"
+fi
 
 stop_sim
 [ $failures -eq 0 ] || exit 1

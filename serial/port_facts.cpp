@@ -128,7 +128,8 @@ void ReadAccess(PortFacts& facts, const struct stat& node, const FactRoots& root
     std::vector<std::string> fields;
     std::istringstream split(line);
     for (std::string field; std::getline(split, field, ':');) fields.push_back(field);
-    if (fields.size() < 3 || !IsNumber(fields[2]) || std::stoul(fields[2]) != facts.groupId) {
+    if (fields.size() < 3 || !IsNumber(fields[2]) || fields[2].size() > 9 ||
+        std::stoul(fields[2]) != facts.groupId) {
       continue;
     }
     facts.groupName = fields[0];
@@ -251,8 +252,11 @@ PortFacts GatherPortFacts(const std::string& name, const FactRoots& roots) {
   ReadLock(facts, resolved, roots);
   if (roots.findHolders) FindHolders(facts, resolved, roots);
   if (roots.tryOpen && facts.isTerminal) TryOpen(facts, path);
-  facts.modemManager = FindProcesses(roots, "ModemManager");
-  facts.brltty = FindProcesses(roots, "brltty");
+  for (const int pid : ProcessIds(roots)) {
+    const std::string program = FirstLine(fs::path(roots.proc) / std::to_string(pid) / "comm");
+    if (program == "ModemManager") facts.modemManager.push_back(ProcessAt(roots, pid));
+    if (program == "brltty") facts.brltty.push_back(ProcessAt(roots, pid));
+  }
   facts.modemManagerIgnores = facts.isTerminal && UdevIgnoredByModemManager(node, roots);
   ReadAdapter(facts, resolved, roots);
   return facts;

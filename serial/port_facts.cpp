@@ -257,7 +257,7 @@ PortFacts GatherPortFacts(const std::string& name, const FactRoots& roots) {
     if (program == "ModemManager") facts.modemManager.push_back(ProcessAt(roots, pid));
     if (program == "brltty") facts.brltty.push_back(ProcessAt(roots, pid));
   }
-  facts.modemManagerIgnores = facts.isTerminal && UdevIgnoredByModemManager(node, roots);
+  facts.modemManagerIgnores = UdevIgnoredByModemManager(node, roots);
   ReadAdapter(facts, resolved, roots);
   return facts;
 }

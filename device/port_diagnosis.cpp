@@ -256,10 +256,10 @@ PortDiagnosis DiagnosePort(const PortFacts& facts) {
 PortDiagnosis DiagnoseTtylessAdapter(const TtylessAdapter& adapter,
                                      const std::vector<ProcessFacts>& brltty) {
   PortDiagnosis diagnosis;
-  diagnosis.port = adapter.interface;
+  diagnosis.port = adapter.usbInterface;
   const std::string ids = adapter.vendorId + ":" + adapter.productId;
   diagnosis.header = "USB " + ids + " " + adapter.manufacturer + " " + adapter.product +
-                     " (interface " + adapter.interface + ", no tty)";
+                     " (interface " + adapter.usbInterface + ", no tty)";
   Findings add(diagnosis);
   const std::string held = adapter.driver.empty() ? "no driver has it" : "bound to usbfs";
   if (!brltty.empty()) {

@@ -267,10 +267,10 @@ std::vector<TtylessAdapter> FindTtylessAdapters(const FactRoots& roots) {
   std::error_code error;
   for (fs::directory_iterator it(roots.sysUsbDevices, error), end; !error && it != end;
        it.increment(error)) {
-    const std::string interface = it->path().filename().string();
-    const size_t colon = interface.find(':');
+    const std::string name = it->path().filename().string();
+    const size_t colon = name.find(':');
     if (colon == std::string::npos) continue;
-    const fs::path device = fs::path(roots.sysUsbDevices) / interface.substr(0, colon);
+    const fs::path device = fs::path(roots.sysUsbDevices) / name.substr(0, colon);
     const std::string ids = FirstLine(device / "idVendor") + ":" + FirstLine(device / "idProduct");
     if (std::find(std::begin(kSerialChips), std::end(kSerialChips), ids) ==
         std::end(kSerialChips)) {
@@ -285,11 +285,11 @@ std::vector<TtylessAdapter> FindTtylessAdapters(const FactRoots& roots) {
     if (hasTty) continue;
     const std::string driver = LinkName(it->path() / "driver");
     if (!driver.empty() && driver != "usbfs") continue;
-    adapters.push_back({interface, ids.substr(0, 4), ids.substr(5),
-                        FirstLine(device / "manufacturer"), FirstLine(device / "product"), driver});
+    adapters.push_back({name, ids.substr(0, 4), ids.substr(5), FirstLine(device / "manufacturer"),
+                        FirstLine(device / "product"), driver});
   }
   std::sort(adapters.begin(), adapters.end(), [](const TtylessAdapter& a, const TtylessAdapter& b) {
-    return a.interface < b.interface;
+    return a.usbInterface < b.usbInterface;
   });
   return adapters;
 }

@@ -47,8 +47,8 @@ struct ProcessFacts {
 // A USB serial adapter's interface that has no tty: no driver took it, or a
 // program took it through usbfs (brltty does so to CH340 and CP210x adapters).
 struct TtylessAdapter {
-  std::string interface;  // the sysfs interface name, e.g. 1-1.2:1.0
-  std::string vendorId;   // four hex digits
+  std::string usbInterface;  // the sysfs interface name, e.g. 1-1.2:1.0
+  std::string vendorId;      // four hex digits
   std::string productId;
   std::string manufacturer;
   std::string product;

@@ -187,7 +187,7 @@ TEST_F(PortDoctorTest, ACh340BrlttyTookHasNoTtyAndIsNamedAsBrlttys) {
 
   const std::vector<TtylessAdapter> adapters = FindTtylessAdapters(roots_);
   ASSERT_EQ(adapters.size(), 1u);
-  EXPECT_EQ(adapters[0].interface, "1-2:1.0");
+  EXPECT_EQ(adapters[0].usbInterface, "1-2:1.0");
   EXPECT_EQ(adapters[0].driver, "usbfs");
   const PortDiagnosis d = DiagnoseTtylessAdapter(adapters[0], FindProcesses(roots_, "brltty"));
   EXPECT_FALSE(d.Usable());

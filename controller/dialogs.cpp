@@ -18,9 +18,9 @@ void PortDialogShow(ProgramContext& context) {
 
 void PortDialogFieldChanged(ProgramContext& context) {
   const std::string name = context.panel.Form2.ComboBox1.Text();
-  context.panel.Form2.Label2.SetText(name.empty() ? std::string()
-                                                  : WindowDiagnosisVerdict(DiagnosePort(
-                                                        GatherPortFacts(name, context.portFacts))));
+  context.binding.ShowPortVerdict(name.empty() ? std::string()
+                                               : WindowDiagnosisVerdict(DiagnosePort(
+                                                     GatherPortFacts(name, context.portFacts))));
 }
 
 void PortDialogChoose(ProgramContext& context) {

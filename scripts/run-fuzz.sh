@@ -12,7 +12,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${FUZZ_DIR:-$root/build-asan}"
 cxx="${FUZZ_CXX:-clang++-14}"
 cc="${FUZZ_CC:-clang-14}"
-targets=(fuzz_reply fuzz_field_integer fuzz_com_ini fuzz_settings_text fuzz_write fuzz_report)
+targets=(fuzz_reply fuzz_field_integer fuzz_com_ini fuzz_settings_text fuzz_write fuzz_report fuzz_telnet)
 
 if ! command -v "$cxx" >/dev/null 2>&1; then
   echo "fuzzing skipped: $cxx is not installed"

@@ -1,5 +1,7 @@
 #include "serial/posix_serial_port.h"
 #include "serial/lock_file.h"
+#include "serial/network_serial_port.h"
+#include "serial/routing_serial_port.h"
 #include "serial/sysfs_ports.h"
 
 #include <fcntl.h>
@@ -220,7 +222,9 @@ bool CreateLockFile(const std::string& folder, const std::string& path) {
 }  // namespace
 
 std::unique_ptr<SerialPort> MakeSerialPort() {
-  return std::make_unique<PosixSerialPort>(PosixSerialPort::kSystemLockFolder);
+  return std::make_unique<RoutingSerialPort>(
+      std::make_unique<PosixSerialPort>(PosixSerialPort::kSystemLockFolder),
+      std::make_unique<NetworkSerialPort>());
 }
 
 std::string SystemErrorText(uint32_t code) {
@@ -491,15 +495,6 @@ bool PosixSerialPort::Purge() {
   if (fd_ < 0) return Fail(EBADF);
   if (tcflush(fd_, TCIOFLUSH) != 0) return Fail(errno);
   return true;
-}
-
-uint32_t PosixSerialPort::TotalBoundMs(uint32_t multiplier, uint32_t constant, size_t count) {
-  if (multiplier == 0 && constant == 0) return kMaxBlockMs;
-  // Any count past kMaxBlockMs already reaches the cap with a non-zero
-  // multiplier; clamping it keeps the product within 64 bits.
-  const uint64_t total =
-      uint64_t{constant} + uint64_t{multiplier} * std::min<uint64_t>(count, kMaxBlockMs);
-  return static_cast<uint32_t>(std::min<uint64_t>(total, kMaxBlockMs));
 }
 
 PosixSerialPort::Readiness PosixSerialPort::WaitFor(short events, Clock::time_point deadline) {

@@ -104,9 +104,6 @@ class PosixSerialPort final : public SerialPort {
   // Waits until the port is ready for `events` or `deadline` passes; a hung-up
   // line or a failing poll() is Failed, with LastError set.
   Readiness WaitFor(short events, std::chrono::steady_clock::time_point deadline);
-  // The deadline of a transfer of `count` bytes with this multiplier and constant, in ms from its
-  // start.
-  static uint32_t TotalBoundMs(uint32_t multiplier, uint32_t constant, size_t count);
 
   // 0, or the error that refuses the port; refusal_ then says why when a
   // lock file refused it.
@@ -125,7 +122,7 @@ class PosixSerialPort final : public SerialPort {
   std::string lockFile_;  // ours while the port is open; empty when none
   int slot_ = -1;         // this port's slot in the release table; -1 when none
   std::string refusal_;   // why a lock file refused the last open; empty after any other failure
-  termios found_{};  // the tty's settings at Open, given back at Close
+  termios found_{};       // the tty's settings at Open, given back at Close
   int fd_ = -1;
   uint32_t lastError_ = 0;
   CommTimeouts timeouts_{};

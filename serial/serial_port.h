@@ -74,6 +74,18 @@ class SerialPort {
   // more. PosixSerialPort says "locked by process N (name)" when a live
   // process's lock file refused the open.
   virtual std::string LastErrorText() const { return SystemErrorText(LastError()); }
+
+ protected:
+  // The bound in ms of a transfer of `count` bytes with this multiplier and
+  // constant from CommTimeouts: kMaxBlockMs when both are zero, never more.
+  static uint32_t TotalBoundMs(uint32_t multiplier, uint32_t constant, size_t count) {
+    if (multiplier == 0 && constant == 0) return kMaxBlockMs;
+    // Any count past kMaxBlockMs already reaches the cap with a non-zero
+    // multiplier; clamping it keeps the product within 64 bits.
+    const uint64_t capped = count < kMaxBlockMs ? count : kMaxBlockMs;
+    const uint64_t total = uint64_t{constant} + uint64_t{multiplier} * capped;
+    return static_cast<uint32_t>(total < kMaxBlockMs ? total : kMaxBlockMs);
+  }
 };
 
 // A closed port of the platform the program is built for; on Linux it keeps

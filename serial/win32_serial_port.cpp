@@ -1,7 +1,9 @@
 #include "serial/win32_serial_port.h"
 
 #include "serial/com_port_name.h"
+#include "serial/network_serial_port.h"
 #include "serial/registry_ports.h"
+#include "serial/routing_serial_port.h"
 #include "serial/setupapi_ports.h"
 #include "serial/wide_text.h"
 
@@ -37,7 +39,8 @@ void BoundTotal(DWORD multiplier, DWORD& constant, bool intervalOnly) {
 }  // namespace
 
 std::unique_ptr<SerialPort> MakeSerialPort() {
-  return std::make_unique<Win32SerialPort>();
+  return std::make_unique<RoutingSerialPort>(std::make_unique<Win32SerialPort>(),
+                                             std::make_unique<NetworkSerialPort>());
 }
 
 // The wide form: the narrow one gives the ANSI code page, which cannot hold

@@ -3,6 +3,7 @@
 #include "cli/command_run.h"
 #include "cli/commands.h"
 #include "device/port_diagnosis.h"
+#include "device/remote_port_check.h"
 #include "serial/port_enumeration.h"
 
 namespace intercom::cli {
@@ -37,7 +38,9 @@ int RunDoctor(Environment& env, const CommonOptions& options) {
   // The command line may open the port for a moment; the window never does.
   roots.tryOpen = true;
   std::vector<PortDiagnosis> diagnoses;
-  if (!options.port.empty()) {
+  if (IsRemotePortName(options.port)) {
+    diagnoses.push_back(CheckRemotePort(options.port));
+  } else if (!options.port.empty()) {
     diagnoses.push_back(DiagnosePort(GatherPortFacts(options.port, roots)));
   } else {
     std::vector<std::string> ports;

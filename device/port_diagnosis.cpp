@@ -285,6 +285,8 @@ std::string DiagnosisVerdict(const PortDiagnosis& d) {
       return "usable";
     case PortProblem::Remote:
       return "network port: not checked here";
+    case PortProblem::RemoteFails:
+      return "not usable: " + s;
     case PortProblem::Missing:
       return s.empty() ? "not usable: no such port" : "not usable: no such port; present: " + s;
     case PortProblem::NotTerminal:
@@ -323,6 +325,8 @@ std::string WindowDiagnosisVerdict(const PortDiagnosis& d) {
       return "Порт готов к работе.";
     case PortProblem::Remote:
       return "Сетевой порт: проверяется при подключении.";
+    case PortProblem::RemoteFails:
+      return "Сетевой порт " + port + " недоступен.";
     case PortProblem::Missing:
       return s.empty() ? "Порт " + port + " не найден: подключите адаптер."
                        : "Порт " + port + " не найден. Есть: " + s + ".";

@@ -17,6 +17,7 @@ namespace intercom {
 enum class PortProblem {
   None,
   Remote,         // a network port: checked on connect, not here
+  RemoteFails,    // a network port checked and found not to work
   Missing,        // no such node or COM name
   NotTerminal,    // the node is no character device
   JoinGroup,      // no access; the user is not in the node's group

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/port_address.h"
 #include "serial/port_description.h"
 
 namespace intercom {
@@ -104,13 +105,9 @@ struct PortFacts {
   bool heldByOther = false;      // Windows: CreateFile said ERROR_ACCESS_DENIED
 };
 
-// Whether `name` is a network port name (rfc2217://HOST:PORT, socket://HOST:PORT).
-inline bool IsRemotePortName(const std::string& name) {
-  return name.starts_with("rfc2217://") || name.starts_with("socket://");
-}
-
 // The facts about `name` from `roots`. Never throws for what it cannot read:
-// what is missing stays at its default. Remote names give only name and remote.
+// what is missing stays at its default. Remote names (IsRemotePortName)
+// give only name and remote: device/remote_port_check.h checks those.
 PortFacts GatherPortFacts(const std::string& name, const FactRoots& roots);
 
 // The USB serial adapters (the vendor:product pairs of the common USB serial

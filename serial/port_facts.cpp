@@ -1,7 +1,6 @@
 #include "serial/port_facts.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -11,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>

@@ -31,7 +31,8 @@ Exit codes (the same for every command):
   0      done
   1      usage: a bad command line, or a file that cannot be read or written
          (settings file, plan, COM.ini, report or trace file)
-  2      the port could not be opened or configured
+  2      the port could not be opened or configured (doctor: a port cannot
+         be used)
   3      no device answered, or it did not answer whole
   4      input refused: out of range, not a number, wrong kind, unknown name
   5      not all written and read back: a request unanswered, a read back
@@ -240,6 +241,14 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
                    "intercom-config/backups)")
       ->type_name("DIR");
 
+  CLI::App* doctor = app.add_subcommand(
+      "doctor",
+      "say why a port will not work: its node and access, lock files and programs holding it, "
+      "ModemManager, brltty, the adapter and its latency timer; without -p every port");
+  doctor->add_option("-p,--port", options.port, "the port to check, e.g. /dev/ttyUSB0")
+      ->check(PortName())
+      ->type_name("PORT");
+
   try {
     app.parse(argc, argv);
     if (write->parsed() && writeOptions.file.empty() && writeOptions.sets.empty()) {
@@ -251,6 +260,7 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
   }
 
   if (ports->parsed()) return RunPorts(env);
+  if (doctor->parsed()) return RunDoctor(env, options);
   if (detect->parsed()) return RunDetect(env, options);
   if (read->parsed()) return RunRead(env, options, json);
   if (write->parsed()) {

@@ -12,6 +12,7 @@
 #include "device/tracing_port.h"
 #include "protocol/device_catalogue.h"
 #include "serial/pause.h"
+#include "serial/port_facts.h"
 #include "serial/port_watcher.h"
 #include "serial/serial_port.h"
 #include "serial/terminal_check.h"
@@ -58,6 +59,9 @@ struct Environment {
       [](const std::string& folder) {
         return folder.empty() ? MachinePortWatcher() : FolderPortWatcher(folder);
       };
+  // Where doctor reads the machine's facts about a port; tests name a
+  // prepared folder for each root.
+  FactRoots factRoots = {};
 };
 
 struct CommonOptions {
@@ -111,6 +115,11 @@ struct WriteOptions {
 };
 int RunWrite(Environment& env, const CommonOptions& options, const WriteOptions& write);
 int RunApply(Environment& env, const CommonOptions& options, const ApplyOptions& apply);
+// Says for the port of -p, or for every port and every USB serial adapter
+// without a tty, why it will or will not work (device/port_diagnosis.h); the
+// port is opened for a moment, never written to. kExitPort when a port
+// cannot be used.
+int RunDoctor(Environment& env, const CommonOptions& options);
 int RunBackup(Environment& env, const CommonOptions& options, const StationChoice& station,
               const BackupChoice& backup);
 

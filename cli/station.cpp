@@ -49,7 +49,8 @@ class PortLoop {
              station.env_.errIsTerminal,
              station.env_.catalogue,
              station.env_.backupFolder,
-             station.env_.makeWatcher} {}
+             station.env_.makeWatcher,
+             station.env_.factRoots} {}
 
   int ServeOnce();
   void ServeWaiting();

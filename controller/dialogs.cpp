@@ -4,12 +4,23 @@
 #include "controller/startup.h"
 #include "controller/window_line.h"
 #include "device/device_operations.h"
+#include "device/port_diagnosis.h"
 
 namespace intercom {
 
 void PortDialogShow(ProgramContext& context) {
   context.binding.ShowPortName(context.state.PortName);
   ClosePort(context);
+  // Judged at every showing, the port closed: the machine may have changed
+  // since the last one even when the name has not.
+  PortDialogFieldChanged(context);
+}
+
+void PortDialogFieldChanged(ProgramContext& context) {
+  const std::string name = context.panel.Form2.ComboBox1.Text();
+  context.binding.ShowPortVerdict(name.empty() ? std::string()
+                                               : WindowDiagnosisVerdict(DiagnosePort(
+                                                     GatherPortFacts(name, context.portFacts))));
 }
 
 void PortDialogChoose(ProgramContext& context) {

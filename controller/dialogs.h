@@ -5,8 +5,14 @@
 
 namespace intercom {
 
-// Port dialog shown: its text takes PortName, then the port is closed.
+// Port dialog shown: its text takes PortName, then the port is closed and
+// Label2 tells whether the named port will work (PortDialogFieldChanged).
 void PortDialogShow(ProgramContext& context);
+
+// The port dialog's text changed: Label2 takes the port doctor's Russian
+// verdict on it, from the facts of context.portFacts alone (no open; a
+// network port is only named as such); empty for an empty text.
+void PortDialogFieldChanged(ProgramContext& context);
 
 // "Выбрать": PortName := the typed or picked name, COM.ini rewritten (a
 // failure ends here, dialog open, port closed), open, Pause(100), the start-up

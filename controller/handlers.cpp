@@ -38,6 +38,7 @@ void BindHandlers(ProgramContext& context) {
 
   panel.Form2.Form.OnShow = bind(PortDialogShow);
   panel.Form2.ComboBox1.OnDropDown = bind(ReadPortListAgain);
+  panel.Form2.ComboBox1.OnChange = bind(PortDialogFieldChanged);
   panel.Form2.BitBtn1.OnClick = bind(PortDialogChoose);
   panel.Form3.BitBtn1.OnClick = bind(AddressDialogWrite);
 }

@@ -242,6 +242,10 @@ void PanelBinding::ShowPortName(const std::string& name) {
   panel_.Form2.ComboBox1.SetText(name);
 }
 
+void PanelBinding::ShowPortVerdict(const std::string& verdict) {
+  panel_.Form2.Label2.SetText(verdict);
+}
+
 void PanelBinding::ClearTrace() {
   panel_.Edit12.SetText("");
   panel_.Edit13.SetText("");

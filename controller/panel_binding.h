@@ -85,6 +85,8 @@ class PanelBinding : public ExchangeObserver, public DiscoveryEvents {
   void SelectTypedPort();
   // The port dialog's text.
   void ShowPortName(const std::string& name);
+  // The port dialog's line saying whether its port will work; "" for none.
+  void ShowPortVerdict(const std::string& verdict);
 
   // Empties the request trace, then the reply trace.
   void ClearTrace();

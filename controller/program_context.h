@@ -16,6 +16,7 @@
 #include "protocol/session_state.h"
 #include "serial/pause.h"
 #include "serial/port_description.h"
+#include "serial/port_facts.h"
 #include "serial/serial_port.h"
 
 namespace intercom {
@@ -31,6 +32,13 @@ using PortLister = std::function<std::vector<std::string>()>;
 
 // What the machine tells about one port of the list.
 using PortDescriber = std::function<PortDescription(const std::string& path)>;
+
+// The machine's own roots, without the open and the search for holders.
+inline FactRoots WindowFactRoots() {
+  FactRoots roots;
+  roots.findHolders = false;
+  return roots;
+}
 
 struct ProgramContext {
   // `panel`, `port` and `catalogue` must outlive the context; the context's
@@ -55,6 +63,9 @@ struct ProgramContext {
   PanelBinding binding;
   PortLister listPorts;
   PortDescriber describePort;
+  // Where the port dialog's verdict reads the machine's facts. The window
+  // never opens the port for it nor looks through every process's files.
+  FactRoots portFacts = WindowFactRoots();
   // COM.ini, relative to the working directory unless a test says otherwise.
   std::string portChoicePath = kPortChoiceFile;
   // The program's own settings, likewise.

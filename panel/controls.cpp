@@ -107,6 +107,7 @@ void ComboBox::AddItem(const std::string& item, const std::string& description) 
 }
 
 void ComboBox::SetItemIndex(int index) {
+  const bool newText = index >= 0 && index < Count() && text_ != items_[static_cast<size_t>(index)];
   if (index >= 0 && index < Count()) {
     itemIndex_ = index;
     text_ = items_[static_cast<size_t>(index)];
@@ -114,6 +115,7 @@ void ComboBox::SetItemIndex(int index) {
     itemIndex_ = -1;
   }
   Changed();
+  if (newText) Raise(OnChange);
 }
 
 void ComboBox::SetText(const std::string& text) {
@@ -122,6 +124,13 @@ void ComboBox::SetText(const std::string& text) {
   // Typed or written text selects the item it equals, as a live combo box does.
   const auto it = std::find(items_.begin(), items_.end(), text_);
   itemIndex_ = it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+  Changed();
+  Raise(OnChange);
+}
+
+void TextLabel::SetText(const std::string& text) {
+  if (text_ == text) return;
+  text_ = text;
   Changed();
 }
 

@@ -113,6 +113,17 @@ class StaticControl : public Control {
   using Control::Control;
 };
 
+// A TLabel whose caption the logic sets; it wraps at its width.
+class TextLabel : public Control {
+ public:
+  using Control::Control;
+  const std::string& Text() const { return text_; }
+  void SetText(const std::string& text);
+
+ private:
+  std::string text_;
+};
+
 // TPageControl: one of its pages active, or none.
 class PageControl : public Control {
  public:
@@ -152,10 +163,14 @@ class ComboBox : public Control {
   void DropDown() { Raise(OnDropDown); }
   Handler OnDropDown;
   int ItemIndex() const { return itemIndex_; }
-  // A valid index selects that item and takes its text; any other selects none.
+  // A valid index selects that item and takes its text (OnChange runs when
+  // that is another); any other selects none.
   void SetItemIndex(int index);
   const std::string& Text() const { return text_; }
+  // Another text than before, from the logic, the user or an item: OnChange
+  // runs after it is taken.
   void SetText(const std::string& text);
+  Handler OnChange;
 
  private:
   std::vector<std::string> items_;

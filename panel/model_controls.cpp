@@ -16,6 +16,7 @@ Control* ModelControl(PanelModel& panel, std::string_view name) {
   if (name == "Form2.Label1") return &panel.Form2.Label1;
   if (name == "Form2.ComboBox1") return &panel.Form2.ComboBox1;
   if (name == "Form2.BitBtn1") return &panel.Form2.BitBtn1;
+  if (name == "Form2.Label2") return &panel.Form2.Label2;
   if (name == "Form3.Label1") return &panel.Form3.Label1;
   if (name == "Form3.Edit1") return &panel.Form3.Edit1;
   if (name == "Form3.BitBtn1") return &panel.Form3.BitBtn1;

@@ -10,7 +10,8 @@ PortDialog::PortDialog(PanelModel& panel)
     : Form(panel, "Form2"),
       Label1(panel, "Form2.Label1"),
       ComboBox1(panel, "Form2.ComboBox1"),
-      BitBtn1(panel, "Form2.BitBtn1") {}
+      BitBtn1(panel, "Form2.BitBtn1"),
+      Label2(panel, "Form2.Label2") {}
 
 AddressDialog::AddressDialog(PanelModel& panel)
     : Form(panel, "Form3"),

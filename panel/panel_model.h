@@ -28,6 +28,8 @@ struct PortDialog {
   StaticControl Label1;
   ComboBox ComboBox1;
   Button BitBtn1;  // "Выбрать"
+  // Whether the port in ComboBox1 will work, in one line.
+  TextLabel Label2;
 };
 
 // Device address dialog.

@@ -31,13 +31,16 @@ const WindowLayout& MainWindowLayout() {
   return StandardPanel().MainWindow();
 }
 
-// The dialogs' client areas: their outer 168 x 138 and 159 x 127 pixels less
-// a sizeable frame (4 pixels a side) and a 19-pixel caption.
+// The dialogs' client areas: the address dialog's outer 159 x 127 pixels less
+// a sizeable frame (4 pixels a side) and a 19-pixel caption. The port dialog
+// is wider and higher than that by the verdict line below its button, which
+// wraps over up to four lines.
 const WindowLayout& PortDialogLayout() {
-  static const WindowLayout layout{"Form2", 160, 111, 445, 317, {
+  static const WindowLayout layout{"Form2", 260, 164, 445, 317, {
     {"Form2.Label1", ViewKind::Label, "", {24, 16, 103, 13}, "Выберите COM-порт", 11, ""},
     {"Form2.ComboBox1", ViewKind::ComboBox, "", {8, 40, 145, 21}, "", 11, "Выберите COM-порт"},
     {"Form2.BitBtn1", ViewKind::Button, "", {40, 72, 75, 25}, "Выбрать", 11, ""},
+    {"Form2.Label2", ViewKind::Label, "", {8, 104, 244, 52}, "", 11, ""},
   }};
   return layout;
 }

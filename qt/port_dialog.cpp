@@ -66,6 +66,7 @@ TForm2::TForm2(PanelModel& panel, QWidget* owner)
   const ControlLayout& labelAt = LayoutOf(PortDialogLayout(), "Form2.Label1");
   const ControlLayout& listAt = LayoutOf(PortDialogLayout(), "Form2.ComboBox1");
   const ControlLayout& chooseAt = LayoutOf(PortDialogLayout(), "Form2.BitBtn1");
+  const ControlLayout& verdictAt = LayoutOf(PortDialogLayout(), "Form2.Label2");
   QLabel* label = NewLabel(client, "Label1", PlaceOf(labelAt), Utf8(labelAt.caption));
   ports_ = new PortList(client, dialog_.ComboBox1);
   ports_->setObjectName(QStringLiteral("ComboBox1"));
@@ -80,10 +81,17 @@ TForm2::TForm2(PanelModel& panel, QWidget* owner)
   ports_->setAccessibleName(Utf8(listAt.accessibleName));
   choose_ = NewButton(client, "BitBtn1", PlaceOf(chooseAt), Utf8(chooseAt.caption));
   setTabOrder(ports_, choose_);
+  QLabel* verdict = NewLabel(client, "Label2", PlaceOf(verdictAt), QString());
+  verdict->setWordWrap(true);
+  verdict->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   views_.Add(dialog_.Label1, [this, label] { ShowState(*label, dialog_.Label1); });
   views_.Add(dialog_.ComboBox1, [this] { ShowList(*ports_, dialog_.ComboBox1); });
   views_.Add(dialog_.BitBtn1, [this] { ShowState(*choose_, dialog_.BitBtn1); });
+  views_.Add(dialog_.Label2, [this, verdict] {
+    verdict->setText(Utf8(dialog_.Label2.Text().c_str()));
+    ShowState(*verdict, dialog_.Label2);
+  });
   ConnectSignals();
   views_.RefreshAll();
 }

@@ -1,4 +1,5 @@
 #include "serial/posix_serial_port.h"
+#include "serial/lock_file.h"
 #include "serial/network_serial_port.h"
 #include "serial/routing_serial_port.h"
 #include "serial/sysfs_ports.h"
@@ -128,75 +129,6 @@ bool IsConsoleOrOwnTerminal(int fd, const std::string& path, dev_t device) {
 std::string DevicePath(const std::string& name) {
   char resolved[PATH_MAX];
   return realpath(name.c_str(), resolved) != nullptr ? std::string(resolved) : name;
-}
-
-// "LCK..ttyUSB0" for /dev/ttyUSB0; deeper paths keep their folders with '_'
-// ("LCK..pts_3"), so two devices never share a lock file.
-std::string LockFileName(const std::string& devicePath) {
-  std::string name = devicePath;
-  if (name.starts_with("/dev/")) name.erase(0, 5);
-  std::replace(name.begin(), name.end(), '/', '_');
-  return "LCK.." + name;
-}
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-// The PID that a lock file's bytes name, or 0. Parsed by hand, without the
-// C library's locale, because a signal handler reads lock files too. Text
-// holds no NUL, while a 4-byte PID always does: pid_max stays below 2^22, so
-// its high byte is 0 in either byte order.
-pid_t ParseLockHolder(const char* bytes, size_t count) {
-  if (count == 4 && std::memchr(bytes, 0, count) != nullptr) {
-    int32_t pid = 0;
-    std::memcpy(&pid, bytes, sizeof pid);
-    return pid > 0 ? static_cast<pid_t>(pid) : 0;
-  }
-  size_t i = 0;
-  while (i < count && IsBlank(bytes[i])) ++i;
-  const size_t digits = i;
-  long long pid = 0;
-  for (; i < count && bytes[i] >= '0' && bytes[i] <= '9'; ++i) {
-    pid = pid * 10 + (bytes[i] - '0');
-    if (pid > INT_MAX) return 0;
-  }
-  // Some tools follow the PID with their name on the same line.
-  if (i == digits || (i < count && !IsBlank(bytes[i]))) return 0;
-  return static_cast<pid_t>(pid);
-}
-
-// A lock file as found: whether it is there, who owns it, and the PID it
-// names (0 when it names none or could not be read; `readError` tells which).
-struct LockFileContent {
-  bool exists = false;
-  uid_t owner = 0;
-  int readError = 0;
-  pid_t pid = 0;
-};
-
-// Async-signal-safe.
-LockFileContent ReadLockFile(const char* path) {
-  LockFileContent content;
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    content.exists = errno != ENOENT;
-    content.readError = errno;
-    if (content.exists) {
-      struct stat info {};
-      if (stat(path, &info) == 0) content.owner = info.st_uid;
-    }
-    return content;
-  }
-  content.exists = true;
-  struct stat info {};
-  if (fstat(fd, &info) == 0) content.owner = info.st_uid;
-  char bytes[64];
-  const ssize_t n = read(fd, bytes, sizeof bytes);
-  if (n < 0) content.readError = errno;
-  close(fd);
-  if (n > 0) content.pid = ParseLockHolder(bytes, static_cast<size_t>(n));
-  return content;
 }
 
 // The PID in the lock file at `path`, or 0. Async-signal-safe.

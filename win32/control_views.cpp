@@ -366,6 +366,13 @@ void ControlViews::Show(View& view) {
     case ViewKind::PageControl:
       ShowPages(view);
       break;
+    case ViewKind::Label:
+      // Most labels say what the table says; a TextLabel what the logic sets.
+      if (const auto* label = dynamic_cast<const TextLabel*>(view.control)) {
+        const std::wstring text = Wide(label->Text());
+        if (WindowText(window) != text) SetWindowTextW(window, text.c_str());
+      }
+      break;
     default:
       break;
   }

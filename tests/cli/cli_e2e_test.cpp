@@ -1,6 +1,8 @@
 // intercom-cli end to end: the program itself against intercom-sim on a pty,
 // with real pauses.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -323,6 +325,27 @@ TEST_F(CliOverPty, ExitCodesForPortDeviceAndKind) {
   const Finished version = Cli({"--version"});
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out, std::string("intercom-cli ") + INTERCOM_VERSION + "\n");
+}
+
+TEST_F(CliOverPty, DoctorPassesAFreePtyAndFailsAMissingNodeWithTheReason) {
+  // Only the master side is open here: nothing holds the terminal.
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string pty = ptsname(master);
+  const Finished free = Cli({"doctor", "-p", pty});
+  close(master);
+  EXPECT_EQ(free.exitCode, 0) << free.out << free.err;
+  EXPECT_EQ(free.out.find("FAIL"), std::string::npos) << free.out;
+  EXPECT_NE(free.out.find("  ok    open: it opens\n"), std::string::npos) << free.out;
+  EXPECT_NE(free.out.find("  verdict: usable"), std::string::npos) << free.out;
+
+  const std::string missing = (dir_ / "ttyUSB9").string();
+  const Finished gone = Cli({"doctor", "-p", missing});
+  EXPECT_EQ(gone.exitCode, 2);
+  EXPECT_EQ(gone.out.rfind(missing + "\n  FAIL  port: no such port \u2014 ", 0), 0u) << gone.out;
+  EXPECT_NE(gone.out.find("  verdict: not usable: no such port"), std::string::npos) << gone.out;
 }
 
 TEST_F(CliOverPty, APulledCableIsNotWrittenAndExits5FromWriteAndFromApply) {

@@ -353,9 +353,9 @@ TEST_F(CommandsTest, AWriteWhoseReadBackDiffersExits5) {
     return port;
   };
 
-  EXPECT_EQ(
-      RunWrite(env, {"/dev/ttyUSB0", ""}, {.file = "", .sets = {"address=10"}, .backup = {.folder = "", .off = true}}),
-      kExitDiffers);
+  EXPECT_EQ(RunWrite(env, {"/dev/ttyUSB0", ""},
+                     {.file = "", .sets = {"address=10"}, .backup = {.folder = "", .off = true}}),
+            kExitDiffers);
   EXPECT_EQ(out.str(), "");
   EXPECT_NE(err.str().find("not written: address=10 (was 3): the read back of WriteSettings "
                            "differs\nerror: address: sent 10, the device holds 11\n"),
@@ -538,7 +538,8 @@ TEST_F(CommandsTest, EveryCommandsHelpShowsTheSameExitCodes) {
       "  0      done\n"
       "  1      usage: a bad command line, or a file that cannot be read or written\n"
       "         (settings file, plan, COM.ini, report or trace file)\n"
-      "  2      the port could not be opened or configured\n"
+      "  2      the port could not be opened or configured (doctor: a port cannot\n"
+      "         be used)\n"
       "  3      no device answered, or it did not answer whole\n"
       "  4      input refused: out of range, not a number, wrong kind, unknown name\n"
       "  5      not all written and read back: a request unanswered, a read back\n"
@@ -546,7 +547,8 @@ TEST_F(CommandsTest, EveryCommandsHelpShowsTheSameExitCodes) {
       "  6      --check: a device does not hold what it would be given\n"
       "  128+N  ended by signal N between two exchanges: 130 Ctrl+C (SIGINT),\n"
       "         143 SIGTERM, 129 SIGHUP\n";
-  for (const char* command : {"", "ports", "detect", "read", "write", "apply", "backup"}) {
+  for (const char* command :
+       {"", "ports", "detect", "read", "write", "apply", "backup", "doctor"}) {
     std::ostringstream help;
     Environment helpEnv{help, err, nullptr, [](int) {}, [] { return false; }};
     std::vector<const char*> argv{"intercom-cli"};

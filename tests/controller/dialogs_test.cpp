@@ -88,6 +88,25 @@ TEST_F(PortDialogTest, ChooseGoesOnToDiscoveryAfterAFailedOpen) {
   EXPECT_FALSE(panel.Form2.Form.Visible());
 }
 
+TEST_F(PortDialogTest, ItsVerdictLineJudgesThePortNamedWhenShownAndOnEveryChange) {
+  context.portFacts.dev = scratch.string();
+  context.portFacts.sysClassTty = (scratch / "sys").string();
+  const std::string missing = (scratch / "ttyUSB7").string();
+  context.state.PortName = missing;
+
+  panel.COM1.Click();
+  ASSERT_TRUE(panel.Form2.Form.Visible());
+  EXPECT_EQ(panel.Form2.Label2.Text().rfind("Порт " + missing + " не найден", 0), 0u)
+      << panel.Form2.Label2.Text();
+
+  // A network port is only named as such: the window makes no connection.
+  panel.Form2.ComboBox1.SetText("rfc2217://192.0.2.7:4001");
+  EXPECT_EQ(panel.Form2.Label2.Text(), "Сетевой порт: проверяется при подключении.");
+  panel.Form2.ComboBox1.SetText("");
+  EXPECT_EQ(panel.Form2.Label2.Text(), "");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
 class AddressDialogTest : public ControllerTest {
  protected:
   void SetUp() override {

@@ -92,7 +92,10 @@ void AddTrace(CLI::App* command, CommonOptions& options) {
 }
 
 void AddCommon(CLI::App* command, CommonOptions& options) {
-  command->add_option("-p,--port", options.port, "serial port, e.g. /dev/ttyUSB0")
+  command
+      ->add_option("-p,--port", options.port,
+                   "serial port, e.g. /dev/ttyUSB0, or a serial server's rfc2217://HOST:PORT or "
+                   "socket://HOST:PORT")
       ->check(PortName())
       ->type_name("PORT");
   AddTrace(command, options);
@@ -102,7 +105,8 @@ void AddCommon(CLI::App* command, CommonOptions& options) {
 void AddPorts(CLI::App* command, std::vector<std::string>& ports) {
   command
       ->add_option("-p,--port", ports,
-                   "serial port, e.g. /dev/ttyUSB0; repeat it to work on several ports at once")
+                   "serial port, e.g. /dev/ttyUSB0 or rfc2217://HOST:PORT; repeat it to work on "
+                   "several ports at once")
       ->check(PortName())
       ->type_name("PORT");
 }
@@ -245,7 +249,9 @@ int RunCommandLine(int argc, const char* const* argv, Environment& env) {
       "doctor",
       "say why a port will not work: its node and access, lock files and programs holding it, "
       "ModemManager, brltty, the adapter and its latency timer; without -p every port");
-  doctor->add_option("-p,--port", options.port, "the port to check, e.g. /dev/ttyUSB0")
+  doctor
+      ->add_option("-p,--port", options.port,
+                   "the port to check, e.g. /dev/ttyUSB0 or rfc2217://HOST:PORT")
       ->check(PortName())
       ->type_name("PORT");
 

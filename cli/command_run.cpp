@@ -78,9 +78,14 @@ std::optional<std::string> ReadInput(Environment& env, const std::string& path) 
   }
 }
 
-std::vector<std::string> MachinePorts(const Environment& env) {
-  if (env.sysfsTtyDir.empty()) return ListSerialPorts();
-  return ListSysfsPorts(env.sysfsTtyDir, env.devDir);
+std::optional<std::vector<std::string>> MachinePorts(Environment& env) {
+  try {
+    if (env.sysfsTtyDir.empty()) return ListSerialPorts();
+    return ListSysfsPorts(env.sysfsTtyDir, env.devDir);
+  } catch (const PortEnumerationError& failure) {
+    env.err << "error: " << failure.what() << "\n";
+    return std::nullopt;
+  }
 }
 
 std::optional<std::string> ResolvePort(Environment& env, const CommonOptions& options,
@@ -98,14 +103,12 @@ std::optional<std::string> ResolvePort(Environment& env, const CommonOptions& op
         break;
     }
   }
-  std::vector<std::string> ports;
-  try {
-    ports = MachinePorts(env);
-  } catch (const PortEnumerationError& failure) {
-    env.err << "error: " << failure.what() << "\n";
+  const std::optional<std::vector<std::string>> listed = MachinePorts(env);
+  if (!listed) {
     exitCode = kExitPort;
     return std::nullopt;
   }
+  const std::vector<std::string>& ports = *listed;
   if (ports.size() == 1) return ports.front();
   if (ports.empty()) {
     env.err << "error: no serial port found and no COM.ini here; name the port with -p PORT\n";

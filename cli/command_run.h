@@ -26,8 +26,9 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
 std::optional<std::string> ReadInput(Environment& env, const std::string& path);
 
 // The machine's serial ports (ListSerialPorts), or those of the stand-in sysfs
-// folder a test names in env.sysfsTtyDir.
-std::vector<std::string> MachinePorts(const Environment& env);
+// folder a test names in env.sysfsTtyDir; nullopt, with "error: " and the
+// reason on err, when they cannot be listed.
+std::optional<std::vector<std::string>> MachinePorts(Environment& env);
 
 // -p, else the first line of COM.ini in the working directory, else that of
 // the window program's COM.ini (env.windowPortChoicePath), else the

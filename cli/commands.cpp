@@ -77,13 +77,9 @@ std::optional<std::string> BackUp(Environment& env, const Run& run, const Backup
 }  // namespace
 
 int RunPorts(Environment& env) {
-  std::vector<std::string> ports;
-  try {
-    ports = MachinePorts(env);
-  } catch (const PortEnumerationError& failure) {
-    env.err << "error: " << failure.what() << "\n";
-    return kExitPort;
-  }
+  const std::optional<std::vector<std::string>> listed = MachinePorts(env);
+  if (!listed) return kExitPort;
+  const std::vector<std::string>& ports = *listed;
   if (ports.empty()) env.err << "no serial ports found\n";
   const auto orDash = [](const std::string& text) {
     return text.empty() ? std::string("-") : text;

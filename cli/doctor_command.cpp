@@ -4,7 +4,7 @@
 #include "cli/commands.h"
 #include "device/port_diagnosis.h"
 #include "device/remote_port_check.h"
-#include "serial/port_enumeration.h"
+#include "serial/port_address.h"
 
 namespace intercom::cli {
 namespace {
@@ -43,14 +43,9 @@ int RunDoctor(Environment& env, const CommonOptions& options) {
   } else if (!options.port.empty()) {
     diagnoses.push_back(DiagnosePort(GatherPortFacts(options.port, roots)));
   } else {
-    std::vector<std::string> ports;
-    try {
-      ports = MachinePorts(env);
-    } catch (const PortEnumerationError& failure) {
-      env.err << "error: " << failure.what() << "\n";
-      return kExitPort;
-    }
-    for (const std::string& port : ports) {
+    const std::optional<std::vector<std::string>> ports = MachinePorts(env);
+    if (!ports) return kExitPort;
+    for (const std::string& port : *ports) {
       diagnoses.push_back(DiagnosePort(GatherPortFacts(port, roots)));
     }
     const std::vector<TtylessAdapter> adapters = FindTtylessAdapters(roots);

@@ -1,7 +1,6 @@
 #include "serial/port_facts.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -19,6 +18,7 @@
 #include "serial/lock_file.h"
 #include "serial/port_enumeration.h"
 #include "serial/sysfs_ports.h"
+#include "serial/user_name.h"
 
 namespace intercom {
 namespace {
@@ -51,13 +51,7 @@ bool IsNumber(const std::string& text) {
 }
 
 std::string UserNameOf(uid_t uid) {
-  passwd entry{};
-  passwd* found = nullptr;
-  char buffer[1024];
-  if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr) {
-    return found->pw_name;
-  }
-  return std::to_string(uid);
+  return SystemUserName(uid).value_or(std::to_string(uid));
 }
 
 ProcessFacts ProcessAt(const FactRoots& roots, int pid) {

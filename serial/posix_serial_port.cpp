@@ -3,10 +3,10 @@
 #include "serial/network_serial_port.h"
 #include "serial/routing_serial_port.h"
 #include "serial/sysfs_ports.h"
+#include "serial/user_name.h"
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -170,13 +170,7 @@ ReleaseSlot gReleaseSlots[PosixSerialPort::kMaxOpenPorts];
 
 // The user name of `uid` ("root"), or "user N" when it has none.
 std::string UserName(uid_t uid) {
-  passwd entry{};
-  passwd* found = nullptr;
-  char buffer[4096];
-  if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr) {
-    return found->pw_name;
-  }
-  return "user " + std::to_string(uid);
+  return SystemUserName(uid).value_or("user " + std::to_string(uid));
 }
 
 // Why a lock file that is left alone refuses the port, and what to do.
